@@ -1,0 +1,90 @@
+// The field: our own raster of exact packed colours, with the pen and the drawing operations the game uses.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace pellwick {
+
+/// A packed colour R + 256*G + 65536*B; -1 only ever means "off the field".
+using Colour = std::int32_t;
+
+constexpr Colour kInk = 0;
+constexpr Colour kOffField = -1;
+constexpr Colour kWhite = 0xFFFFFF;
+
+/// Largest field side we accept; larger requests are clamped.
+constexpr int kMaxFieldSide = 16384;
+/// Widest pen we honour; wider requests are clamped so every call stays cheap.
+constexpr int kMaxPenWidth = 64;
+/// Coordinates beyond this magnitude (or not finite) make an operation draw nothing.
+constexpr double kMaxCoordinate = 1e9;
+
+/// One offset of the pen's stamp.
+struct PenOffset {
+    int dx;
+    int dy;
+};
+
+class Field {
+public:
+    /// Makes a width x height field (sides clamped to 1..kMaxFieldSide) in the background colour, pen width 1.
+    /// A background that is black or not a colour falls back to white.
+    Field(int width, int height, Colour background = kWhite);
+
+    /// Fills the whole field with the background colour.
+    void clear();
+    /// Sets the pen width for later drawing, clamped to 1..kMaxPenWidth.
+    void setPenWidth(int width);
+    /// Draws a line from (x1, y1) to (x2, y2), both ends included, with the pen.
+    void drawLine(float x1, float y1, float x2, float y2, Colour colour = kInk);
+    /// Draws the outline of the box with opposite corners (x1, y1) and (x2, y2) in ink, with the pen.
+    void drawBox(float x1, float y1, float x2, float y2);
+    /// Draws a ring of the given radius around (cx, cy), as thick as the pen.
+    void drawCircle(float cx, float cy, float radius, Colour colour = kInk);
+    /// Returns the colour of the pixel under (x, y), or kOffField when that pixel is not on the field.
+    Colour pixelAt(float x, float y) const;
+    /// Width of the field in pixels.
+    double surfaceWidth() const { return width_; }
+    /// Height of the field in pixels.
+    double surfaceHeight() const { return height_; }
+    /// Resizes (sides clamped as in the constructor); the overlap keeps its pixels, new pixels are background.
+    void resize(int width, int height);
+
+    /// Width in whole pixels.
+    int width() const { return width_; }
+    /// Height in whole pixels.
+    int height() const { return height_; }
+    /// Current pen width.
+    int penWidth() const { return penWidth_; }
+    /// The stamp painted at every pixel a line visits.
+    const std::vector<PenOffset>& penStamp() const { return stamp_; }
+    /// The background colour in use.
+    Colour background() const { return background_; }
+    /// Row-major pixels, top row first; width() * height() of them.
+    const Colour* pixels() const { return pixels_.data(); }
+    /// Writable pixel row y (0 <= y < height()); for callers that paint pixels they have bounds-checked.
+    Colour* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+    /// Colour of pixel (px, py), which must be on the field.
+    Colour at(int px, int py) const { return pixels_[static_cast<std::size_t>(py) * width_ + px]; }
+
+    /// Paints the pen stamp centred on pixel (px, py), skipping what falls off the field.
+    void stampAt(std::int64_t px, std::int64_t py, Colour colour);
+
+private:
+    void walkLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, Colour colour);
+
+    int width_;
+    int height_;
+    Colour background_;
+    int penWidth_ = 1;
+    int stampLo_ = 0;
+    int stampHi_ = 0;
+    std::vector<PenOffset> stamp_;
+    std::vector<Colour> pixels_;
+};
+
+/// Whether c is a colour the field can hold: 0..0xFFFFFF.
+constexpr bool isColour(std::int64_t c) { return c >= 0 && c <= 0xFFFFFF; }
+
+}  // namespace pellwick

@@ -1,0 +1,115 @@
+// The rules of the game: the tick driver, the walker step and the world reset.
+#include "world.hpp"
+
+#include <cmath>
+
+namespace pellwick {
+
+namespace {
+
+constexpr double BODY_HALF = 2.0;
+constexpr float HEAD_RADIUS = 1.0F;
+constexpr double PROBE_DISTANCE = 4.0;
+constexpr double SPAWN_SPREAD = 0.01;
+
+bool isEnemyColour(Colour p, int ownTeam) {
+    for (int t = 0; t < 4; ++t) {
+        if (t != ownTeam && p == teamColour[t]) return true;
+    }
+    return false;
+}
+
+// The walker's figure: a dash of four pixels along its heading with a ring on its front end.
+void drawFigure(Field& f, double x, double y, double a, Colour c) {
+    const double s = std::sin(a * DEG_TO_RAD);
+    const double k = std::cos(a * DEG_TO_RAD);
+    const auto fx = static_cast<float>(x + BODY_HALF * s);
+    const auto fy = static_cast<float>(y + BODY_HALF * k);
+    f.drawLine(fx, fy, static_cast<float>(x - BODY_HALF * s), static_cast<float>(y - BODY_HALF * k), c);
+    f.drawCircle(fx, fy, HEAD_RADIUS, c);
+}
+
+void die(World& w, int i) {
+    w.field.setPenWidth(DEATH_PEN_WIDTH);
+    w.field.drawCircle(static_cast<float>(w.x[i]), static_cast<float>(w.y[i]), DEATH_RADIUS);
+    const Point home = homePoint(w.team[i], w.field.surfaceWidth(), w.field.surfaceHeight());
+    w.x[i] = home.x;
+    w.y[i] = home.y;
+    w.field.setPenWidth(1);
+    ++w.deaths;
+}
+
+}  // namespace
+
+Point homePoint(int t, double width, double height) {
+    const double halfW = width / 2;
+    const double halfH = height / 2;
+    const double px = (t & 1) != 0 ? halfW / 2 + halfW : halfW / 2;
+    const double py = (t & 2) != 0 ? halfH / 2 + halfH : halfH / 2;
+    return {px, py};
+}
+
+World::World(int width, int height, Colour background) : field(width, height, background) {}
+
+void tick(World& w) {
+    for (int i = 0; i < WALKER_COUNT; ++i) {
+        drawFigure(w.field, w.x[i], w.y[i], w.angle[i], teamColour[w.team[i] & 3]);
+        stepWalker(w, i);
+        drawFigure(w.field, w.x[i], w.y[i], w.angle[i], kInk);
+    }
+}
+
+void stepWalker(World& w, int i) {
+    const double r = w.random.next();
+    const double cand = w.angle[i] + 50 * r - 25;
+    const double sc = std::sin(cand * DEG_TO_RAD);
+    const double cc = std::cos(cand * DEG_TO_RAD);
+    const Colour p = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * sc),
+                                     static_cast<float>(w.y[i] + PROBE_DISTANCE * cc));
+    if (p > 0) {
+        if (w.energy[i] < ENERGY_CEILING) ++w.energy[i];
+        w.angle[i] = cand;
+        w.x[i] = w.x[i] + std::sin(w.angle[i] * DEG_TO_RAD);
+        w.y[i] = w.y[i] + std::cos(w.angle[i] * DEG_TO_RAD);
+    } else {
+        if (w.energy[i] > 0) --w.energy[i];
+        if (w.energy[i] > TURN_BAND_LOW && w.energy[i] < TURN_BAND_HIGH) {
+            const double r2 = w.random.next();
+            w.angle[i] = w.angle[i] + 180 + 50 * r2 - 25;
+        }
+    }
+    if (isEnemyColour(p, w.team[i])) die(w, i);
+    if (w.angle[i] < 0) w.angle[i] = w.angle[i] + 360;
+    if (w.angle[i] > 360) w.angle[i] = w.angle[i] - 360;
+}
+
+void resetWorld(World& w) {
+    Field& f = w.field;
+    f.clear();
+    const auto hw = static_cast<float>(f.surfaceWidth() / 2);
+    const auto hh = static_cast<float>(f.surfaceHeight() / 2);
+    for (int n = 0; n < WALL_COUNT; ++n) {
+        f.setPenWidth(static_cast<int>(std::floor(6 * static_cast<double>(w.random.next()))) + 1);
+        const double r1 = w.random.next();
+        const double r2 = w.random.next();
+        const double r3 = w.random.next();
+        const double r4 = w.random.next();
+        f.drawBox(static_cast<float>(r1 * hw), static_cast<float>(r2 * hh), static_cast<float>(hw + r3 * hw),
+                  static_cast<float>(hh + r4 * hh));
+    }
+    f.setPenWidth(1);
+    for (int i = 0; i < WALKER_COUNT; ++i) {
+        const double ra = w.random.next();
+        const double rb = w.random.next();
+        const auto spread = static_cast<float>(1 - ra * rb);
+        const int t = static_cast<int>(std::floor(4 * static_cast<double>(w.random.next())));
+        const Point centre = homePoint(t, 2.0 * hw, 2.0 * hh);
+        w.team[i] = static_cast<std::int16_t>(t);
+        w.angle[i] = 360 * static_cast<double>(w.random.next());
+        w.x[i] = centre.x + std::sin(w.angle[i] * DEG_TO_RAD) * hw * SPAWN_SPREAD * spread;
+        w.y[i] = centre.y + std::cos(w.angle[i] * DEG_TO_RAD) * hh * SPAWN_SPREAD * spread;
+        w.energy[i] = ENERGY_AT_RESET;
+    }
+}
+
+}  // namespace pellwick

@@ -1,0 +1,46 @@
+// The renderer's command line: what a run asks for, and the parser that checks it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellwick {
+
+struct FieldSize {
+    int width;
+    int height;
+};
+
+/// Something that happens to the world before tick `at` runs (at == ticks: after the last tick).
+struct RenderEvent {
+    enum class Kind { Click, Resize };
+    Kind kind;
+    std::uint64_t at;
+    FieldSize size;  // for Resize
+};
+
+struct RenderOptions {
+    FieldSize size{599, 459};
+    std::uint64_t ticks = 1000;
+    std::vector<RenderEvent> events;  // in the order they happen
+    std::optional<std::string> png;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+};
+
+/// The parser's answer: options, or a one-line message naming what is wrong.
+struct ParseResult {
+    std::optional<RenderOptions> options;
+    std::string error;
+};
+
+/// Parses the arguments after the program name. Never throws.
+ParseResult parseRenderArgs(const std::vector<std::string>& args);
+
+/// The --help text.
+std::string renderUsage();
+
+}  // namespace pellwick
