@@ -11,6 +11,7 @@ namespace pellwick {
 namespace {
 
 struct Golden {
+    const char* name;
     const char* picture;
     std::vector<std::string> args;
     std::uint64_t deaths;
@@ -50,12 +51,13 @@ TEST_P(GoldenPictures, RendererReproducesPictureAndDeaths) {
 
 INSTANTIATE_TEST_SUITE_P(
     KnownAnswers, GoldenPictures,
-    ::testing::Values(Golden{"pregame-160x120.png", {"--size", "160x120", "--ticks", "400"}, 0},
-                      Golden{"game-200x150.png", {"--size", "200x150", "--ticks", "600", "--click", "0"}, 105},
-                      Golden{"twogames-resize.png",
+    ::testing::Values(Golden{"Pregame", "pregame-160x120.png", {"--size", "160x120", "--ticks", "400"}, 0},
+                      Golden{"Game", "game-200x150.png", {"--size", "200x150", "--ticks", "600", "--click", "0"}, 105},
+                      Golden{"TwoGamesResize", "twogames-resize.png",
                              {"--size", "320x240", "--ticks", "800", "--click", "0", "--click", "300", "--resize",
                               "500:280x260"},
-                             59}));
+                             59}),
+    [](const ::testing::TestParamInfo<Golden>& info) { return std::string(info.param.name); });
 
 // Walkers 0, 250 and 500 through the first 100 ticks of a game, to the last bit of every coordinate.
 TEST(GoldenTrace, WalkersFollowTheModelTickByTick) {

@@ -113,7 +113,9 @@ ParseResult parseRenderArgs(const std::vector<std::string>& args) {
         } else if (flag == "--json" && !hasValue) {
             o.json = true;
         } else if (takesValue(flag)) {
-            if (!hasValue && i + 1 >= args.size()) return {std::nullopt, flag + " needs a value"};
+            if (!hasValue && (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0)) {
+                return {std::nullopt, flag + " needs a value"};
+            }
             if (!hasValue) value = args[++i];
             if (std::string err = takeValue(flag, value, o); !err.empty()) return {std::nullopt, err};
         } else {

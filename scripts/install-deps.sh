@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a make target needs, only those missing; through sudo when not root.
+# Usage: scripts/install-deps.sh GROUP...   (groups: core window e2e bench fuzz windows)
+set -euo pipefail
+
+declare -A groups=(
+  [core]="cmake make g++ pkg-config libpng-dev libgtest-dev libgmock-dev"
+  [window]="libsdl2-dev"
+  [e2e]="xvfb xdotool imagemagick x11-utils"
+  [bench]="libbenchmark-dev"
+  [fuzz]="clang libclang-rt-14-dev"
+  [windows]="g++-mingw-w64-i686 binutils-mingw-w64-i686 icoutils wine wine32 imagemagick xvfb xdotool x11-utils"
+)
+
+wanted=()
+for g in "$@"; do
+  [[ -n "${groups[$g]:-}" ]] || { echo "install-deps: unknown group '$g'" >&2; exit 2; }
+  for p in ${groups[$g]}; do wanted+=("$p"); done
+done
+
+missing=()
+for p in "${wanted[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -eq 0 ]] || sudo="sudo"
+echo "Installing missing packages: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$\|^wine32$'; then
+  dpkg --print-foreign-architectures | grep -q i386 || $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

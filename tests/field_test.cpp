@@ -1,0 +1,202 @@
+// The field's guarantees: exact colours, ink and background, off-field reads, and shapes that are exactly
+// the pixels they should be, whatever the arguments.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <set>
+#include <utility>
+
+#include "field.hpp"
+
+namespace pellwick {
+namespace {
+
+constexpr Colour kPaleGreen = 215 + 256 * 255 + 65536 * 215;
+
+std::set<std::pair<int, int>> paintedPixels(const Field& f) {
+    std::set<std::pair<int, int>> s;
+    for (int y = 0; y < f.height(); ++y) {
+        for (int x = 0; x < f.width(); ++x) {
+            if (f.at(x, y) != f.background()) s.insert({x, y});
+        }
+    }
+    return s;
+}
+
+// The line walk exactly as written down, unclipped, for comparison.
+std::set<std::pair<int, int>> referenceLine(const Field& f, long x1, long y1, long x2, long y2) {
+    std::set<std::pair<int, int>> s;
+    const long dx = std::labs(x2 - x1), sx = x1 < x2 ? 1 : -1;
+    const long dy = -std::labs(y2 - y1), sy = y1 < y2 ? 1 : -1;
+    long err = dx + dy;
+    for (;;) {
+        for (const PenOffset& o : f.penStamp()) {
+            const long px = x1 + o.dx, py = y1 + o.dy;
+            if (px >= 0 && px < f.width() && py >= 0 && py < f.height()) s.insert({int(px), int(py)});
+        }
+        if (x1 == x2 && y1 == y2) break;
+        const long e2 = 2 * err;
+        if (e2 >= dy) { err += dy; x1 += sx; }
+        if (e2 <= dx) { err += dx; y1 += sy; }
+    }
+    return s;
+}
+
+TEST(Field, ColoursComeBackExactlyAndClearRestoresBackground) {
+    Field f(40, 30);
+    f.drawLine(2.5F, 3.9F, 20.2F, 3.1F, kPaleGreen);
+    EXPECT_EQ(f.pixelAt(2.0F, 3.0F), kPaleGreen);
+    EXPECT_EQ(f.pixelAt(20.99F, 3.5F), kPaleGreen);
+    f.drawLine(0, 10, 39, 10);
+    EXPECT_EQ(f.pixelAt(15, 10), kInk);
+    f.clear();
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(f.pixelAt(x + 0.5F, y + 0.5F), kWhite);
+    }
+}
+
+TEST(Field, BackgroundIsNeverInkOrNonColour) {
+    EXPECT_EQ(Field(4, 4, 0).background(), kWhite);
+    EXPECT_EQ(Field(4, 4, -5).background(), kWhite);
+    EXPECT_EQ(Field(4, 4, 0x1000000).background(), kWhite);
+    EXPECT_EQ(Field(4, 4, 0x00FFEE).background(), 0x00FFEE);
+}
+
+TEST(Field, ReadsOffTheFieldAnswerMinusOne) {
+    const float inf = std::numeric_limits<float>::infinity();
+    Field f(10, 8);
+    EXPECT_EQ(f.pixelAt(-0.01F, 3), kOffField);
+    EXPECT_EQ(f.pixelAt(3, -0.5F), kOffField);
+    EXPECT_EQ(f.pixelAt(10, 3), kOffField);
+    EXPECT_EQ(f.pixelAt(3, 8), kOffField);
+    EXPECT_EQ(f.pixelAt(9.99F, 7.99F), kWhite);
+    EXPECT_EQ(f.pixelAt(0, 0), kWhite);
+    EXPECT_EQ(f.pixelAt(std::nanf(""), 1), kOffField);
+    EXPECT_EQ(f.pixelAt(1, inf), kOffField);
+    EXPECT_EQ(f.pixelAt(-inf, 1), kOffField);
+    EXPECT_EQ(f.pixelAt(2e9F, 1), kOffField);
+}
+
+TEST(Field, PenStampsAreSquareThenRound) {
+    const std::pair<int, std::size_t> sizes[] = {{1, 1}, {2, 4}, {3, 9}, {4, 12}, {8, 52}};
+    for (auto [w, n] : sizes) {
+        Field f(20, 20);
+        f.setPenWidth(w);
+        f.drawLine(10, 10, 10, 10);
+        EXPECT_EQ(paintedPixels(f).size(), n) << "width " << w;
+    }
+    Field f(20, 20);
+    f.setPenWidth(2);
+    f.drawLine(5, 5, 5, 5);
+    EXPECT_EQ(paintedPixels(f), (std::set<std::pair<int, int>>{{5, 5}, {6, 5}, {5, 6}, {6, 6}}));
+}
+
+TEST(Field, PenWidthIsClampedToWhatCanBeHonoured) {
+    Field f(8, 8);
+    f.setPenWidth(0);
+    EXPECT_EQ(f.penWidth(), 1);
+    f.setPenWidth(-40);
+    EXPECT_EQ(f.penWidth(), 1);
+    f.setPenWidth(1 << 30);
+    EXPECT_EQ(f.penWidth(), kMaxPenWidth);
+}
+
+TEST(Field, CirclesAreRingsOrDiscsByPenWidth) {
+    Field f(30, 30);
+    f.drawCircle(10.7F, 10.2F, 1, kPaleGreen);
+    std::set<std::pair<int, int>> ring;
+    for (int j = -1; j <= 1; ++j) {
+        for (int i = -1; i <= 1; ++i) {
+            if (i != 0 || j != 0) ring.insert({10 + i, 10 + j});
+        }
+    }
+    EXPECT_EQ(paintedPixels(f), ring);
+
+    f.clear();
+    f.setPenWidth(8);
+    f.drawCircle(15, 15, 3);
+    EXPECT_EQ(paintedPixels(f).size(), 149U);
+    EXPECT_EQ(f.pixelAt(15, 15), kInk);
+    EXPECT_EQ(f.pixelAt(22, 15), kInk);
+    EXPECT_EQ(f.pixelAt(23, 15), kWhite);
+}
+
+TEST(Field, BoxIsAnOutlineWhicheverCornerComesFirst) {
+    Field a(20, 20), b(20, 20);
+    a.drawBox(3, 4, 12, 15);
+    b.drawBox(12.5F, 15.5F, 3.2F, 4.9F);
+    EXPECT_EQ(paintedPixels(a), paintedPixels(b));
+    EXPECT_EQ(paintedPixels(a).size(), 2U * 10 + 2U * 10);
+    EXPECT_EQ(a.pixelAt(7, 9), kWhite);
+}
+
+TEST(Field, ClippedLinesPaintExactlyTheWalkedPixels) {
+    std::mt19937 gen(7);
+    std::uniform_int_distribution<int> coord(-200, 260);
+    for (int n = 0; n < 3000; ++n) {
+        Field f(64, 48);
+        f.setPenWidth(1 + n % 8);
+        const int x1 = coord(gen), y1 = coord(gen), x2 = coord(gen), y2 = coord(gen);
+        f.drawLine(x1 + 0.25F, y1 + 0.75F, x2 + 0.5F, y2 + 0.0F);
+        ASSERT_EQ(paintedPixels(f), referenceLine(f, x1, y1, x2, y2))
+            << "(" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") width " << f.penWidth();
+    }
+    // Long lines enter the field hundreds of thousands of steps in, where the jump must land exactly.
+    const int ends[][4] = {{-299968, -289976, 300032, 290024}, {200032, -149976, -199968, 150024}};
+    for (const auto& e : ends) {
+        Field f(64, 48);
+        f.drawLine(e[0], e[1], e[2], e[3]);
+        EXPECT_FALSE(paintedPixels(f).empty());
+        EXPECT_EQ(paintedPixels(f), referenceLine(f, e[0], e[1], e[2], e[3]));
+    }
+}
+
+TEST(Field, HugeAndNonFiniteArgumentsStayBoundedAndSafe) {
+    const float nan = std::nanf("");
+    const float inf = std::numeric_limits<float>::infinity();
+    Field f(50, 40);
+    f.drawLine(-1e9F, 7.5F, 1e9F, 7.5F);
+    for (int x = 0; x < 50; ++x) EXPECT_EQ(f.at(x, 7), kInk);
+    EXPECT_EQ(paintedPixels(f).size(), 50U);
+
+    f.clear();
+    f.setPenWidth(5);
+    f.drawLine(-9.9e8F, -9.3e8F, 9.9e8F, 9.3e8F);  // long and steep: crosses the field diagonally
+    f.drawLine(nan, 1, 2, 3);
+    f.drawLine(1, 2, inf, 3);
+    f.drawLine(1, 2, 3, 1e10F);
+    f.drawBox(-inf, 0, 10, 10);
+    f.drawCircle(nan, 5, 3);
+    f.drawCircle(5, 5, nan);
+    f.drawCircle(5, 5, -inf);
+    f.drawCircle(5, 5, -30);
+    f.setPenWidth(1);
+    f.drawCircle(25, 20, 5e8F);  // far larger than the field: nothing lands inside the ring's hole
+    EXPECT_EQ(f.pixelAt(25, 20), kWhite);
+    EXPECT_FALSE(paintedPixels(f).empty());
+}
+
+TEST(Field, ResizeKeepsTheOverlapAndFillsTheRestWithBackground) {
+    Field f(10, 6);
+    f.drawLine(0, 0, 9, 5, kPaleGreen);
+    f.setPenWidth(3);
+    f.resize(5, 12);
+    EXPECT_EQ(f.width(), 5);
+    EXPECT_EQ(f.height(), 12);
+    EXPECT_EQ(f.pixelAt(0, 0), kPaleGreen);
+    EXPECT_EQ(f.pixelAt(2, 1), kPaleGreen);
+    EXPECT_EQ(f.pixelAt(4, 9), kWhite);
+    EXPECT_EQ(f.pixelAt(5, 0), kOffField);
+    EXPECT_EQ(f.penWidth(), 3);
+    f.resize(0, -7);
+    EXPECT_EQ(f.width(), 1);
+    EXPECT_EQ(f.height(), 1);
+    EXPECT_EQ(f.pixelAt(0, 0), kPaleGreen);
+    f.resize(1 << 30, 2);
+    EXPECT_EQ(f.width(), kMaxFieldSide);
+}
+
+}  // namespace
+}  // namespace pellwick

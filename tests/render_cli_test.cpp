@@ -1,0 +1,142 @@
+// The renderer from the outside: its answers, its pictures, and its refusals of bad input.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "png_read.hpp"
+#include "render_args.hpp"
+#include "scenario.hpp"
+
+namespace pellwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status;
+    std::string out;  // stdout and stderr together
+};
+
+RunResult render(const std::string& args) {
+    const std::string cmd = std::string(PELLWICK_RENDER_BIN) + " " + args + " 2>&1";
+    std::FILE* p = popen(cmd.c_str(), "r");
+    RunResult r{-1, {}};
+    if (p == nullptr) return r;
+    std::array<char, 4096> buf{};
+    while (std::fgets(buf.data(), buf.size(), p) != nullptr) r.out += buf.data();
+    const int raw = pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+class TempDir {
+public:
+    TempDir() {
+        char name[] = "/tmp/pellwick-test-XXXXXX";
+        path_ = mkdtemp(name);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+    bool empty() const { return fs::is_empty(path_); }
+
+private:
+    fs::path path_;
+};
+
+TEST(RenderCli, BadInputIsRefusedWithStatusTwoAndNoFile) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"--frobnicate", "unknown option"},
+        {"--size 12by3", "malformed size"},
+        {"--size 0x5", "positive"},
+        {"--size -3x4", "positive"},
+        {"--size 16385x10", "too large"},
+        {"--ticks -1", "negative"},
+        {"--ticks 1e3", "whole number"},
+        {"--click -2", "negative"},
+        {"--ticks 10 --click 11", "after the last tick"},
+        {"--ticks 10 --resize 11:20x20", "after the last tick"},
+        {"--resize 5", "malformed --resize"},
+        {"--ticks", "needs a value"},
+    };
+    for (auto [args, message] : cases) {
+        TempDir dir;
+        const RunResult r = render(std::string(args) + " --png " + (dir.path() / "out.png").string());
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.out.find(message), std::string::npos) << args << " said: " << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << args;
+        EXPECT_TRUE(dir.empty()) << args;
+    }
+}
+
+TEST(RenderCli, UnwritablePicturesFailCleanlyAndLeaveNothing) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "sub");
+    for (const fs::path& target : {dir.path() / "missing" / "x.png", dir.path() / "sub"}) {
+        const RunResult r = render("--ticks 5 --png " + target.string());
+        EXPECT_EQ(r.status, 2) << target;
+        EXPECT_NE(r.out.find("cannot write"), std::string::npos) << r.out;
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path() / "sub"));
+    const RunResult full = render("--ticks 5 --png /dev/full");
+    EXPECT_EQ(full.status, 2);
+    EXPECT_NE(full.out.find("No space left"), std::string::npos) << full.out;
+}
+
+TEST(RenderCli, WritesThePictureOfTheFieldAndReportsItsShares) {
+    TempDir dir;
+    const fs::path png = dir.path() / "game.png";
+    {
+        std::ofstream(png) << "an older picture";
+    }
+    chmod(png.c_str(), 0640);
+    const RunResult r = render("--size 90x70 --ticks 50 --click 0 --resize 50:80x60 --json --png " + png.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("{\"ticks\":50,\"width\":80,\"height\":60,\"deaths\":", 0), 0U) << r.out;
+
+    const Picture pic = readPng(png.string());
+    RenderOptions o = *parseRenderArgs({"--size", "90x70", "--ticks", "50", "--click", "0", "--resize", "50:80x60"})
+                           .options;
+    World w(o.size.width, o.size.height);
+    playScenario(w, o);
+    ASSERT_EQ(pic.width, 80);
+    EXPECT_TRUE(std::equal(pic.pixels.begin(), pic.pixels.end(), w.field.pixels()));
+    EXPECT_EQ(fs::status(png).permissions() & fs::perms::all, fs::perms(0640)) << "replacing keeps the mode";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    const PixelCounts c = countPixels(w.field);
+    EXPECT_EQ(c.background + c.ink + c.team[0] + c.team[1] + c.team[2] + c.team[3] + c.other, 80U * 60U);
+    EXPECT_NE(r.out.find("\"ink\":" + std::to_string(c.ink)), std::string::npos);
+}
+
+TEST(RenderCli, HelpVersionAndPlainSummary) {
+    const RunResult v = render("--version");
+    EXPECT_EQ(v.status, 0);
+    EXPECT_NE(v.out.find("1.00"), std::string::npos);
+    const RunResult h = render("--help");
+    EXPECT_EQ(h.status, 0);
+    EXPECT_NE(h.out.find("--resize T:WxH"), std::string::npos);
+    const RunResult s = render("--size 40x30 --ticks 3");
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.out.rfind("ticks 3, size 40x30, deaths 0, background ", 0), 0U) << s.out;
+}
+
+TEST(RenderArgs, EventsRunInTickOrderThenCommandLineOrder) {
+    const ParseResult r = parseRenderArgs(
+        {"--ticks=9", "--resize", "4:10x10", "--click", "9", "--click", "4", "--resize", "0:5x5", "--click", "0"});
+    ASSERT_TRUE(r.options) << r.error;
+    const auto& e = r.options->events;
+    ASSERT_EQ(e.size(), 5U);
+    EXPECT_TRUE(e[0].at == 0 && e[0].kind == RenderEvent::Kind::Resize);
+    EXPECT_TRUE(e[1].at == 0 && e[1].kind == RenderEvent::Kind::Click);
+    EXPECT_TRUE(e[2].at == 4 && e[2].kind == RenderEvent::Kind::Resize);
+    EXPECT_TRUE(e[3].at == 4 && e[3].kind == RenderEvent::Kind::Click);
+    EXPECT_EQ(e[4].at, 9U);
+}
+
+}  // namespace
+}  // namespace pellwick
