@@ -2,24 +2,34 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run render test install clean
 
 all: build
 
 deps:
-	@scripts/install-deps.sh core
+	@scripts/install-deps.sh core window
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# The window needs a display; without one, show what the game draws as a picture instead.
 run: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/pellwick; else \
+	  echo "No display found; rendering a picture instead."; $(MAKE) --no-print-directory render; fi
+
+render: build
 	@./$(BUILD)/pellwick-render --png pellwick.png
 	@echo "The picture is at $(CURDIR)/pellwick.png"
 
 test: build
+	@scripts/install-deps.sh e2e
 	@scripts/run-tests.sh $(BUILD)
+
+install: build
+	@cmake --install $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

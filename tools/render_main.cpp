@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     const PixelCounts counts = countPixels(world.field);
     const std::string summary = o.json ? summaryJson(world, o.ticks, counts) : summaryText(world, o.ticks, counts);
     std::puts(summary.c_str());
+    std::fflush(stdout);
     if (o.png && !o.json) std::fprintf(stderr, "wrote %s\n", o.png->c_str());
     return 0;
 }

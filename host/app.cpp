@@ -1,0 +1,40 @@
+// The app core's rules: clicks, keys, closing, resizing and the tick cadence.
+#include "app.hpp"
+
+#include <algorithm>
+
+namespace pellwick {
+
+Cadence::Cadence(std::int64_t periodUs) : period_(std::max<std::int64_t>(periodUs, 1)) {}
+
+void Cadence::start(std::int64_t nowUs) {
+    next_ = started_ ? next_ + period_ : nowUs + period_;
+    if (next_ <= nowUs) next_ = nowUs + period_;
+    started_ = true;
+}
+
+std::int64_t Cadence::until(std::int64_t nowUs) const { return due(nowUs) ? 0 : next_ - nowUs; }
+
+App::App(int width, int height, Colour background) : world_(width, height, background) {}
+
+void App::click() {
+    if (running_) resetWorld(world_);
+}
+
+void App::key(int charCode) {
+    if (charCode == kEscape) running_ = false;
+}
+
+void App::resize(int width, int height) {
+    if (running_) world_.field.resize(width, height);
+}
+
+bool App::runDueTick(std::int64_t nowUs) {
+    if (!running_ || !ticker_.due(nowUs)) return false;
+    ticker_.start(nowUs);
+    tick(world_);
+    ++ticks_;
+    return true;
+}
+
+}  // namespace pellwick

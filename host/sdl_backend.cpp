@@ -1,0 +1,150 @@
+// The SDL2 backend: a borderless window over the usable desktop, input handed to the game thread, and the
+// field shown 1:1 through a streaming texture at the display's refresh rate.
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "runner.hpp"
+#include "desktop.hpp"
+#include "icon.hpp"
+
+namespace pellwick {
+
+namespace {
+
+constexpr int kDefaultRefreshHz = 60;
+constexpr std::int64_t kFrameWaitUs = 20'000;
+
+struct Screen {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int textureWidth = 0;
+    int textureHeight = 0;
+
+    ~Screen() {
+        if (texture != nullptr) SDL_DestroyTexture(texture);
+        if (renderer != nullptr) SDL_DestroyRenderer(renderer);
+        if (window != nullptr) SDL_DestroyWindow(window);
+    }
+
+    // Shows a copy of the field 1:1 through a texture in the field's own packing (0x00BBGGRR).
+    void show(const Colour* pixels, int width, int height) {
+        if (texture == nullptr || width != textureWidth || height != textureHeight) {
+            if (texture != nullptr) SDL_DestroyTexture(texture);
+            texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, width,
+                                        height);
+            textureWidth = width;
+            textureHeight = height;
+            if (texture == nullptr) return;
+        }
+        SDL_UpdateTexture(texture, nullptr, pixels, width * static_cast<int>(sizeof(Colour)));
+        const SDL_Rect area{0, 0, width, height};
+        SDL_RenderClear(renderer);
+        SDL_RenderCopy(renderer, texture, nullptr, &area);
+        SDL_RenderPresent(renderer);
+    }
+};
+
+void setIcon(SDL_Window* window) {
+    Field icon = drawIcon(32);
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<Colour*>(icon.pixels()), icon.width(),
+                                                        icon.height(), 32, icon.width() * 4,
+                                                        SDL_PIXELFORMAT_XBGR8888);
+    if (s == nullptr) return;
+    SDL_SetWindowIcon(window, s);
+    SDL_FreeSurface(s);
+}
+
+bool openScreen(Screen& screen) {
+    SDL_Rect area{0, 0, 640, 480};
+    if (SDL_GetDisplayUsableBounds(0, &area) != 0) SDL_GetDisplayBounds(0, &area);
+    screen.window = SDL_CreateWindow("Pellwick", area.x, area.y, area.w, area.h, SDL_WINDOW_BORDERLESS);
+    if (screen.window == nullptr) return false;
+    setIcon(screen.window);
+    screen.renderer = SDL_CreateRenderer(screen.window, -1, 0);  // no vsync: we pace frames ourselves
+    return screen.renderer != nullptr;
+}
+
+std::int64_t framePeriodUs(SDL_Window* window) {
+    SDL_DisplayMode mode{};
+    const int index = SDL_GetWindowDisplayIndex(window);
+    const int hz = (SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 && mode.refresh_rate > 0)
+                       ? mode.refresh_rate
+                       : kDefaultRefreshHz;
+    return 1'000'000 / hz;
+}
+
+void dispatch(const SDL_Event& e, AppRunner& runner) {
+    switch (e.type) {
+        case SDL_QUIT:
+            runner.post({Input::Kind::Close});
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (e.button.button == SDL_BUTTON_LEFT && e.button.clicks >= 2) runner.post({Input::Kind::DoubleClick});
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button == SDL_BUTTON_LEFT && e.button.clicks == 1) runner.post({Input::Kind::Click});
+            break;
+        case SDL_KEYDOWN:
+            if (e.key.keysym.sym == SDLK_ESCAPE) runner.post({Input::Kind::Key, kEscape});
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) runner.post({Input::Kind::Close});
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                runner.post({Input::Kind::Resize, e.window.data1, e.window.data2});
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+std::int64_t nowUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The display thread: input goes to the game thread at once; a frame is shown at the display's rate.
+void run(Screen& screen) {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(screen.window, &width, &height);
+    AppRunner runner(width, height);
+    Cadence frames(framePeriodUs(screen.window));
+    SDL_Event e;
+    while (runner.running()) {
+        const auto waitMs = static_cast<int>((frames.until(nowUs()) + 999) / 1000);
+        if (SDL_WaitEventTimeout(&e, waitMs) != 0) {
+            dispatch(e, runner);
+            while (SDL_PollEvent(&e) != 0) dispatch(e, runner);
+        }
+        if (!frames.due(nowUs())) continue;
+        frames.start(nowUs());
+        runner.frame(kFrameWaitUs, [&screen](const Colour* p, int w, int h) { screen.show(p, w, h); });
+    }
+}
+
+}  // namespace
+
+int runDesktop() {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "pellwick: cannot start the display: %s\n", SDL_GetError());
+        return 1;
+    }
+    int status = 0;
+    {
+        Screen screen;
+        if (openScreen(screen)) {
+            run(screen);
+        } else {
+            std::fprintf(stderr, "pellwick: cannot open the window: %s\n", SDL_GetError());
+            status = 1;
+        }
+    }
+    SDL_Quit();
+    return status;
+}
+
+}  // namespace pellwick

@@ -1,0 +1,103 @@
+// The app core driven by a fake clock and scripted input: event rules and tick cadence.
+#include <gtest/gtest.h>
+
+#include "app.hpp"
+
+namespace pellwick {
+namespace {
+
+// Runs a backend-like loop for `spanUs`, the clock moving `loopUs` per idle pass and `tickUs` per tick.
+// Returns the start times of the ticks that ran.
+std::vector<std::int64_t> drive(App& app, std::int64_t& clock, std::int64_t spanUs, std::int64_t loopUs,
+                                std::int64_t tickUs) {
+    std::vector<std::int64_t> starts;
+    const std::int64_t end = clock + spanUs;
+    while (clock < end) {
+        const std::int64_t now = clock;
+        if (app.runDueTick(now)) {
+            starts.push_back(now);
+            clock += tickUs;
+        } else {
+            clock += loopUs;
+        }
+    }
+    return starts;
+}
+
+TEST(AppInput, ClickStartsAGameAndDoubleClickEndsAfterIt) {
+    App app(200, 150);
+    std::int64_t clock = 0;
+    drive(app, clock, 5000, 100, 100);
+    app.click();
+    int teams[4] = {};
+    for (int i = 0; i < WALKER_COUNT; ++i) ++teams[app.world().team[i]];
+    EXPECT_GT(teams[3], 0) << "a click seeds all four teams";
+    EXPECT_TRUE(app.running());
+    app.doubleClick();
+    EXPECT_FALSE(app.running());
+    const std::uint64_t ticks = app.ticks();
+    EXPECT_FALSE(app.runDueTick(clock + 10'000));
+    EXPECT_EQ(app.ticks(), ticks) << "no tick runs after the end";
+    app.click();
+    EXPECT_EQ(app.world().energy[0], 50) << "nothing happens to the world after the end";
+}
+
+TEST(AppInput, EscapeAndCloseEndOtherKeysDoNot) {
+    App app(100, 100);
+    for (int key : {int('a'), int(' '), 13, 0, 26, 28, 255}) app.key(key);
+    EXPECT_TRUE(app.running());
+    app.key(kEscape);
+    EXPECT_FALSE(app.running());
+    App closing(100, 100);
+    closing.close();
+    EXPECT_FALSE(closing.running());
+}
+
+TEST(AppInput, ResizeReachesTheField) {
+    App app(100, 100);
+    app.resize(320, 200);
+    EXPECT_EQ(app.world().field.width(), 320);
+    EXPECT_EQ(app.world().field.height(), 200);
+}
+
+TEST(AppCadence, FastTicksKeepToOnePerMillisecond) {
+    App app(100, 100);
+    std::int64_t clock = 0;
+    const auto starts = drive(app, clock, 100'000, 70, 200);
+    EXPECT_GE(starts.size(), 99U);
+    EXPECT_LE(starts.size(), 101U);
+    for (std::size_t i = 1; i < starts.size(); ++i) {
+        EXPECT_GE(starts[i] - starts[i - 1], 1) << "never two ticks at once";
+        EXPECT_LE(starts[i] - starts[i - 1], 1000 + 200) << "no drift when the loop wakes a little late";
+    }
+}
+
+TEST(AppCadence, SlowTicksRunBackToBackWithoutCatchingUp) {
+    App app(100, 100);
+    std::int64_t clock = 0;
+    const auto slow = drive(app, clock, 30'000, 50, 1500);
+    ASSERT_GE(slow.size(), 19U);
+    for (std::size_t i = 1; i < slow.size(); ++i) {
+        EXPECT_EQ(slow[i] - slow[i - 1], 1500) << "the next tick starts as soon as the last one ends";
+    }
+    // Once ticks are quick again, the missed ones are not made up: one per millisecond from here.
+    const auto fast = drive(app, clock, 10'000, 50, 100);
+    EXPECT_GE(fast.size(), 9U);
+    EXPECT_LE(fast.size(), 11U);
+}
+
+TEST(AppCadence, UntilNextTickCountsDownToTheGrid) {
+    Cadence c(1000);
+    EXPECT_TRUE(c.due(12345));
+    c.start(12345);
+    EXPECT_EQ(c.until(12345), 1000);
+    EXPECT_EQ(c.until(13000), 345);
+    EXPECT_EQ(c.until(13345), 0);
+    c.start(13400);  // a little late: the grid holds
+    EXPECT_EQ(c.until(13400), 945);
+    c.start(17000);  // far behind: a new grid from here
+    EXPECT_EQ(c.until(17000), 1000);
+}
+
+}  // namespace
+}  // namespace pellwick

@@ -1,0 +1,62 @@
+// Test helper for screenshots of the window:
+//   screen_probe tick SHOT.png MAX     prints the tick (0..MAX) after which a game with no click looks
+//                                      exactly like SHOT.png, or exits 1 when none does;
+//   screen_probe counts SHOT.png       prints the pixel counts by colour, as the renderer's JSON does.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "png_read.hpp"
+#include "scenario.hpp"
+
+namespace {
+
+using namespace pellwick;
+
+bool sameAs(const Field& f, const Picture& p) {
+    return std::equal(p.pixels.begin(), p.pixels.end(), f.pixels());
+}
+
+int findTick(const Picture& shot, unsigned long max) {
+    World w(shot.width, shot.height);
+    for (unsigned long t = 0; t <= max; ++t) {
+        if (sameAs(w.field, shot)) {
+            std::printf("%lu\n", t);
+            return 0;
+        }
+        tick(w);
+    }
+    std::fprintf(stderr, "screen_probe: no tick up to %lu matches\n", max);
+    return 1;
+}
+
+int printCounts(const Picture& shot) {
+    Field f(shot.width, shot.height);
+    for (int y = 0; y < shot.height; ++y) {
+        std::copy_n(shot.pixels.begin() + static_cast<long>(y) * shot.width, shot.width, f.row(y));
+    }
+    World w(1, 1);
+    const PixelCounts c = countPixels(f);
+    std::printf("%s\n", summaryJson(w, 0, c).c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: screen_probe tick SHOT.png MAX | counts SHOT.png\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const Picture shot = readPng(argv[2]);
+    if (shot.pixels.empty()) {
+        std::fprintf(stderr, "screen_probe: cannot read %s\n", argv[2]);
+        return 2;
+    }
+    if (mode == "tick" && argc == 4) return findTick(shot, std::strtoul(argv[3], nullptr, 10));
+    if (mode == "counts") return printCounts(shot);
+    std::fprintf(stderr, "screen_probe: unknown mode %s\n", mode.c_str());
+    return 2;
+}

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# End-to-end: the real program under Xvfb covers the screen, shows exactly the renderer's picture,
+# starts a game on a click, ignores other keys and ends on Escape or a double-click.
+# Usage: window_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(dirname "$0")
+source "$here/xvfb.sh"
+work=$(mktemp -d)
+W=640 H=480
+start_xvfb "${W}x${H}"
+trap 'kill $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; rm -rf "$work"; true' EXIT
+
+start_app "$build/pellwick"
+geometry=$(xwininfo -name Pellwick)
+grep -q "Absolute upper-left X:  0" <<<"$geometry" || fail "window not at the left edge"
+grep -q "Absolute upper-left Y:  0" <<<"$geometry" || fail "window not at the top edge"
+grep -q "Width: $W" <<<"$geometry" || fail "window not as wide as the screen"
+grep -q "Height: $H" <<<"$geometry" || fail "window not as high as the screen"
+
+# Before any click the game is deterministic, so the screenshot names the tick it shows.
+shot "$work/pregame.png"
+tick=$("$build/tests/screen_probe" tick "$work/pregame.png" 20000) || fail "the screen matches no tick of the game"
+"$build/pellwick-render" --size "${W}x${H}" --ticks "$tick" --png "$work/render.png" >/dev/null 2>&1
+diff=$(compare -metric AE "$work/pregame.png" "$work/render.png" null: 2>&1 || true)
+[[ "$diff" == "0" ]] || fail "screen and renderer differ in $diff pixels at tick $tick"
+echo "screen matches the renderer at tick $tick"
+
+xdotool key a key space key Return
+sleep 0.3
+kill -0 "$APP_PID" 2>/dev/null || fail "an ordinary key ended the program"
+
+xdotool mousemove 320 240 click 1
+sleep 0.5
+shot "$work/game.png"
+counts=$("$build/tests/screen_probe" counts "$work/game.png")
+for t in 1 2 3; do
+  grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "after a click, no team $t on screen: $counts"
+done
+ink=$(sed -E 's/.*"ink":([0-9]+).*/\1/' <<<"$counts")
+(( ink > W * H / 50 )) || fail "after a click, too little ink for walls: $counts"
+echo "a click started a game: $counts"
+
+xdotool key Escape
+wait_exit 1
+echo "Escape ended the program"
+
+start_app "$build/pellwick"
+xdotool mousemove 100 100 click --repeat 2 --delay 80 1
+wait_exit 1
+echo "a double-click ended the program"

@@ -1,0 +1,57 @@
+# Shared by the end-to-end scripts: a private Xvfb display and helpers to watch a program on it.
+# Source it; it defines start_xvfb, shot, wait_exit and fail.
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# start_xvfb WxH: starts Xvfb on a free display, exports DISPLAY, and stops it when the script ends.
+start_xvfb() {
+  command -v Xvfb >/dev/null || { echo "Xvfb is not installed; skipping"; exit 77; }
+  local n
+  for n in $(seq 90 140); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do
+      [[ -e /tmp/.X11-unix/X$n ]] && break
+      sleep 0.1
+    done
+    if kill -0 "$XVFB_PID" 2>/dev/null && [[ -e /tmp/.X11-unix/X$n ]]; then
+      export DISPLAY=":$n"
+      trap 'kill $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; true' EXIT
+      return 0
+    fi
+  done
+  fail "could not start Xvfb"
+}
+
+# start_app CMD...: starts the program and waits for its window to appear.
+start_app() {
+  "$@" &
+  APP_PID=$!
+  for _ in $(seq 100); do
+    xdotool search --name '^Pellwick$' >/dev/null 2>&1 && { sleep 0.3; return 0; }
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
+    sleep 0.1
+  done
+  fail "no window named Pellwick appeared"
+}
+
+# shot FILE: the whole screen as a PNG.
+shot() { import -window root "$1"; }
+
+# wait_exit SECONDS: the program must end within that time with status 0.
+wait_exit() {
+  local deadline=$((SECONDS + $1 + 1)) tenths=$(( $1 * 10 ))
+  for _ in $(seq "$tenths"); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$APP_PID" 2>/dev/null; then
+    fail "the program still runs after $1 s"
+  fi
+  local status=0
+  wait "$APP_PID" || status=$?
+  APP_PID=
+  [[ $status -eq 0 ]] || fail "the program ended with status $status"
+  : "$deadline"
+}
