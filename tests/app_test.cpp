@@ -1,7 +1,12 @@
 // The app core driven by a fake clock and scripted input: event rules and tick cadence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "app.hpp"
+#include "runner.hpp"
 
 namespace pellwick {
 namespace {
@@ -97,6 +102,39 @@ TEST(AppCadence, UntilNextTickCountsDownToTheGrid) {
     EXPECT_EQ(c.until(13400), 945);
     c.start(17000);  // far behind: a new grid from here
     EXPECT_EQ(c.until(17000), 1000);
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+// The threaded runner with the real clock: input reaches the game, frames are whole copies, Escape stops it.
+TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
+    AppRunner runner(120, 90);
+    runner.post({Input::Kind::Resize, 100, 80});
+    runner.post({Input::Kind::Click});
+    int width = 0, height = 0;
+    std::size_t inkPixels = 0;
+    for (int tries = 0; tries < 100 && width != 100; ++tries) {
+        runner.frame(100'000, [&](const Colour* p, int w, int h) {
+            width = w;
+            height = h;
+            inkPixels = static_cast<std::size_t>(std::count(p, p + w * h, kInk));
+        });
+    }
+    EXPECT_EQ(width, 100);
+    EXPECT_EQ(height, 80);
+    EXPECT_GT(inkPixels, 200U) << "the click drew walls";
+    runner.post({Input::Kind::Key, 'q'});
+    runner.post({Input::Kind::Key, kEscape});
+    for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(runner.running());
+    const std::uint64_t ticks = runner.ticks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(runner.ticks(), ticks) << "no tick after the end";
+    EXPECT_FALSE(runner.frame(1000, [](const Colour*, int, int) {}));
 }
 
 }  // namespace
