@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run render test install clean
+.PHONY: all deps build run render test install bench clean
 
 all: build
 
@@ -27,6 +27,15 @@ render: build
 test: build
 	@scripts/install-deps.sh e2e
 	@scripts/run-tests.sh $(BUILD)
+
+# Benchmarks: per-tick medians over repetitions, then the window's tick rate under Xvfb.
+bench: deps
+	@scripts/install-deps.sh bench e2e
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELLWICK_BENCH=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+	@./$(BUILD)/pellwick_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	@bench/window_rate.sh $(BUILD) 1920x1080 3
+	@bench/window_rate.sh $(BUILD) 3840x2160 3
 
 install: build
 	@cmake --install $(BUILD)

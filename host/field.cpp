@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace pellwick {
 
@@ -26,11 +27,12 @@ Field::Field(int width, int height, Colour background)
     : width_(clampSide(width)),
       height_(clampSide(height)),
       background_(validBackground(background)),
-      pixels_(static_cast<std::size_t>(width_) * height_, background_) {
+      pixels_(static_cast<std::size_t>(width_) * height_) {
+    clear();
     setPenWidth(1);
 }
 
-void Field::clear() { std::fill(pixels_.begin(), pixels_.end(), background_); }
+void Field::clear() { std::fill_n(pixels_.data(), pixels_.size(), background_); }
 
 void Field::setPenWidth(int width) {
     penWidth_ = std::clamp(width, 1, kMaxPenWidth);
@@ -140,24 +142,18 @@ void Field::drawCircle(float cx, float cy, float radius, Colour colour) {
     }
 }
 
-Colour Field::pixelAt(float x, float y) const {
-    std::int64_t px, py;
-    if (!toPixel(x, px) || !toPixel(y, py)) return kOffField;
-    if (px < 0 || px >= width_ || py < 0 || py >= height_) return kOffField;
-    return at(static_cast<int>(px), static_cast<int>(py));
-}
-
 void Field::resize(int width, int height) {
     width = clampSide(width);
     height = clampSide(height);
     if (width == width_ && height == height_) return;
-    std::vector<Colour> next(static_cast<std::size_t>(width) * height, background_);
+    PixelMemory next(static_cast<std::size_t>(width) * height);
+    std::fill_n(next.data(), next.size(), background_);
     const int keepW = std::min(width, width_);
     const int keepH = std::min(height, height_);
     for (int y = 0; y < keepH; ++y) {
-        std::copy_n(row(y), keepW, next.begin() + static_cast<std::ptrdiff_t>(y) * width);
+        std::copy_n(row(y), keepW, next.data() + static_cast<std::ptrdiff_t>(y) * width);
     }
-    pixels_.swap(next);
+    pixels_ = std::move(next);
     width_ = width;
     height_ = height;
 }

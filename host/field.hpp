@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "pixel_memory.hpp"
+
 namespace pellwick {
 
 /// A packed colour R + 256*G + 65536*B; -1 only ever means "off the field".
@@ -43,7 +45,11 @@ public:
     /// Draws a ring of the given radius around (cx, cy), as thick as the pen.
     void drawCircle(float cx, float cy, float radius, Colour colour = kInk);
     /// Returns the colour of the pixel under (x, y), or kOffField when that pixel is not on the field.
-    Colour pixelAt(float x, float y) const;
+    Colour pixelAt(float x, float y) const {
+        // floor(x) lies in [0, width) exactly when x does; NaN and infinities fail every comparison.
+        if (x >= 0 && y >= 0 && x < width_ && y < height_) return at(static_cast<int>(x), static_cast<int>(y));
+        return kOffField;
+    }
     /// Width of the field in pixels.
     double surfaceWidth() const { return width_; }
     /// Height of the field in pixels.
@@ -63,10 +69,12 @@ public:
     Colour background() const { return background_; }
     /// Row-major pixels, top row first; width() * height() of them.
     const Colour* pixels() const { return pixels_.data(); }
+    /// Writable row-major pixels, for callers that paint pixels they have bounds-checked.
+    Colour* data() { return pixels_.data(); }
     /// Writable pixel row y (0 <= y < height()); for callers that paint pixels they have bounds-checked.
     Colour* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
     /// Colour of pixel (px, py), which must be on the field.
-    Colour at(int px, int py) const { return pixels_[static_cast<std::size_t>(py) * width_ + px]; }
+    Colour at(int px, int py) const { return pixels_.data()[static_cast<std::size_t>(py) * width_ + px]; }
 
     /// Paints the pen stamp centred on pixel (px, py), skipping what falls off the field.
     void stampAt(std::int64_t px, std::int64_t py, Colour colour);
@@ -81,7 +89,7 @@ private:
     int stampLo_ = 0;
     int stampHi_ = 0;
     std::vector<PenOffset> stamp_;
-    std::vector<Colour> pixels_;
+    PixelMemory pixels_;
 };
 
 /// Whether c is a colour the field can hold: 0..0xFFFFFF.

@@ -13,20 +13,43 @@ constexpr double PROBE_DISTANCE = 4.0;
 constexpr double SPAWN_SPREAD = 0.01;
 
 bool isEnemyColour(Colour p, int ownTeam) {
-    for (int t = 0; t < 4; ++t) {
-        if (t != ownTeam && p == teamColour[t]) return true;
+    const bool teamColoured = p == teamColour[0] || p == teamColour[1] || p == teamColour[2] || p == teamColour[3];
+    return teamColoured && p != teamColour[ownTeam & 3];
+}
+
+// Sine and cosine of walker i's current heading, from the cache when the heading has not changed.
+void headingTrig(World& w, int i, double& s, double& k) {
+    const double a = w.angle[i];
+    if (!(w.trig.angle[i] == a)) {
+        w.trig.angle[i] = a;
+        w.trig.sin[i] = std::sin(a * DEG_TO_RAD);
+        w.trig.cos[i] = std::cos(a * DEG_TO_RAD);
     }
-    return false;
+    s = w.trig.sin[i];
+    k = w.trig.cos[i];
 }
 
 // The walker's figure: a dash of four pixels along its heading with a ring on its front end.
-void drawFigure(Field& f, double x, double y, double a, Colour c) {
-    const double s = std::sin(a * DEG_TO_RAD);
-    const double k = std::cos(a * DEG_TO_RAD);
-    const auto fx = static_cast<float>(x + BODY_HALF * s);
-    const auto fy = static_cast<float>(y + BODY_HALF * k);
-    f.drawLine(fx, fy, static_cast<float>(x - BODY_HALF * s), static_cast<float>(y - BODY_HALF * k), c);
-    f.drawCircle(fx, fy, HEAD_RADIUS, c);
+void drawFigure(World& w, int i, Colour c) {
+    World::Drawn& d = w.drawn[i];
+    Field& f = w.field;
+    const double x = w.x[i], y = w.y[i], a = w.angle[i];
+    if (d.spot.pattern >= 0 && d.x == x && d.y == y && d.angle == a && d.width == f.width() &&
+        d.height == f.height() && f.penWidth() == 1) {
+        w.figures.paint(f, d.spot, c);
+        return;
+    }
+    double s, k;
+    headingTrig(w, i, s, k);
+    const auto x1 = static_cast<float>(x + BODY_HALF * s), y1 = static_cast<float>(y + BODY_HALF * k);
+    const auto x2 = static_cast<float>(x - BODY_HALF * s), y2 = static_cast<float>(y - BODY_HALF * k);
+    d = {x, y, a, f.width(), f.height(), w.figures.locate(f, x1, y1, x2, y2)};
+    if (d.spot.pattern >= 0) {
+        w.figures.paint(f, d.spot, c);
+    } else {
+        f.drawLine(x1, y1, x2, y2, c);
+        f.drawCircle(x1, y1, HEAD_RADIUS, c);
+    }
 }
 
 void die(World& w, int i) {
@@ -53,9 +76,9 @@ World::World(int width, int height, Colour background) : field(width, height, ba
 
 void tick(World& w) {
     for (int i = 0; i < WALKER_COUNT; ++i) {
-        drawFigure(w.field, w.x[i], w.y[i], w.angle[i], teamColour[w.team[i] & 3]);
+        drawFigure(w, i, teamColour[w.team[i] & 3]);
         stepWalker(w, i);
-        drawFigure(w.field, w.x[i], w.y[i], w.angle[i], kInk);
+        drawFigure(w, i, kInk);
     }
 }
 
@@ -68,9 +91,12 @@ void stepWalker(World& w, int i) {
                                      static_cast<float>(w.y[i] + PROBE_DISTANCE * cc));
     if (p > 0) {
         if (w.energy[i] < ENERGY_CEILING) ++w.energy[i];
-        w.angle[i] = cand;
-        w.x[i] = w.x[i] + std::sin(w.angle[i] * DEG_TO_RAD);
-        w.y[i] = w.y[i] + std::cos(w.angle[i] * DEG_TO_RAD);
+        w.angle[i] = cand;  // sc and cc are exactly the sine and cosine of the new heading
+        w.x[i] = w.x[i] + sc;
+        w.y[i] = w.y[i] + cc;
+        w.trig.angle[i] = cand;
+        w.trig.sin[i] = sc;
+        w.trig.cos[i] = cc;
     } else {
         if (w.energy[i] > 0) --w.energy[i];
         if (w.energy[i] > TURN_BAND_LOW && w.energy[i] < TURN_BAND_HIGH) {

@@ -3,8 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 #include "field.hpp"
+#include "figure.hpp"
 #include "random.hpp"
 
 namespace pellwick {
@@ -49,6 +51,25 @@ struct World {
     Random random;
     /// Walkers that have died since the world was made.
     std::uint64_t deaths = 0;
+
+    /// Sine and cosine of each walker's heading, kept with the exact heading they were computed from, so
+    /// a heading that has not changed is never recomputed; any change of heading misses the cache.
+    struct Trig {
+        std::array<double, WALKER_COUNT> angle;
+        std::array<double, WALKER_COUNT> sin{};
+        std::array<double, WALKER_COUNT> cos{};
+        Trig() { angle.fill(std::numeric_limits<double>::quiet_NaN()); }
+    } trig;
+    FigurePatterns figures;
+
+    /// Where each walker's figure was last drawn and what for, so drawing it again unchanged (the repaint
+    /// in team colour, or the figure of a walker that did not move) reuses the spot.
+    struct Drawn {
+        double x = 0, y = 0, angle = 0;
+        int width = 0, height = 0;
+        FigureSpot spot;
+    };
+    std::array<Drawn, WALKER_COUNT> drawn{};
 };
 
 /// Draws and steps every walker once, in index order.

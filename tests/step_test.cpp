@@ -78,7 +78,9 @@ TEST(Step, BlackOrOffFieldBlocksAndWearsEnergyDown) {
         EXPECT_EQ(w.x[3], 50);
         EXPECT_EQ(w.y[3], 40);
         EXPECT_EQ(randomValuesTaken(before, w), k.randoms) << "energy " << k.energy;
-        if (k.randoms == 1) EXPECT_EQ(w.angle[3], 10);
+        if (k.randoms == 1) {
+            EXPECT_EQ(w.angle[3], 10);
+        }
     }
     World edge = worldWithWalker(0, 1.5, 40, 270, 30, 0);  // heading left: the probe lands off the field
     stepWalker(edge, 0);

@@ -1,0 +1,59 @@
+// Building and painting the figure patterns.
+#include "figure.hpp"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace pellwick {
+
+void FigurePatterns::prepare(int fieldWidth) {
+    width_ = fieldWidth;
+    for (int dy = -kReach; dy <= kReach; ++dy) {
+        for (int dx = -kReach; dx <= kReach; ++dx) {
+            auto& tail = tails_[(dy + kReach) * kSide + (dx + kReach)];
+            tail.fill(0);
+            // The same integer walk as the field's lines, from the front end (0, 0) to (dx, dy); its first
+            // two pixels are the front pixel and one of the ring's.
+            const int adx = std::abs(dx), ady = std::abs(dy);
+            const int sx = dx > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
+            int x = 0, y = 0, err = adx - ady, n = 0;
+            for (int step = 0; !(x == dx && y == dy); ++step) {
+                const int e2 = 2 * err;
+                if (e2 >= -ady) {
+                    err -= ady;
+                    x += sx;
+                }
+                if (e2 <= adx) {
+                    err += adx;
+                    y += sy;
+                }
+                if (step >= 1) tail[n++] = y * fieldWidth + x;
+            }
+        }
+    }
+}
+
+FigureSpot FigurePatterns::locate(const Field& f, float x1, float y1, float x2, float y2) {
+    const int margin = kReach + 1;
+    const bool inside = f.penWidth() == 1 && x1 >= margin && y1 >= margin && x1 < f.width() - margin &&
+                        y1 < f.height() - margin && std::fabs(x2 - x1) < kReach && std::fabs(y2 - y1) < kReach;
+    if (!inside) return {};
+    if (f.width() != width_) prepare(f.width());
+    // Every coordinate here is positive, so truncation floors.
+    const auto px = static_cast<int>(x1), py = static_cast<int>(y1);
+    const int dx = static_cast<int>(x2) - px;
+    const int dy = static_cast<int>(y2) - py;
+    return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach)};
+}
+
+void FigurePatterns::draw(Field& f, float x1, float y1, float x2, float y2, Colour colour) {
+    const FigureSpot spot = locate(f, x1, y1, x2, y2);
+    if (spot.pattern >= 0) {
+        paint(f, spot, colour & 0xFFFFFF);
+    } else {
+        f.drawLine(x1, y1, x2, y2, colour);
+        f.drawCircle(x1, y1, 1.0F, colour);
+    }
+}
+
+}  // namespace pellwick

@@ -1,0 +1,58 @@
+// Walker figures as ready-made pixel patterns: with a 1-pixel pen the dash and its front ring are one of
+// 121 shapes, so a figure well inside the field is painted from a short list of offsets, unchecked.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "field.hpp"
+
+namespace pellwick {
+
+/// Where a figure lies on the field: the index of its front pixel and the pattern of the rest.
+struct FigureSpot {
+    std::int32_t base = 0;
+    std::int32_t pattern = -1;  // -1: not a pattern (off the edge, or a pen other than 1)
+};
+
+class FigurePatterns {
+public:
+    /// Finds the spot of the dash from (x1, y1) to (x2, y2) with its ring around (x1, y1); pattern -1 when the
+    /// figure must be drawn the general way.
+    FigureSpot locate(const Field& f, float x1, float y1, float x2, float y2);
+    /// Paints a located figure (pattern >= 0) on the field it was located on.
+    void paint(Field& f, FigureSpot spot, Colour colour) const {
+        Colour* p = f.data() + spot.base;
+        const std::ptrdiff_t w = width_;
+        const auto& tail = tails_[spot.pattern];
+        p[0] = colour;
+        p[-w - 1] = colour;
+        p[-w] = colour;
+        p[-w + 1] = colour;
+        p[-1] = colour;
+        p[1] = colour;
+        p[w - 1] = colour;
+        p[w] = colour;
+        p[w + 1] = colour;
+        p[tail[0]] = colour;
+        p[tail[1]] = colour;
+        p[tail[2]] = colour;
+        p[tail[3]] = colour;
+    }
+    /// Paints the figure exactly as drawLine then drawCircle (radius 1) would with the field's current pen.
+    void draw(Field& f, float x1, float y1, float x2, float y2, Colour colour);
+
+private:
+    static constexpr int kReach = 5;  // the dash's far end lies at most this many pixels from its front end
+    static constexpr int kSide = 2 * kReach + 1;
+    static constexpr int kTail = kReach - 1;  // dash pixels beyond the front pixel and its ring
+
+    void prepare(int fieldWidth);
+
+    int width_ = 0;  // the field width the offsets were made for; 0 before the first use
+    // For each pattern, the dash's pixels two or more steps from its front end (the front pixel and the
+    // ring around it are the same for every pattern); shorter dashes repeat the front pixel's offset 0.
+    std::array<std::array<std::int32_t, kTail>, kSide * kSide> tails_{};
+};
+
+}  // namespace pellwick
