@@ -33,19 +33,6 @@ void FigurePatterns::prepare(int fieldWidth) {
     }
 }
 
-FigureSpot FigurePatterns::locate(const Field& f, float x1, float y1, float x2, float y2) {
-    const int margin = kReach + 1;
-    const bool inside = f.penWidth() == 1 && x1 >= margin && y1 >= margin && x1 < f.width() - margin &&
-                        y1 < f.height() - margin && std::fabs(x2 - x1) < kReach && std::fabs(y2 - y1) < kReach;
-    if (!inside) return {};
-    if (f.width() != width_) prepare(f.width());
-    // Every coordinate here is positive, so truncation floors.
-    const auto px = static_cast<int>(x1), py = static_cast<int>(y1);
-    const int dx = static_cast<int>(x2) - px;
-    const int dy = static_cast<int>(y2) - py;
-    return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach)};
-}
-
 void FigurePatterns::draw(Field& f, float x1, float y1, float x2, float y2, Colour colour) {
     const FigureSpot spot = locate(f, x1, y1, x2, y2);
     if (spot.pattern >= 0) {

@@ -19,7 +19,18 @@ class FigurePatterns {
 public:
     /// Finds the spot of the dash from (x1, y1) to (x2, y2) with its ring around (x1, y1); pattern -1 when the
     /// figure must be drawn the general way.
-    FigureSpot locate(const Field& f, float x1, float y1, float x2, float y2);
+    FigureSpot locate(const Field& f, float x1, float y1, float x2, float y2) {
+        // Truncation floors every coordinate that passes the checks below, since they are all positive; a
+        // coordinate too large, negative or not a number fails them.
+        const auto px = static_cast<int>(x1), py = static_cast<int>(y1);
+        const int dx = static_cast<int>(x2) - px, dy = static_cast<int>(y2) - py;
+        const bool inside = within(px, kMargin, f.width() - 1 - kMargin) &
+                            within(py, kMargin, f.height() - 1 - kMargin) & within(dx, -kReach, kReach) &
+                            within(dy, -kReach, kReach) & (f.penWidth() == 1);
+        if (!inside) return {};
+        if (f.width() != width_) prepare(f.width());
+        return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach)};
+    }
     /// Paints a located figure (pattern >= 0) on the field it was located on.
     void paint(Field& f, FigureSpot spot, Colour colour) const {
         Colour* p = f.data() + spot.base;
@@ -47,7 +58,10 @@ private:
     static constexpr int kSide = 2 * kReach + 1;
     static constexpr int kTail = kReach - 1;  // dash pixels beyond the front pixel and its ring
 
-    void prepare(int fieldWidth);
+    static constexpr int kMargin = kReach + 1;  // a figure this far inside the field stays on it
+
+    static bool within(int v, int lo, int hi) { return static_cast<unsigned>(v - lo) <= static_cast<unsigned>(hi - lo); }
+    [[gnu::cold]] void prepare(int fieldWidth);
 
     int width_ = 0;  // the field width the offsets were made for; 0 before the first use
     // For each pattern, the dash's pixels two or more steps from its front end (the front pixel and the

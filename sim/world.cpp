@@ -1,6 +1,7 @@
 // The rules of the game: the tick driver, the walker step and the world reset.
 #include "world.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pellwick {
@@ -12,9 +13,11 @@ constexpr float HEAD_RADIUS = 1.0F;
 constexpr double PROBE_DISTANCE = 4.0;
 constexpr double SPAWN_SPREAD = 0.01;
 
+// Written with | and & so that it compiles without branches: the probed colour is anybody's guess.
 bool isEnemyColour(Colour p, int ownTeam) {
-    const bool teamColoured = p == teamColour[0] || p == teamColour[1] || p == teamColour[2] || p == teamColour[3];
-    return teamColoured && p != teamColour[ownTeam & 3];
+    const bool teamColoured =
+        (p == teamColour[0]) | (p == teamColour[1]) | (p == teamColour[2]) | (p == teamColour[3]);
+    return teamColoured & (p != teamColour[ownTeam & 3]);
 }
 
 // Sine and cosine of walker i's current heading, from the cache when the heading has not changed.
@@ -31,21 +34,15 @@ void headingTrig(World& w, int i, double& s, double& k) {
 
 // The walker's figure: a dash of four pixels along its heading with a ring on its front end.
 void drawFigure(World& w, int i, Colour c) {
-    World::Drawn& d = w.drawn[i];
     Field& f = w.field;
-    const double x = w.x[i], y = w.y[i], a = w.angle[i];
-    if (d.spot.pattern >= 0 && d.x == x && d.y == y && d.angle == a && d.width == f.width() &&
-        d.height == f.height() && f.penWidth() == 1) {
-        w.figures.paint(f, d.spot, c);
-        return;
-    }
+    const double x = w.x[i], y = w.y[i];
     double s, k;
     headingTrig(w, i, s, k);
     const auto x1 = static_cast<float>(x + BODY_HALF * s), y1 = static_cast<float>(y + BODY_HALF * k);
     const auto x2 = static_cast<float>(x - BODY_HALF * s), y2 = static_cast<float>(y - BODY_HALF * k);
-    d = {x, y, a, f.width(), f.height(), w.figures.locate(f, x1, y1, x2, y2)};
-    if (d.spot.pattern >= 0) {
-        w.figures.paint(f, d.spot, c);
+    const FigureSpot spot = w.figures.locate(f, x1, y1, x2, y2);
+    if (spot.pattern >= 0) {
+        w.figures.paint(f, spot, c);
     } else {
         f.drawLine(x1, y1, x2, y2, c);
         f.drawCircle(x1, y1, HEAD_RADIUS, c);
@@ -89,20 +86,23 @@ void stepWalker(World& w, int i) {
     const double cc = std::cos(cand * DEG_TO_RAD);
     const Colour p = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * sc),
                                      static_cast<float>(w.y[i] + PROBE_DISTANCE * cc));
-    if (p > 0) {
-        if (w.energy[i] < ENERGY_CEILING) ++w.energy[i];
-        w.angle[i] = cand;  // sc and cc are exactly the sine and cosine of the new heading
-        w.x[i] = w.x[i] + sc;
-        w.y[i] = w.y[i] + cc;
-        w.trig.angle[i] = cand;
-        w.trig.sin[i] = sc;
-        w.trig.cos[i] = cc;
-    } else {
-        if (w.energy[i] > 0) --w.energy[i];
-        if (w.energy[i] > TURN_BAND_LOW && w.energy[i] < TURN_BAND_HIGH) {
-            const double r2 = w.random.next();
-            w.angle[i] = w.angle[i] + 180 + 50 * r2 - 25;
-        }
+    // Free and blocked are decided by the field, so the common part is written without branches.
+    const bool free = p > 0;
+    const int e = w.energy[i];
+    const int energy = std::clamp(e + (free ? 1 : -1), 0, ENERGY_CEILING);
+    w.energy[i] = static_cast<std::int16_t>(energy);
+    // Selects rather than branches: whether the walker is free depends on the field and is unpredictable.
+    // On a free move sc and cc are exactly the sine and cosine of the new heading.
+    const double a = w.angle[i];
+    w.angle[i] = free ? cand : a;
+    w.x[i] = free ? w.x[i] + sc : w.x[i];
+    w.y[i] = free ? w.y[i] + cc : w.y[i];
+    w.trig.angle[i] = free ? cand : w.trig.angle[i];
+    w.trig.sin[i] = free ? sc : w.trig.sin[i];
+    w.trig.cos[i] = free ? cc : w.trig.cos[i];
+    if (!free && energy > TURN_BAND_LOW && energy < TURN_BAND_HIGH) {
+        const double r2 = w.random.next();
+        w.angle[i] = a + 180 + 50 * r2 - 25;
     }
     if (isEnemyColour(p, w.team[i])) die(w, i);
     if (w.angle[i] < 0) w.angle[i] = w.angle[i] + 360;

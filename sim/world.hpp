@@ -62,14 +62,6 @@ struct World {
     } trig;
     FigurePatterns figures;
 
-    /// Where each walker's figure was last drawn and what for, so drawing it again unchanged (the repaint
-    /// in team colour, or the figure of a walker that did not move) reuses the spot.
-    struct Drawn {
-        double x = 0, y = 0, angle = 0;
-        int width = 0, height = 0;
-        FigureSpot spot;
-    };
-    std::array<Drawn, WALKER_COUNT> drawn{};
 };
 
 /// Draws and steps every walker once, in index order.
