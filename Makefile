@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run render test install bench clean
+.PHONY: all deps build run render test test-asan install bench fuzz soak clean
 
 all: build
 
@@ -36,6 +36,28 @@ bench: deps
 	@./$(BUILD)/pellwick_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@bench/window_rate.sh $(BUILD) 1920x1080 3
 	@bench/window_rate.sh $(BUILD) 3840x2160 3
+
+# The unit tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer; any finding fails.
+test-asan: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLWICK_SANITIZE=ON -DPELLWICK_DESKTOP=none $(CMAKE_ARGS) >/dev/null
+	@cmake --build build-asan -j$(JOBS)
+	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  scripts/run-tests.sh build-asan
+
+# Fuzzing with libFuzzer under the sanitizers: FUZZ_SECONDS per target (both run side by side). New
+# inputs that widen coverage go to fuzz/corpus/, which the tests replay.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@scripts/install-deps.sh core fuzz
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLWICK_SANITIZE=ON \
+	  -DPELLWICK_FUZZ=ON -DPELLWICK_TESTS=OFF -DPELLWICK_DESKTOP=none >/dev/null
+	@cmake --build build-fuzz -j$(JOBS) --target field_fuzz args_fuzz
+	@mkdir -p fuzz/corpus/field fuzz/corpus/args build-fuzz/found
+	@for t in field args; do \
+	  ./build-fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/found/$$t- fuzz/corpus/$$t > build-fuzz/$$t.log 2>&1 & done; wait
+	@for t in field args; do tail -n 12 build-fuzz/$$t.log | grep -E 'stat::number_of_executed_units|cov:|Done' | tail -n 2; done
+	@if ls build-fuzz/found/* >/dev/null 2>&1; then echo "fuzz findings in build-fuzz/found"; exit 1; fi
 
 install: build
 	@cmake --install $(BUILD)

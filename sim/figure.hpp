@@ -60,7 +60,7 @@ private:
 
     static constexpr int kMargin = kReach + 1;  // a figure this far inside the field stays on it
 
-    static bool within(int v, int lo, int hi) { return static_cast<unsigned>(v - lo) <= static_cast<unsigned>(hi - lo); }
+    static bool within(int v, int lo, int hi) { return (v >= lo) & (v <= hi); }
     [[gnu::cold]] void prepare(int fieldWidth);
 
     int width_ = 0;  // the field width the offsets were made for; 0 before the first use
