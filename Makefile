@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run render test test-asan install bench fuzz soak clean
+.PHONY: all deps build run render test test-asan install bench fuzz soak windows test-windows clean
 
 all: build
 
@@ -58,6 +58,22 @@ fuzz:
 	    -artifact_prefix=build-fuzz/found/$$t- fuzz/corpus/$$t > build-fuzz/$$t.log 2>&1 & done; wait
 	@for t in field args; do tail -n 12 build-fuzz/$$t.log | grep -E 'stat::number_of_executed_units|cov:|Done' | tail -n 2; done
 	@if ls build-fuzz/found/* >/dev/null 2>&1; then echo "fuzz findings in build-fuzz/found"; exit 1; fi
+
+# A million ticks at 1920x1080 with a click every 50,000, invariants checked after every tick (not in CI).
+soak: build
+	@./$(BUILD)/pellwick_soak 1000000 1920 1080 50000
+
+# The native Windows program, cross-compiled: build-windows/pellwick.exe (32-bit, GUI subsystem).
+windows:
+	@scripts/install-deps.sh core windows
+	@cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=OFF >/dev/null
+	@cmake --build build-windows -j$(JOBS)
+	@echo "Built $(CURDIR)/build-windows/pellwick.exe"
+
+# Checks the exe's headers and resources, then runs it under Wine on Xvfb.
+test-windows: windows build
+	@tests/windows/test_windows.sh build-windows/pellwick.exe $(BUILD)
 
 install: build
 	@cmake --install $(BUILD)

@@ -41,9 +41,14 @@ void Field::setPenWidth(int width) {
     stampHi_ = w / 2;
     const int c = stampLo_ + stampHi_;
     stamp_.clear();
+    spans_.clear();
     for (int j = stampLo_; j <= stampHi_; ++j) {
         for (int i = stampLo_; i <= stampHi_; ++i) {
-            if ((2 * i - c) * (2 * i - c) + (2 * j - c) * (2 * j - c) <= w * w) stamp_.push_back({i, j});
+            if ((2 * i - c) * (2 * i - c) + (2 * j - c) * (2 * j - c) <= w * w) {
+                stamp_.push_back({i, j});
+                if (spans_.empty() || spans_.back().dy != j) spans_.push_back({j, i, i});
+                spans_.back().dxHi = i;  // the stamp is convex, so each row is one run
+            }
         }
     }
 }
@@ -53,10 +58,12 @@ void Field::stampAt(std::int64_t px, std::int64_t py, Colour colour) {
         if (px >= 0 && px < width_ && py >= 0 && py < height_) row(static_cast<int>(py))[px] = colour;
         return;
     }
-    for (const PenOffset& o : stamp_) {
-        const std::int64_t qx = px + o.dx;
-        const std::int64_t qy = py + o.dy;
-        if (qx >= 0 && qx < width_ && qy >= 0 && qy < height_) row(static_cast<int>(qy))[qx] = colour;
+    for (const Span& s : spans_) {
+        const std::int64_t qy = py + s.dy;
+        if (qy < 0 || qy >= height_) continue;
+        const std::int64_t from = std::max<std::int64_t>(px + s.dxLo, 0);
+        const std::int64_t to = std::min<std::int64_t>(px + s.dxHi, width_ - 1);
+        if (from <= to) std::fill(row(static_cast<int>(qy)) + from, row(static_cast<int>(qy)) + to + 1, colour);
     }
 }
 

@@ -18,7 +18,7 @@ constexpr Colour kWhite = 0xFFFFFF;
 /// Largest field side we accept; larger requests are clamped.
 constexpr int kMaxFieldSide = 16384;
 /// Widest pen we honour; wider requests are clamped so every call stays cheap.
-constexpr int kMaxPenWidth = 64;
+constexpr int kMaxPenWidth = 32;
 /// Coordinates beyond this magnitude (or not finite) make an operation draw nothing.
 constexpr double kMaxCoordinate = 1e9;
 
@@ -89,6 +89,10 @@ private:
     int stampLo_ = 0;
     int stampHi_ = 0;
     std::vector<PenOffset> stamp_;
+    struct Span {
+        int dy, dxLo, dxHi;
+    };
+    std::vector<Span> spans_;  // the stamp as one run of pixels per row
     PixelMemory pixels_;
 };
 

@@ -24,9 +24,9 @@ public:
         // coordinate too large, negative or not a number fails them.
         const auto px = static_cast<int>(x1), py = static_cast<int>(y1);
         const int dx = static_cast<int>(x2) - px, dy = static_cast<int>(y2) - py;
-        const bool inside = within(px, kMargin, f.width() - 1 - kMargin) &
+        const int inside = within(px, kMargin, f.width() - 1 - kMargin) &
                             within(py, kMargin, f.height() - 1 - kMargin) & within(dx, -kReach, kReach) &
-                            within(dy, -kReach, kReach) & (f.penWidth() == 1);
+                            within(dy, -kReach, kReach) & static_cast<int>(f.penWidth() == 1);
         if (!inside) return {};
         if (f.width() != width_) prepare(f.width());
         return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach)};
@@ -60,7 +60,7 @@ private:
 
     static constexpr int kMargin = kReach + 1;  // a figure this far inside the field stays on it
 
-    static bool within(int v, int lo, int hi) { return (v >= lo) & (v <= hi); }
+    static int within(int v, int lo, int hi) { return static_cast<int>(v >= lo) & static_cast<int>(v <= hi); }
     [[gnu::cold]] void prepare(int fieldWidth);
 
     int width_ = 0;  // the field width the offsets were made for; 0 before the first use

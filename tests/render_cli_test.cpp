@@ -140,3 +140,42 @@ TEST(RenderArgs, EventsRunInTickOrderThenCommandLineOrder) {
 
 }  // namespace
 }  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+TEST(RenderCli, FailedWriteLeavesTheOldPictureWhole) {
+    TempDir dir;
+    const fs::path png = dir.path() / "keep.png";
+    std::ofstream(png) << "the older picture";
+    // A file-size limit of 8 KiB makes the new picture's write fail part-way.
+    const std::string cmd = "ulimit -f 8; exec " + std::string(PELLWICK_RENDER_BIN) +
+                            " --size 1500x1500 --ticks 300 --click 0 --png " + png.string() + " 2>&1";
+    std::FILE* p = popen(("sh -c '" + cmd + "'").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    std::array<char, 512> buf{};
+    while (std::fgets(buf.data(), buf.size(), p) != nullptr) out += buf.data();
+    const int raw = pclose(p);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << out;
+    EXPECT_NE(out.find("File too large"), std::string::npos) << out;
+    std::ifstream in(png);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, "the older picture");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "no temporary left";
+}
+
+TEST(RenderCli, InterruptedRunLeavesNoTemporaryFile) {
+    TempDir dir;
+    const fs::path png = dir.path() / "big.png";
+    // A large picture takes long enough to encode that the signal lands while it is being written.
+    const std::string cmd = std::string(PELLWICK_RENDER_BIN) + " --size 8000x8000 --ticks 0 --png " +
+                            png.string() + " >/dev/null 2>&1 & pid=$!; " + "while [ -z \"$(find " +
+                            dir.path().string() + " -type f -size +0)\" ]; do sleep 0.01; done; kill -INT $pid; wait $pid";
+    const int raw = std::system(("sh -c '" + cmd + "'").c_str());
+    EXPECT_NE(raw, 0);
+    EXPECT_TRUE(dir.empty());
+}
+
+}  // namespace
+}  // namespace pellwick

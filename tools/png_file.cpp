@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace pellwick {
@@ -29,6 +31,42 @@ struct Target {
 std::string failure(const std::string& path, const char* what) {
     return "cannot write '" + path + "': " + what;
 }
+
+// While a temporary file exists, an interrupting signal removes it before the program ends, so nothing is
+// left behind. Only async-signal-safe calls happen in the handler.
+char tempToRemove[PATH_MAX + 32];
+volatile std::sig_atomic_t tempExists = 0;
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+extern "C" void removeTempAndDie(int sig) {
+    if (tempExists != 0) unlink(tempToRemove);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+// Guards one temporary file for its lifetime.
+class TempGuard {
+public:
+    explicit TempGuard(const std::string& path) {
+        std::snprintf(tempToRemove, sizeof tempToRemove, "%s", path.c_str());
+        tempExists = 1;
+        for (int sig : kCleanupSignals) previous_[index(sig)] = std::signal(sig, removeTempAndDie);
+    }
+    ~TempGuard() {
+        for (int sig : kCleanupSignals) std::signal(sig, previous_[index(sig)]);
+        tempExists = 0;
+    }
+    TempGuard(const TempGuard&) = delete;
+    TempGuard& operator=(const TempGuard&) = delete;
+
+private:
+    static std::size_t index(int sig) {
+        std::size_t i = 0;
+        while (kCleanupSignals[i] != sig) ++i;
+        return i;
+    }
+    void (*previous_[std::size(kCleanupSignals)])(int) = {};
+};
 
 mode_t defaultMode() {
     const mode_t mask = umask(0);
@@ -116,6 +154,7 @@ std::string writeAtomic(const Target& t, const std::string& shownPath, const Fie
     std::string temp;
     const int fd = makeTemp(t, temp);
     if (fd < 0) return failure(shownPath, std::strerror(errno));
+    const TempGuard guard(temp);
     std::FILE* out = fdopen(fd, "wb");
     if (out == nullptr) {
         const int e = errno;
@@ -150,6 +189,7 @@ std::string checkPngTarget(const std::string& path) {
 }
 
 std::string writePng(const std::string& path, const Field& field) {
+    std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit is then an error we report, not a crash
     const Target t = resolve(path);
     if (!t.error.empty()) return t.error;
     return t.direct ? writeDirect(path, field) : writeAtomic(t, path, field);

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Checks the Windows program: its PE headers and imports, its icon and version resources, and then the
+# program itself under Wine on Xvfb: the field it shows, a click, Escape and a double-click.
+# Usage: test_windows.sh PELLWICK_EXE LINUX_BUILD_DIR
+set -euo pipefail
+exe=$(realpath "$1")
+build=$(cd "$2" && pwd)
+source "$(dirname "$0")/../e2e/xvfb.sh"
+work=$(mktemp -d)
+objdump=i686-w64-mingw32-objdump
+
+echo "== PE headers"
+$objdump -f "$exe" | grep -q "file format pei-i386" || fail "not a 32-bit x86 PE"
+headers=$($objdump -p "$exe")
+grep -qE "Subsystem\s+00000002\s+\(Windows GUI\)" <<<"$headers" || fail "not a GUI-subsystem program"
+allowed="^(KERNEL32|USER32|GDI32|WINMM|msvcrt|ADVAPI32)\.dll$"
+dlls=$(grep "DLL Name:" <<<"$headers" | awk '{print $3}')
+for dll in $dlls; do
+  grep -qiE "$allowed" <<<"$dll" || fail "imports $dll, which does not ship with Windows"
+done
+echo "imports only: $(tr '\n' ' ' <<<"$dlls")"
+
+echo "== resources"
+wrestool -x -t 14 "$exe" > "$work/group.ico" || fail "no icon group resource"
+images=$(icotool -l "$work/group.ico")
+echo "$images"
+[[ $(grep -c -- "--icon" <<<"$images") -eq 3 ]] || fail "the icon does not have three images"
+grep -q -- "--width=32 --height=32 --bit-depth=1" <<<"$images" || fail "no 32x32 image in 2 colours"
+grep -q -- "--width=32 --height=32 --bit-depth=4" <<<"$images" || fail "no 32x32 image in 16 colours"
+grep -q -- "--width=16 --height=16 --bit-depth=4" <<<"$images" || fail "no 16x16 image in 16 colours"
+wrestool -x --raw -t 16 "$exe" > "$work/version.res" || fail "no version resource"
+version=$(strings -el "$work/version.res" | tr '\n' '|')
+for pair in "FileVersion|1.00" "ProductVersion|1.00" "ProductName|Pellwick"; do
+  grep -qF "|$pair|" <<<"|$version" || fail "version block lacks $pair: $version"
+done
+echo "version block: FileVersion 1.00, ProductVersion 1.00, ProductName Pellwick"
+
+echo "== under Wine"
+W=800 H=600
+start_xvfb "${W}x${H}"
+trap 'kill $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$work"; true' EXIT
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
+timeout 300 wineboot -i >/dev/null 2>&1 || fail "wineboot could not prepare a prefix"
+
+start_app wine "$exe"
+geometry=$(xwininfo -name Pellwick)
+grep -q "Width: $W" <<<"$geometry" && grep -q "Height: $H" <<<"$geometry" || fail "the window does not cover the screen"
+
+shot "$work/a.png"; a=$(date +%s.%N)
+sleep 2
+shot "$work/b.png"; b=$(date +%s.%N)
+ta=$("$build/tests/screen_probe" tick "$work/a.png" 60000) || fail "the screen shows no tick of the game"
+tb=$("$build/tests/screen_probe" tick "$work/b.png" 60000) || fail "the second screenshot shows no tick of the game"
+(( tb > ta )) || fail "the walkers do not move (ticks $ta then $tb)"
+echo "white field with walkers: screen matches the game at tick $ta, then $tb; about $(awk -v a="$a" -v b="$b" -v ta="$ta" -v tb="$tb" 'BEGIN { printf "%.0f", (tb - ta) / (b - a) }') ticks/s"
+
+xdotool mousemove 400 300 click 1
+sleep 1
+shot "$work/game.png"
+counts=$("$build/tests/screen_probe" counts "$work/game.png")
+for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "after a click, no team $t: $counts"; done
+echo "a click drew the walls and seeded the teams"
+
+xdotool key Escape
+wait_exit 5
+echo "Escape ended the program"
+
+start_app wine "$exe"
+xdotool mousemove 200 200 click --repeat 2 --delay 80 1
+wait_exit 5
+echo "a double-click ended the program"
