@@ -21,8 +21,8 @@ a0=$(stamp); c0=$(cpu_ticks); shot "$work/a.png"; a1=$(stamp)
 sleep "$span"
 b0=$(stamp); shot "$work/b.png"; b1=$(stamp); c1=$(cpu_ticks)
 limit=$(awk -v s="$span" 'BEGIN { printf "%d", (s + 4) * 1100 }')
-ta=$("$build/tests/screen_probe" tick "$work/a.png" "$limit") || fail "first screenshot matches no tick"
-tb=$("$build/tests/screen_probe" tick "$work/b.png" "$limit") || fail "second screenshot matches no tick"
+ta=$("$build/tests/screen_probe" tick "$work/a.png" "$limit") || fail "first screenshot matches no tick (try again)"
+tb=$("$build/tests/screen_probe" tick "$work/b.png" "$limit") || fail "second screenshot matches no tick (try again)"
 awk -v ta="$ta" -v tb="$tb" -v a0="$a0" -v a1="$a1" -v b0="$b0" -v b1="$b1" -v c0="$c0" -v c1="$c1" \
     -v hz="$(getconf CLK_TCK)" -v size="$size" 'BEGIN {
   dt = (b0 + b1) / 2 - (a0 + a1) / 2

@@ -19,8 +19,7 @@ grep -q "Width: $W" <<<"$geometry" || fail "window not as wide as the screen"
 grep -q "Height: $H" <<<"$geometry" || fail "window not as high as the screen"
 
 # Before any click the game is deterministic, so the screenshot names the tick it shows.
-shot "$work/pregame.png"
-tick=$("$build/tests/screen_probe" tick "$work/pregame.png" 20000) || fail "the screen matches no tick of the game"
+tick=$(shot_tick "$work/pregame.png" "$build/tests/screen_probe" 20000) || fail "the screen matches no tick of the game"
 "$build/pellwick-render" --size "${W}x${H}" --ticks "$tick" --png "$work/render.png" >/dev/null 2>&1
 diff=$(compare -metric AE "$work/pregame.png" "$work/render.png" null: 2>&1 || true)
 [[ "$diff" == "0" ]] || fail "screen and renderer differ in $diff pixels at tick $tick"

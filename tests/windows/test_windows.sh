@@ -46,11 +46,11 @@ start_app wine "$exe"
 geometry=$(xwininfo -name Pellwick)
 grep -q "Width: $W" <<<"$geometry" && grep -q "Height: $H" <<<"$geometry" || fail "the window does not cover the screen"
 
-shot "$work/a.png"; a=$(date +%s.%N)
+ta=$(shot_tick "$work/a.png" "$build/tests/screen_probe" 60000) || fail "the screen shows no tick of the game"
+a=$(date +%s.%N)
 sleep 2
-shot "$work/b.png"; b=$(date +%s.%N)
-ta=$("$build/tests/screen_probe" tick "$work/a.png" 60000) || fail "the screen shows no tick of the game"
-tb=$("$build/tests/screen_probe" tick "$work/b.png" 60000) || fail "the second screenshot shows no tick of the game"
+tb=$(shot_tick "$work/b.png" "$build/tests/screen_probe" 60000) || fail "the second screenshot shows no tick of the game"
+b=$(date +%s.%N)
 (( tb > ta )) || fail "the walkers do not move (ticks $ta then $tb)"
 echo "white field with walkers: screen matches the game at tick $ta, then $tb; about $(awk -v a="$a" -v b="$b" -v ta="$ta" -v tb="$tb" 'BEGIN { printf "%.0f", (tb - ta) / (b - a) }') ticks/s"
 
