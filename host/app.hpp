@@ -56,6 +56,8 @@ public:
     std::uint64_t ticks() const { return ticks_; }
     /// The world, for showing its field.
     const World& world() const { return world_; }
+    /// The field, for a display that copies what changed and then forgets the changes.
+    Field& field() { return world_.field; }
 
 private:
     World world_;

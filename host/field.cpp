@@ -28,11 +28,35 @@ Field::Field(int width, int height, Colour background)
       height_(clampSide(height)),
       background_(validBackground(background)),
       pixels_(static_cast<std::size_t>(width_) * height_) {
+    resetTiles();
     clear();
     setPenWidth(1);
 }
 
-void Field::clear() { std::fill_n(pixels_.data(), pixels_.size(), background_); }
+void Field::clear() {
+    std::fill_n(pixels_.data(), pixels_.size(), background_);
+    std::fill(dirty_.begin(), dirty_.end(), 1);
+}
+
+void Field::resetTiles() {
+    tilesX_ = (width_ + kTileSize - 1) >> kTileShift;
+    tilesY_ = (height_ + kTileSize - 1) >> kTileShift;
+    dirty_.assign(static_cast<std::size_t>(tilesX_) * (tilesY_ + 1) + 2, 1);
+}
+
+void Field::clearDirty() { std::fill(dirty_.begin(), dirty_.end(), 0); }
+
+void Field::markDirty(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    x0 = std::max<std::int64_t>(x0, 0);
+    y0 = std::max<std::int64_t>(y0, 0);
+    x1 = std::min<std::int64_t>(x1, width_ - 1);
+    y1 = std::min<std::int64_t>(y1, height_ - 1);
+    if (x0 > x1 || y0 > y1) return;
+    for (std::int64_t ty = y0 >> kTileShift; ty <= y1 >> kTileShift; ++ty) {
+        std::uint8_t* row = dirty_.data() + ty * tilesX_;
+        std::fill(row + (x0 >> kTileShift), row + (x1 >> kTileShift) + 1, 1);
+    }
+}
 
 void Field::setPenWidth(int width) {
     penWidth_ = std::clamp(width, 1, kMaxPenWidth);
@@ -55,9 +79,13 @@ void Field::setPenWidth(int width) {
 
 void Field::stampAt(std::int64_t px, std::int64_t py, Colour colour) {
     if (penWidth_ == 1) {
-        if (px >= 0 && px < width_ && py >= 0 && py < height_) row(static_cast<int>(py))[px] = colour;
+        if (px >= 0 && px < width_ && py >= 0 && py < height_) {
+            row(static_cast<int>(py))[px] = colour;
+            dirty_[tileOf(static_cast<int>(px), static_cast<int>(py))] = 1;
+        }
         return;
     }
+    markDirty(px + stampLo_, py + stampLo_, px + stampHi_, py + stampHi_);
     for (const Span& s : spans_) {
         const std::int64_t qy = py + s.dy;
         if (qy < 0 || qy >= height_) continue;
@@ -138,6 +166,7 @@ void Field::drawCircle(float cx, float cy, float radius, Colour colour) {
     const std::int64_t left = std::max<std::int64_t>(centreX - reach, 0);
     const std::int64_t right = std::min<std::int64_t>(centreX + reach, width_ - 1);
     const Colour c = colour & 0xFFFFFF;
+    markDirty(left, top, right, bottom);
     for (std::int64_t py = top; py <= bottom; ++py) {
         const auto j = static_cast<double>(py - centreY);
         Colour* line = row(static_cast<int>(py));
@@ -163,6 +192,7 @@ void Field::resize(int width, int height) {
     pixels_ = std::move(next);
     width_ = width;
     height_ = height;
+    resetTiles();
 }
 
 }  // namespace pellwick

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "pixel_memory.hpp"
@@ -79,6 +80,28 @@ public:
     /// Paints the pen stamp centred on pixel (px, py), skipping what falls off the field.
     void stampAt(std::int64_t px, std::int64_t py, Colour colour);
 
+    /// Changes are tracked in square tiles of this many pixels a side, for showing only what changed.
+    static constexpr int kTileShift = 4;
+    static constexpr int kTileSize = 1 << kTileShift;
+    /// Tiles across and down.
+    int tilesX() const { return tilesX_; }
+    int tilesY() const { return tilesY_; }
+    /// One flag per tile, row-major: nonzero when a pixel in it may have changed since clearDirty().
+    const std::uint8_t* dirtyTiles() const { return dirty_.data(); }
+    /// Forgets all changes so far.
+    void clearDirty();
+    /// Marks the tiles covering pixels x0..x1, y0..y1 (clipped to the field) as changed.
+    void markDirty(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+    /// Marks a 2x2 block of tiles whose top-left tile is `tile` (see tileOf); for painters that check bounds
+    /// themselves. Marking past the last column or row is harmless.
+    void markTileBlock(int tile) {
+        const std::uint16_t both = 0x0101;
+        std::memcpy(dirty_.data() + tile, &both, 2);
+        std::memcpy(dirty_.data() + tile + tilesX_, &both, 2);
+    }
+    /// The index of the tile holding pixel (px, py), which must be on the field.
+    int tileOf(int px, int py) const { return (py >> kTileShift) * tilesX_ + (px >> kTileShift); }
+
 private:
     void walkLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, Colour colour);
 
@@ -94,6 +117,11 @@ private:
     };
     std::vector<Span> spans_;  // the stamp as one run of pixels per row
     PixelMemory pixels_;
+    int tilesX_ = 0;
+    int tilesY_ = 0;
+    std::vector<std::uint8_t> dirty_;  // tilesX_ * tilesY_ flags, then a spare row and two for markTileBlock
+
+    void resetTiles();
 };
 
 /// Whether c is a colour the field can hold: 0..0xFFFFFF.

@@ -51,7 +51,7 @@ void AppRunner::post(const Input& input) {
     wake_.notify_one();
 }
 
-bool AppRunner::frame(std::int64_t timeoutUs, const std::function<void(const Colour*, int, int)>& show) {
+bool AppRunner::frame(std::int64_t timeoutUs, const std::function<void(const Frame&)>& show) {
     std::unique_lock<std::mutex> lock(mutex_);
     frameAsked_ = true;
     wake_.notify_one();
@@ -61,7 +61,8 @@ bool AppRunner::frame(std::int64_t timeoutUs, const std::function<void(const Col
     frameFresh_ = false;
     // The game thread writes the copy only when asked, and only this thread asks, so it is ours until then.
     lock.unlock();
-    show(frame_.data(), frameWidth_, frameHeight_);
+    show(Frame{frame_.data(), frameWidth_, frameHeight_, Field::kTileSize, changed_});
+    std::fill(changed_.begin(), changed_.end(), Span{});
     return true;
 }
 
@@ -79,13 +80,43 @@ bool AppRunner::applyQueued() {
     return true;
 }
 
+// Copies only the tiles that changed since the last copy (everything after a resize), and notes them for
+// the display, so a frame costs the game thread little even on a very large field.
+void AppRunner::copyChangedTiles(const Field& f) {
+    const int w = f.width(), h = f.height(), size = Field::kTileSize;
+    if (w != frameWidth_ || h != frameHeight_) {
+        frame_.assign(f.pixels(), f.pixels() + static_cast<std::size_t>(w) * h);
+        frameWidth_ = w;
+        frameHeight_ = h;
+        changed_.assign(static_cast<std::size_t>(f.tilesY()), Span{0, w});
+        return;
+    }
+    const std::uint8_t* dirty = f.dirtyTiles();
+    for (int ty = 0; ty < f.tilesY(); ++ty, dirty += f.tilesX()) {
+        const int top = ty * size, bottom = std::min(h, top + size);
+        Span& band = changed_[static_cast<std::size_t>(ty)];
+        for (int tx = 0; tx < f.tilesX();) {
+            if (dirty[tx] == 0) {
+                ++tx;
+                continue;
+            }
+            const int run = tx;
+            while (tx < f.tilesX() && dirty[tx] != 0) ++tx;
+            const int x0 = run * size, x1 = std::min(w, tx * size);
+            for (int y = top; y < bottom; ++y) {
+                const std::size_t at = static_cast<std::size_t>(y) * w;
+                std::copy(f.pixels() + at + x0, f.pixels() + at + x1, frame_.data() + at + x0);
+            }
+            band = band.x0 >= band.x1 ? Span{x0, x1} : Span{std::min(band.x0, x0), std::max(band.x1, x1)};
+        }
+    }
+}
+
 void AppRunner::copyFrameIfAsked() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!frameAsked_) return;
-    const Field& f = app_.world().field;
-    frame_.assign(f.pixels(), f.pixels() + static_cast<std::size_t>(f.width()) * f.height());
-    frameWidth_ = f.width();
-    frameHeight_ = f.height();
+    copyChangedTiles(app_.field());
+    app_.field().clearDirty();
     frameAsked_ = false;
     frameFresh_ = true;
     frameReady_.notify_one();

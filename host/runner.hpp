@@ -26,6 +26,21 @@ struct Input {
 /// Applies one input to the app.
 void apply(App& app, const Input& input);
 
+/// Columns x0 (included) to x1 (excluded) of one row of tiles; empty when x0 >= x1.
+struct Span {
+    int x0 = 0;
+    int x1 = 0;
+};
+
+/// A copy of the field taken between two ticks, and what changed in it since the last frame shown.
+struct Frame {
+    const Colour* pixels;
+    int width;
+    int height;
+    int tileSize;
+    const std::vector<Span>& changed;  // one span per row of tiles, top row first
+};
+
 class AppRunner {
 public:
     /// Starts the game thread on a zeroed world of width x height.
@@ -40,8 +55,8 @@ public:
     /// Whether the program goes on.
     bool running() const { return running_.load(); }
     /// Asks for a copy of the field taken between two ticks and waits up to timeoutUs for it; when one comes,
-    /// calls show(pixels, width, height) with it and returns true.
-    bool frame(std::int64_t timeoutUs, const std::function<void(const Colour*, int, int)>& show);
+    /// calls show with it and returns true.
+    bool frame(std::int64_t timeoutUs, const std::function<void(const Frame&)>& show);
     /// Ticks run so far.
     std::uint64_t ticks() const { return ticks_.load(); }
 
@@ -49,6 +64,7 @@ private:
     void loop();
     bool applyQueued();
     void copyFrameIfAsked();
+    void copyChangedTiles(const Field& f);
 
     App app_;
     std::mutex mutex_;
@@ -60,6 +76,7 @@ private:
     std::vector<Colour> frame_;
     int frameWidth_ = 0;
     int frameHeight_ = 0;
+    std::vector<Span> changed_;  // what changed in frame_ since the display last took it
     std::atomic<bool> running_{true};
     std::atomic<std::uint64_t> ticks_{0};
     std::thread thread_;

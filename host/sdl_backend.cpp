@@ -2,6 +2,7 @@
 // field shown 1:1 through a streaming texture at the display's refresh rate.
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -29,18 +30,28 @@ struct Screen {
         if (window != nullptr) SDL_DestroyWindow(window);
     }
 
-    // Shows a copy of the field 1:1 through a texture in the field's own packing (0x00BBGGRR).
-    void show(const Colour* pixels, int width, int height) {
-        if (texture == nullptr || width != textureWidth || height != textureHeight) {
+    // Shows a copy of the field 1:1 through a texture in the field's own packing (0x00BBGGRR), uploading
+    // only the rows of tiles that changed.
+    void show(const Frame& f) {
+        const bool fresh = texture == nullptr || f.width != textureWidth || f.height != textureHeight;
+        if (fresh) {
             if (texture != nullptr) SDL_DestroyTexture(texture);
-            texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, width,
-                                        height);
-            textureWidth = width;
-            textureHeight = height;
+            texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, f.width,
+                                        f.height);
+            textureWidth = f.width;
+            textureHeight = f.height;
             if (texture == nullptr) return;
         }
-        SDL_UpdateTexture(texture, nullptr, pixels, width * static_cast<int>(sizeof(Colour)));
-        const SDL_Rect area{0, 0, width, height};
+        const int pitch = f.width * static_cast<int>(sizeof(Colour));
+        if (fresh) SDL_UpdateTexture(texture, nullptr, f.pixels, pitch);
+        for (std::size_t ty = 0; !fresh && ty < f.changed.size(); ++ty) {
+            const Span s = f.changed[ty];
+            if (s.x0 >= s.x1) continue;
+            const int top = static_cast<int>(ty) * f.tileSize;
+            const SDL_Rect band{s.x0, top, s.x1 - s.x0, std::min(f.tileSize, f.height - top)};
+            SDL_UpdateTexture(texture, &band, f.pixels + static_cast<std::size_t>(top) * f.width + s.x0, pitch);
+        }
+        const SDL_Rect area{0, 0, f.width, f.height};
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, &area);
         SDL_RenderPresent(renderer);
@@ -57,12 +68,19 @@ void setIcon(SDL_Window* window) {
     SDL_FreeSurface(s);
 }
 
-bool openScreen(Screen& screen) {
+bool openWindow(Screen& screen) {
     SDL_Rect area{0, 0, 640, 480};
     if (SDL_GetDisplayUsableBounds(0, &area) != 0) SDL_GetDisplayBounds(0, &area);
     screen.window = SDL_CreateWindow("Pellwick", area.x, area.y, area.w, area.h, SDL_WINDOW_BORDERLESS);
     if (screen.window == nullptr) return false;
     setIcon(screen.window);
+    return true;
+}
+
+// The display thread, and any helper threads its renderer starts, run at low priority: when cores are
+// short, the game thread's ticks come first and a frame can wait.
+bool openRenderer(Screen& screen) {
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_LOW);
     screen.renderer = SDL_CreateRenderer(screen.window, -1, 0);  // no vsync: we pace frames ourselves
     return screen.renderer != nullptr;
 }
@@ -107,11 +125,12 @@ std::int64_t nowUs() {
 }
 
 // The display thread: input goes to the game thread at once; a frame is shown at the display's rate.
-void run(Screen& screen) {
+bool run(Screen& screen) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(screen.window, &width, &height);
-    AppRunner runner(width, height);
+    AppRunner runner(width, height);  // before the display thread lowers its priority
+    if (!openRenderer(screen)) return false;
     Cadence frames(framePeriodUs(screen.window));
     SDL_Event e;
     while (runner.running()) {
@@ -122,8 +141,9 @@ void run(Screen& screen) {
         }
         if (!frames.due(nowUs())) continue;
         frames.start(nowUs());
-        runner.frame(kFrameWaitUs, [&screen](const Colour* p, int w, int h) { screen.show(p, w, h); });
+        runner.frame(kFrameWaitUs, [&screen](const Frame& f) { screen.show(f); });
     }
+    return true;
 }
 
 }  // namespace
@@ -136,9 +156,7 @@ int runDesktop() {
     int status = 0;
     {
         Screen screen;
-        if (openScreen(screen)) {
-            run(screen);
-        } else {
+        if (!openWindow(screen) || !run(screen)) {
             std::fprintf(stderr, "pellwick: cannot open the window: %s\n", SDL_GetError());
             status = 1;
         }

@@ -2,6 +2,7 @@
 // thread, and the field shown 1:1 through a top-down 32-bit DIB at the display's refresh rate.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -22,7 +23,8 @@ struct Session {
     AppRunner* runner = nullptr;
     bool pressed = false;  // a left press in our window that has not been released yet
     bool repaint = true;   // the screen needs the field again even if nothing changed
-    std::vector<std::uint32_t> dib;
+    std::vector<std::uint32_t> dib;  // the field as the screen wants it, kept up to date tile row by tile row
+    int dibWidth = 0;
 };
 
 std::int64_t nowUs() {
@@ -99,23 +101,32 @@ HWND openWindow(HINSTANCE instance, Session& session) {
     return hwnd;
 }
 
-// Copies the field into the DIB (a DIB keeps blue in the low byte, the field keeps red there) and shows it.
-void show(HWND hwnd, Session& s, const Colour* pixels, int width, int height) {
-    const std::size_t n = static_cast<std::size_t>(width) * height;
+// Copies what changed into the DIB (a DIB keeps blue in the low byte, the field keeps red there) and shows it.
+void show(HWND hwnd, Session& s, const Frame& f) {
+    const std::size_t n = static_cast<std::size_t>(f.width) * f.height;
+    const bool fresh = s.dib.size() != n || s.dibWidth != f.width;
     s.dib.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto c = static_cast<std::uint32_t>(pixels[i]);
-        s.dib[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    s.dibWidth = f.width;
+    for (std::size_t ty = 0; ty < f.changed.size(); ++ty) {
+        const Span band = fresh ? Span{0, f.width} : f.changed[ty];
+        const int top = static_cast<int>(ty) * f.tileSize;
+        for (int y = top; y < std::min(f.height, top + f.tileSize); ++y) {
+            for (int x = band.x0; x < band.x1; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * f.width + x;
+                const auto c = static_cast<std::uint32_t>(f.pixels[i]);
+                s.dib[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+            }
+        }
     }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;  // top-down
+    bi.bmiHeader.biWidth = f.width;
+    bi.bmiHeader.biHeight = -f.height;  // top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     HDC dc = GetDC(hwnd);
-    SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, s.dib.data(), &bi, DIB_RGB_COLORS);
+    SetDIBitsToDevice(dc, 0, 0, f.width, f.height, 0, 0, 0, f.height, s.dib.data(), &bi, DIB_RGB_COLORS);
     ReleaseDC(hwnd, dc);
     s.repaint = false;
 }
@@ -139,7 +150,7 @@ void run(HWND hwnd, Session& s) {
         }
         if (!frames.due(nowUs())) continue;
         frames.start(nowUs());
-        runner.frame(kFrameWaitUs, [&](const Colour* p, int w, int h) { show(hwnd, s, p, w, h); });
+        runner.frame(kFrameWaitUs, [&](const Frame& f) { show(hwnd, s, f); });
     }
     s.runner = nullptr;
 }

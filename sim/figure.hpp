@@ -13,6 +13,7 @@ namespace pellwick {
 struct FigureSpot {
     std::int32_t base = 0;
     std::int32_t pattern = -1;  // -1: not a pattern (off the edge, or a pen other than 1)
+    std::int32_t tile = 0;      // the top-left one of the 2x2 tiles the figure may touch
 };
 
 class FigurePatterns {
@@ -29,7 +30,7 @@ public:
                             within(dy, -kReach, kReach) & static_cast<int>(f.penWidth() == 1);
         if (!inside) return {};
         if (f.width() != width_) prepare(f.width());
-        return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach)};
+        return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach), f.tileOf(px - kReach, py - kReach)};
     }
     /// Paints a located figure (pattern >= 0) on the field it was located on.
     void paint(Field& f, FigureSpot spot, Colour colour) const {
@@ -49,6 +50,7 @@ public:
         p[tail[1]] = colour;
         p[tail[2]] = colour;
         p[tail[3]] = colour;
+        f.markTileBlock(spot.tile);  // the figure spans 11 pixels at most, so 2x2 tiles of 16 hold it
     }
     /// Paints the figure exactly as drawLine then drawCircle (radius 1) would with the field's current pen.
     void draw(Field& f, float x1, float y1, float x2, float y2, Colour colour);

@@ -118,10 +118,10 @@ TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     int width = 0, height = 0;
     std::size_t inkPixels = 0;
     for (int tries = 0; tries < 100 && width != 100; ++tries) {
-        runner.frame(100'000, [&](const Colour* p, int w, int h) {
-            width = w;
-            height = h;
-            inkPixels = static_cast<std::size_t>(std::count(p, p + w * h, kInk));
+        runner.frame(100'000, [&](const Frame& f) {
+            width = f.width;
+            height = f.height;
+            inkPixels = static_cast<std::size_t>(std::count(f.pixels, f.pixels + f.width * f.height, kInk));
         });
     }
     EXPECT_EQ(width, 100);
@@ -134,7 +134,34 @@ TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     const std::uint64_t ticks = runner.ticks();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(runner.ticks(), ticks) << "no tick after the end";
-    EXPECT_FALSE(runner.frame(1000, [](const Colour*, int, int) {}));
+    EXPECT_FALSE(runner.frame(1000, [](const Frame&) {}));
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+// Frames are put together from the tiles that changed; each must still be exactly the field after some tick.
+TEST(AppRunner, EveryFrameIsTheWholeFieldAfterSomeTick) {
+    AppRunner runner(150, 100);
+    World reference(150, 100);
+    std::uint64_t referenceTicks = 0;
+    int matched = 0;
+    for (int n = 0; n < 25; ++n) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(n % 4 == 0 ? 30 : 3));
+        runner.frame(200'000, [&](const Frame& f) {
+            const auto same = [&] { return std::equal(f.pixels, f.pixels + 150 * 100, reference.field.pixels()); };
+            while (!same() && referenceTicks < 100'000) {
+                tick(reference);
+                ++referenceTicks;
+            }
+            matched += same() ? 1 : 0;
+        });
+    }
+    EXPECT_EQ(matched, 25);
+    EXPECT_GT(referenceTicks, 20U);
 }
 
 }  // namespace
