@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace pellwick {
 
@@ -35,8 +36,8 @@ void apply(App& app, const Input& input) {
     }
 }
 
-AppRunner::AppRunner(int width, int height, Colour background)
-    : app_(width, height, background), thread_([this] { loop(); }) {}
+AppRunner::AppRunner(int width, int height, Colour background, PreciseSleep sleep)
+    : app_(width, height, background), sleep_(std::move(sleep)), thread_([this] { loop(); }) {}
 
 AppRunner::~AppRunner() {
     post({Input::Kind::Close});
@@ -127,6 +128,10 @@ void AppRunner::loop() {
         if (app_.runDueTick(nowUs())) ticks_.store(app_.ticks());
         copyFrameIfAsked();
         const std::int64_t wait = app_.untilNextTick(nowUs());
+        if (sleep_) {
+            if (wait > 0) sleep_(wait);
+            continue;
+        }
         std::unique_lock<std::mutex> lock(mutex_);
         wake_.wait_for(lock, std::chrono::microseconds(wait), [this] { return !queue_.empty() || frameAsked_; });
     }

@@ -41,10 +41,15 @@ struct Frame {
     const std::vector<Span>& changed;  // one span per row of tiles, top row first
 };
 
+/// Waits about this many microseconds on the game thread. For platforms whose ordinary waits are too coarse
+/// for a 1 ms cadence; such a wait is not cut short by input, which then waits for the next tick.
+using PreciseSleep = std::function<void(std::int64_t)>;
+
 class AppRunner {
 public:
-    /// Starts the game thread on a zeroed world of width x height.
-    AppRunner(int width, int height, Colour background = kWhite);
+    /// Starts the game thread on a zeroed world of width x height; it waits between ticks with `sleep` when
+    /// given, and otherwise on a condition variable that input also wakes.
+    AppRunner(int width, int height, Colour background = kWhite, PreciseSleep sleep = {});
     /// Ends the game thread if it still runs, and waits for it.
     ~AppRunner();
     AppRunner(const AppRunner&) = delete;
@@ -79,6 +84,7 @@ private:
     std::vector<Span> changed_;  // what changed in frame_ since the display last took it
     std::atomic<bool> running_{true};
     std::atomic<std::uint64_t> ticks_{0};
+    PreciseSleep sleep_;
     std::thread thread_;
 };
 

@@ -131,11 +131,45 @@ void show(HWND hwnd, Session& s, const Frame& f) {
     s.repaint = false;
 }
 
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+// Waits for the game thread on a waitable timer, high-resolution where Windows offers one: ordinary waits
+// come back a millisecond or more late, which would halve the tick rate.
+class TimerSleep {
+public:
+    TimerSleep() {
+        timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+        if (timer_ == nullptr) timer_ = CreateWaitableTimerW(nullptr, TRUE, nullptr);
+    }
+    ~TimerSleep() {
+        if (timer_ != nullptr) CloseHandle(timer_);
+    }
+    TimerSleep(const TimerSleep&) = delete;
+    TimerSleep& operator=(const TimerSleep&) = delete;
+
+    void operator()(std::int64_t us) const {
+        LARGE_INTEGER due;
+        due.QuadPart = -10 * us;  // relative, in 100 ns units
+        if (timer_ != nullptr && SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE)) {
+            WaitForSingleObject(timer_, INFINITE);
+        } else {
+            Sleep(1);
+        }
+    }
+
+private:
+    HANDLE timer_ = nullptr;
+};
+
 // Messages go to the game thread as they come; a frame is shown every refresh period.
 void run(HWND hwnd, Session& s) {
     RECT client{};
     GetClientRect(hwnd, &client);
-    AppRunner runner(client.right - client.left, client.bottom - client.top, backgroundColour());
+    const TimerSleep sleeper;
+    AppRunner runner(client.right - client.left, client.bottom - client.top, backgroundColour(),
+                     [&sleeper](std::int64_t us) { sleeper(us); });
     s.runner = &runner;
     ShowWindow(hwnd, SW_SHOW);
     Cadence frames(kFramePeriodUs);

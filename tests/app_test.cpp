@@ -166,3 +166,23 @@ TEST(AppRunner, EveryFrameIsTheWholeFieldAfterSomeTick) {
 
 }  // namespace
 }  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+TEST(AppRunner, AGivenSleepPacesTheTicksAndInputStillGetsThrough) {
+    std::atomic<int> sleeps{0};
+    AppRunner runner(80, 60, kWhite, [&sleeps](std::int64_t us) {
+        ++sleeps;
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_GT(runner.ticks(), 5U);
+    EXPECT_GT(sleeps.load(), 5);
+    runner.post({Input::Kind::DoubleClick});
+    for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(runner.running());
+}
+
+}  // namespace
+}  // namespace pellwick
