@@ -32,13 +32,9 @@ int findTick(const Picture& shot, unsigned long max) {
 }
 
 int printCounts(const Picture& shot) {
-    Field f(shot.width, shot.height);
-    for (int y = 0; y < shot.height; ++y) {
-        std::copy_n(shot.pixels.begin() + static_cast<long>(y) * shot.width, shot.width, f.row(y));
-    }
-    World w(1, 1);
-    const PixelCounts c = countPixels(f);
-    std::printf("%s\n", summaryJson(w, 0, c).c_str());
+    World w(shot.width, shot.height);
+    std::copy(shot.pixels.begin(), shot.pixels.end(), w.field.data());
+    std::printf("%s\n", summaryJson(w, 0, countPixels(w.field)).c_str());
     return 0;
 }
 
