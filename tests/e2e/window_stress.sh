@@ -23,7 +23,7 @@ alive "resize storm"
 
 # Clicks alternate between two far-apart points, so that none of them pairs up into a double-click.
 cmd=()
-for ((n = 0; n < clicks; n += 2)); do cmd+=(mousemove 100 100 click 1 mousemove 500 400 click 1); done
+for ((n = 0; n < clicks; n += 2)); do cmd+=(mousemove 100 100 click --delay 0 1 mousemove 500 400 click --delay 0 1); done
 xdotool "${cmd[@]}"
 sleep 0.5
 alive "click storm"
