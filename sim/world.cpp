@@ -86,13 +86,11 @@ void stepWalker(World& w, int i) {
     const double cc = std::cos(cand * DEG_TO_RAD);
     const Colour p = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * sc),
                                      static_cast<float>(w.y[i] + PROBE_DISTANCE * cc));
-    // Free and blocked are decided by the field, so the common part is written without branches.
+    // Whether the walker is free depends on the field and defeats branch prediction, so the common part
+    // uses selects. On a free move sc and cc are exactly the sine and cosine of the new heading.
     const bool free = p > 0;
-    const int e = w.energy[i];
-    const int energy = std::clamp(e + (free ? 1 : -1), 0, ENERGY_CEILING);
+    const int energy = std::clamp(w.energy[i] + (free ? 1 : -1), 0, ENERGY_CEILING);
     w.energy[i] = static_cast<std::int16_t>(energy);
-    // Selects rather than branches: whether the walker is free depends on the field and is unpredictable.
-    // On a free move sc and cc are exactly the sine and cosine of the new heading.
     const double a = w.angle[i];
     w.angle[i] = free ? cand : a;
     w.x[i] = free ? w.x[i] + sc : w.x[i];
