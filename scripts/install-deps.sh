@@ -32,5 +32,12 @@ export DEBIAN_FRONTEND=noninteractive
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$\|^wine32$'; then
   dpkg --print-foreign-architectures | grep -q i386 || $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# One retry: a mirror that hiccups once should not fail a build.
+for attempt in 1 2; do
+  if $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    exit 0
+  fi
+  echo "install-deps: apt-get failed (attempt $attempt)" >&2
+  sleep 5
+done
+exit 1
