@@ -2,8 +2,14 @@
 #include "app.hpp"
 
 #include <algorithm>
+#include <chrono>
 
 namespace pellwick {
+
+std::int64_t nowUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 Cadence::Cadence(std::int64_t periodUs) : period_(std::max<std::int64_t>(periodUs, 1)) {}
 

@@ -28,6 +28,9 @@ private:
 };
 
 constexpr std::int64_t kTickPeriodUs = 1000;
+
+/// Microseconds on the steady clock: the time every backend feeds the cadences.
+std::int64_t nowUs();
 constexpr int kEscape = 27;
 
 class App {

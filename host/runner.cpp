@@ -7,15 +7,6 @@
 
 namespace pellwick {
 
-namespace {
-
-std::int64_t nowUs() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
-
 void apply(App& app, const Input& input) {
     switch (input.kind) {
         case Input::Kind::Click:

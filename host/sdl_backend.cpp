@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 #include "runner.hpp"
@@ -117,11 +116,6 @@ void dispatch(const SDL_Event& e, AppRunner& runner) {
         default:
             break;
     }
-}
-
-std::int64_t nowUs() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 // The display thread: input goes to the game thread at once; a frame is shown at the display's rate.

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <vector>
 
 #include "desktop.hpp"
@@ -26,11 +25,6 @@ struct Session {
     std::vector<std::uint32_t> dib;  // the field as the screen wants it, kept up to date tile row by tile row
     int dibWidth = 0;
 };
-
-std::int64_t nowUs() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // The caption-text colour (0x00BBGGRR, the field's own packing), unless it would wall in the field or blend
 // with a team: black or a team colour falls back to white.
