@@ -13,13 +13,13 @@ std::int64_t nowUs() {
 
 Cadence::Cadence(std::int64_t periodUs) : period_(std::max<std::int64_t>(periodUs, 1)) {}
 
-void Cadence::start(std::int64_t nowUs) {
-    next_ = started_ ? next_ + period_ : nowUs + period_;
-    if (next_ <= nowUs) next_ = nowUs + period_;
+void Cadence::start(std::int64_t atUs) {
+    next_ = started_ ? next_ + period_ : atUs + period_;
+    if (next_ <= atUs) next_ = atUs + period_;
     started_ = true;
 }
 
-std::int64_t Cadence::until(std::int64_t nowUs) const { return due(nowUs) ? 0 : next_ - nowUs; }
+std::int64_t Cadence::until(std::int64_t atUs) const { return due(atUs) ? 0 : next_ - atUs; }
 
 App::App(int width, int height, Colour background) : world_(width, height, background) {}
 
@@ -35,9 +35,9 @@ void App::resize(int width, int height) {
     if (running_) world_.field.resize(width, height);
 }
 
-bool App::runDueTick(std::int64_t nowUs) {
-    if (!running_ || !ticker_.due(nowUs)) return false;
-    ticker_.start(nowUs);
+bool App::runDueTick(std::int64_t atUs) {
+    if (!running_ || !ticker_.due(atUs)) return false;
+    ticker_.start(atUs);
     tick(world_);
     ++ticks_;
     return true;

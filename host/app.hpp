@@ -14,12 +14,12 @@ class Cadence {
 public:
     /// Period in microseconds (at least 1).
     explicit Cadence(std::int64_t periodUs);
-    /// Whether an event is due at nowUs. The first call is always due.
-    bool due(std::int64_t nowUs) const { return !started_ || nowUs >= next_; }
-    /// Records that an event started at nowUs.
-    void start(std::int64_t nowUs);
-    /// Microseconds from nowUs until the next event is due; 0 when it is due now.
-    std::int64_t until(std::int64_t nowUs) const;
+    /// Whether an event is due at atUs. The first call is always due.
+    bool due(std::int64_t atUs) const { return !started_ || atUs >= next_; }
+    /// Records that an event started at atUs.
+    void start(std::int64_t atUs);
+    /// Microseconds from atUs until the next event is due; 0 when it is due now.
+    std::int64_t until(std::int64_t atUs) const;
 
 private:
     std::int64_t period_;
@@ -50,10 +50,10 @@ public:
     void close() { running_ = false; }
     /// The window's client area changed size; the field follows it.
     void resize(int width, int height);
-    /// Runs one tick if one is due at nowUs (and the program still runs); returns whether it ran.
-    bool runDueTick(std::int64_t nowUs);
-    /// Microseconds from nowUs until the next tick is due.
-    std::int64_t untilNextTick(std::int64_t nowUs) const { return ticker_.until(nowUs); }
+    /// Runs one tick if one is due at atUs (and the program still runs); returns whether it ran.
+    bool runDueTick(std::int64_t atUs);
+    /// Microseconds from atUs until the next tick is due.
+    std::int64_t untilNextTick(std::int64_t atUs) const { return ticker_.until(atUs); }
 
     /// Ticks run so far.
     std::uint64_t ticks() const { return ticks_; }

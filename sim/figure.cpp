@@ -1,7 +1,6 @@
 // Building and painting the figure patterns.
 #include "figure.hpp"
 
-#include <cmath>
 #include <cstdlib>
 
 namespace pellwick {
@@ -30,16 +29,6 @@ void FigurePatterns::prepare(int fieldWidth) {
                 if (step >= 1) tail[n++] = y * fieldWidth + x;
             }
         }
-    }
-}
-
-void FigurePatterns::draw(Field& f, float x1, float y1, float x2, float y2, Colour colour) {
-    const FigureSpot spot = locate(f, x1, y1, x2, y2);
-    if (spot.pattern >= 0) {
-        paint(f, spot, colour & 0xFFFFFF);
-    } else {
-        f.drawLine(x1, y1, x2, y2, colour);
-        f.drawCircle(x1, y1, 1.0F, colour);
     }
 }
 

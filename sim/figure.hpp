@@ -52,8 +52,17 @@ public:
         p[tail[3]] = colour;
         f.markTileBlock(spot.tile);  // the figure spans 11 pixels at most, so 2x2 tiles of 16 hold it
     }
-    /// Paints the figure exactly as drawLine then drawCircle (radius 1) would with the field's current pen.
-    void draw(Field& f, float x1, float y1, float x2, float y2, Colour colour);
+    /// Paints the figure exactly as drawLine then drawCircle (radius 1, the head) would with the field's
+    /// current pen: from a pattern when it lies well inside the field, the general way otherwise.
+    void draw(Field& f, float x1, float y1, float x2, float y2, Colour colour) {
+        const FigureSpot spot = locate(f, x1, y1, x2, y2);
+        if (spot.pattern >= 0) {
+            paint(f, spot, colour & 0xFFFFFF);
+        } else {
+            f.drawLine(x1, y1, x2, y2, colour);
+            f.drawCircle(x1, y1, 1.0F, colour);
+        }
+    }
 
 private:
     static constexpr int kReach = 5;  // the dash's far end lies at most this many pixels from its front end

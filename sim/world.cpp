@@ -9,7 +9,6 @@ namespace pellwick {
 namespace {
 
 constexpr double BODY_HALF = 2.0;
-constexpr float HEAD_RADIUS = 1.0F;
 constexpr double PROBE_DISTANCE = 4.0;
 constexpr double SPAWN_SPREAD = 0.01;
 
@@ -40,13 +39,7 @@ void drawFigure(World& w, int i, Colour c) {
     headingTrig(w, i, s, k);
     const auto x1 = static_cast<float>(x + BODY_HALF * s), y1 = static_cast<float>(y + BODY_HALF * k);
     const auto x2 = static_cast<float>(x - BODY_HALF * s), y2 = static_cast<float>(y - BODY_HALF * k);
-    const FigureSpot spot = w.figures.locate(f, x1, y1, x2, y2);
-    if (spot.pattern >= 0) {
-        w.figures.paint(f, spot, c);
-    } else {
-        f.drawLine(x1, y1, x2, y2, c);
-        f.drawCircle(x1, y1, HEAD_RADIUS, c);
-    }
+    w.figures.draw(f, x1, y1, x2, y2, c);
 }
 
 void die(World& w, int i) {
