@@ -11,6 +11,7 @@ namespace {
 constexpr double BODY_HALF = 2.0;
 constexpr double PROBE_DISTANCE = 4.0;
 constexpr double SPAWN_SPREAD = 0.01;
+constexpr int PROBE_LOOKAHEAD = 3;  // walkers ahead whose probe is prefetched
 
 // Written with | and & so that it compiles without branches: the probed colour is anybody's guess.
 bool isEnemyColour(Colour p, int ownTeam) {
@@ -19,37 +20,138 @@ bool isEnemyColour(Colour p, int ownTeam) {
     return teamColoured & (p != teamColour[ownTeam & 3]);
 }
 
-// Sine and cosine of walker i's current heading, from the cache when the heading has not changed.
-void headingTrig(World& w, int i, double& s, double& k) {
-    const double a = w.angle[i];
-    if (!(w.trig.angle[i] == a)) {
-        w.trig.angle[i] = a;
-        w.trig.sin[i] = std::sin(a * DEG_TO_RAD);
-        w.trig.cos[i] = std::cos(a * DEG_TO_RAD);
+// Sets walker i's remembered sine and cosine for its current heading, when they were for another.
+void memoHeading(World& w, int i, double a) {
+    World::FigureMemo& m = w.memo[i];
+    if (!(m.angle == a)) [[unlikely]] {
+        m.angle = a;
+        m.sin = std::sin(a * DEG_TO_RAD);
+        m.cos = std::cos(a * DEG_TO_RAD);
     }
-    s = w.trig.sin[i];
-    k = w.trig.cos[i];
 }
 
-// The walker's figure: a dash of four pixels along its heading with a ring on its front end.
-void drawFigure(World& w, int i, Colour c) {
-    Field& f = w.field;
+// Finds where walker i's figure lies now and remembers it.
+void memoSpot(World& w, int i, double x, double y) {
+    World::FigureMemo& m = w.memo[i];
+    m.x = x;
+    m.y = y;
+    m.spot = w.figures.locate(w.field, static_cast<float>(x + BODY_HALF * m.sin),
+                              static_cast<float>(y + BODY_HALF * m.cos), static_cast<float>(x - BODY_HALF * m.sin),
+                              static_cast<float>(y - BODY_HALF * m.cos));
+}
+
+// Whether walker i's memo holds its current heading and position.
+bool memoFresh(const World& w, int i) {
+    const World::FigureMemo& m = w.memo[i];
+    return (m.angle == w.angle[i]) & (m.x == w.x[i]) & (m.y == w.y[i]);
+}
+
+// Brings walker i's memo up to date after a change the tick did not make itself (a reset, a resize, a hand).
+[[gnu::noinline]] void refreshMemo(World& w, int i) {
+    memoHeading(w, i, w.angle[i]);
+    memoSpot(w, i, w.x[i], w.y[i]);
+}
+
+// A figure that is not one of the patterns, drawn the general way.
+[[gnu::noinline]] void drawFigureSlowly(World& w, int i, Colour c) {
+    const World::FigureMemo& m = w.memo[i];
     const double x = w.x[i], y = w.y[i];
-    double s, k;
-    headingTrig(w, i, s, k);
-    const auto x1 = static_cast<float>(x + BODY_HALF * s), y1 = static_cast<float>(y + BODY_HALF * k);
-    const auto x2 = static_cast<float>(x - BODY_HALF * s), y2 = static_cast<float>(y - BODY_HALF * k);
-    w.figures.draw(f, x1, y1, x2, y2, c);
+    const auto x1 = static_cast<float>(x + BODY_HALF * m.sin), y1 = static_cast<float>(y + BODY_HALF * m.cos);
+    w.field.drawLine(x1, y1, static_cast<float>(x - BODY_HALF * m.sin), static_cast<float>(y - BODY_HALF * m.cos), c);
+    w.field.drawCircle(x1, y1, 1.0F, c);
 }
 
-void die(World& w, int i) {
+// The walker's figure, where its memo says: a dash of four pixels along its heading with a ring on its front end.
+void paintFigure(World& w, int i, Colour c) {
+    const World::FigureMemo& m = w.memo[i];
+    if (m.spot.pattern >= 0) [[likely]] {
+        w.figures.paint(w.field, m.spot, c);
+    } else {
+        drawFigureSlowly(w, i, c);
+    }
+}
+
+double candidate(double heading, double r) { return heading + 50 * r - 25; }
+
+// Asks the cache for the pixel walker j (a few walkers on) will probe, when its sine is planned: the probe
+// is on the step's critical path, and its row is seldom among the recently painted ones.
+void prefetchProbe(const World& w, int j) {
+    double s, c;
+    if (j >= WALKER_COUNT || !w.sines.planned(j, s, c)) return;
+    const auto px = static_cast<float>(w.x[j] + PROBE_DISTANCE * s);
+    const auto py = static_cast<float>(w.y[j] + PROBE_DISTANCE * c);
+    const Field& f = w.field;
+    if (px >= 0 && py >= 0 && px < f.width() && py < f.height()) {
+        __builtin_prefetch(f.pixels() + static_cast<std::ptrdiff_t>(py) * f.width() + static_cast<int>(px));
+    }
+}
+
+// Plans the sines of the next window of walkers, from walker `first` on.
+void planSines(World& w, int first) {
+    const int n = std::min(SinePlan::kWindow, WALKER_COUNT - first);
+    Random r = w.random;
+    std::array<double, SinePlan::kWindow> args{};
+    for (int k = 0; k < n; ++k) args[k] = candidate(w.angle[first + k], r.next()) * DEG_TO_RAD;
+    w.sines.plan(args.data(), first, n);
+}
+
+// Forgets every remembered spot when the field's shape or pen has changed since they were found.
+void checkMemoShape(World& w) {
+    const std::array<int, 3> shape = {w.field.width(), w.field.height(), w.field.penWidth()};
+    if (shape == w.memoShape) return;
+    w.memoShape = shape;
+    for (auto& m : w.memo) m.x = std::numeric_limits<double>::quiet_NaN();
+}
+
+// Walker i dies at (x, y): its blot is drawn there and it is sent home, where it goes on.
+Point die(World& w, int i, double x, double y) {
     w.field.setPenWidth(DEATH_PEN_WIDTH);
-    w.field.drawCircle(static_cast<float>(w.x[i]), static_cast<float>(w.y[i]), DEATH_RADIUS);
-    const Point home = homePoint(w.team[i], w.field.surfaceWidth(), w.field.surfaceHeight());
-    w.x[i] = home.x;
-    w.y[i] = home.y;
+    w.field.drawCircle(static_cast<float>(x), static_cast<float>(y), DEATH_RADIUS);
     w.field.setPenWidth(1);
     ++w.deaths;
+    return homePoint(w.team[i], w.field.surfaceWidth(), w.field.surfaceHeight());
+}
+
+struct Place {
+    double x, y, angle;
+};
+
+// One step of walker i (see stepWalker); returns where it ends up. The memo's heading follows a free move.
+[[gnu::always_inline]] inline Place step(World& w, int i) {
+    double x = w.x[i], y = w.y[i];
+    const double a = w.angle[i];
+    const double cand = candidate(a, w.random.next());
+    double sc, cc;
+    w.sines.take(i, cand * DEG_TO_RAD, sc, cc);
+    const Colour p =
+        w.field.pixelAt(static_cast<float>(x + PROBE_DISTANCE * sc), static_cast<float>(y + PROBE_DISTANCE * cc));
+    // Whether the walker is free depends on the field and defeats branch prediction, so the common part
+    // uses selects. On a free move sc and cc are exactly the sine and cosine of the new heading.
+    const bool free = p > 0;
+    const int energy = std::min(std::max(w.energy[i] + (free ? 1 : -1), 0), ENERGY_CEILING);
+    w.energy[i] = static_cast<std::int16_t>(energy);
+    double heading = free ? cand : a;
+    x = free ? x + sc : x;
+    y = free ? y + cc : y;
+    World::FigureMemo& m = w.memo[i];
+    m.angle = free ? cand : m.angle;
+    m.sin = free ? sc : m.sin;
+    m.cos = free ? cc : m.cos;
+    if (!free && energy > TURN_BAND_LOW && energy < TURN_BAND_HIGH) [[unlikely]] {
+        heading = a + 180 + 50 * static_cast<double>(w.random.next()) - 25;
+        w.sines.endAfter(i);
+    }
+    if (isEnemyColour(p, w.team[i])) [[unlikely]] {
+        const Point home = die(w, i, x, y);
+        x = home.x;
+        y = home.y;
+    }
+    if (heading < 0) heading = heading + 360;
+    if (heading > 360) heading = heading - 360;
+    w.x[i] = x;
+    w.y[i] = y;
+    w.angle[i] = heading;
+    return {x, y, heading};
 }
 
 }  // namespace
@@ -65,40 +167,22 @@ Point homePoint(int t, double width, double height) {
 World::World(int width, int height, Colour background) : field(width, height, background) {}
 
 void tick(World& w) {
+    checkMemoShape(w);
+    w.sines.clear();
     for (int i = 0; i < WALKER_COUNT; ++i) {
-        drawFigure(w, i, teamColour[w.team[i] & 3]);
-        stepWalker(w, i);
-        drawFigure(w, i, kInk);
+        if (w.sines.needs(i)) planSines(w, i);
+        if (!memoFresh(w, i)) [[unlikely]] refreshMemo(w, i);
+        paintFigure(w, i, teamColour[w.team[i] & 3]);
+        prefetchProbe(w, i + PROBE_LOOKAHEAD);
+        const Place now = step(w, i);
+        // The step kept the memo's heading in step with a free move; a turn or a wrap needs new values.
+        memoHeading(w, i, now.angle);
+        memoSpot(w, i, now.x, now.y);
+        paintFigure(w, i, kInk);
     }
 }
 
-void stepWalker(World& w, int i) {
-    const double r = w.random.next();
-    const double cand = w.angle[i] + 50 * r - 25;
-    const double sc = std::sin(cand * DEG_TO_RAD);
-    const double cc = std::cos(cand * DEG_TO_RAD);
-    const Colour p = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * sc),
-                                     static_cast<float>(w.y[i] + PROBE_DISTANCE * cc));
-    // Whether the walker is free depends on the field and defeats branch prediction, so the common part
-    // uses selects. On a free move sc and cc are exactly the sine and cosine of the new heading.
-    const bool free = p > 0;
-    const int energy = std::clamp(w.energy[i] + (free ? 1 : -1), 0, ENERGY_CEILING);
-    w.energy[i] = static_cast<std::int16_t>(energy);
-    const double a = w.angle[i];
-    w.angle[i] = free ? cand : a;
-    w.x[i] = free ? w.x[i] + sc : w.x[i];
-    w.y[i] = free ? w.y[i] + cc : w.y[i];
-    w.trig.angle[i] = free ? cand : w.trig.angle[i];
-    w.trig.sin[i] = free ? sc : w.trig.sin[i];
-    w.trig.cos[i] = free ? cc : w.trig.cos[i];
-    if (!free && energy > TURN_BAND_LOW && energy < TURN_BAND_HIGH) {
-        const double r2 = w.random.next();
-        w.angle[i] = a + 180 + 50 * r2 - 25;
-    }
-    if (isEnemyColour(p, w.team[i])) die(w, i);
-    if (w.angle[i] < 0) w.angle[i] = w.angle[i] + 360;
-    if (w.angle[i] > 360) w.angle[i] = w.angle[i] - 360;
-}
+void stepWalker(World& w, int i) { step(w, i); }
 
 void resetWorld(World& w) {
     Field& f = w.field;

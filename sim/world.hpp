@@ -8,6 +8,7 @@
 #include "field.hpp"
 #include "figure.hpp"
 #include "random.hpp"
+#include "sine_plan.hpp"
 
 namespace pellwick {
 
@@ -52,15 +53,22 @@ struct World {
     /// Walkers that have died since the world was made.
     std::uint64_t deaths = 0;
 
-    /// Sine and cosine of each walker's heading, kept with the exact heading they were computed from, so
-    /// a heading that has not changed is never recomputed; any change of heading misses the cache.
-    struct Trig {
-        std::array<double, WALKER_COUNT> angle;
-        std::array<double, WALKER_COUNT> sin{};
-        std::array<double, WALKER_COUNT> cos{};
-        Trig() { angle.fill(std::numeric_limits<double>::quiet_NaN()); }
-    } trig;
+    /// What the tick remembers of each walker's figure: the sine and cosine of its heading, kept with the exact
+    /// heading they came from, and where the figure lies, kept with the exact position it came from. Any change
+    /// of heading or position misses; so does any change of the field's shape or pen (see memoShape).
+    struct FigureMemo {
+        double angle = std::numeric_limits<double>::quiet_NaN();
+        double sin = 0;
+        double cos = 0;
+        double x = std::numeric_limits<double>::quiet_NaN();
+        double y = 0;
+        FigureSpot spot;
+    };
+    std::array<FigureMemo, WALKER_COUNT> memo{};
+    /// The field's width, height and pen width the remembered spots were found for.
+    std::array<int, 3> memoShape{};
     FigurePatterns figures;
+    SinePlan sines;
 
 };
 

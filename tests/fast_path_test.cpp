@@ -1,5 +1,6 @@
-// The tick's shortcuts (cached sines, ready-made figures, unchecked painting) against the plain rules written
-// out directly, through resets, deaths, resizes of every kind and walkers moved by hand.
+// The tick's shortcuts (sines planned ahead and remembered, remembered figure spots, unchecked painting)
+// against the plain rules written out directly, through resets, deaths, resizes of every kind and walkers
+// moved by hand.
 #include <gtest/gtest.h>
 
 #include <cmath>
