@@ -1,6 +1,7 @@
 // Building and painting the figure patterns.
 #include "figure.hpp"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace pellwick {
@@ -10,7 +11,9 @@ void FigurePatterns::prepare(int fieldWidth) {
     for (int dy = -kReach; dy <= kReach; ++dy) {
         for (int dx = -kReach; dx <= kReach; ++dx) {
             auto& tail = tails_[(dy + kReach) * kSide + (dx + kReach)];
+            auto& steps = tailSteps_[(dy + kReach) * kSide + (dx + kReach)];
             tail.fill(0);
+            steps.fill({0, 0});
             // The same integer walk as the field's lines, from the front end (0, 0) to (dx, dy); its first
             // two pixels are the front pixel and one of the ring's.
             const int adx = std::abs(dx), ady = std::abs(dy);
@@ -26,10 +29,36 @@ void FigurePatterns::prepare(int fieldWidth) {
                     err += adx;
                     y += sy;
                 }
-                if (step >= 1) tail[n++] = y * fieldWidth + x;
+                if (step >= 1) {
+                    steps[n] = {static_cast<std::int8_t>(x), static_cast<std::int8_t>(y)};
+                    tail[n++] = y * fieldWidth + x;
+                }
             }
         }
     }
+}
+
+FigureSpot FigurePatterns::locateAtEdge(const Field& f, float x1, float y1, float x2, float y2) const {
+    // Far enough out that no part can reach the field, and small enough for whole-number arithmetic.
+    constexpr float kFar = 1 << 24;
+    const bool near = std::fabs(x1) < kFar && std::fabs(y1) < kFar && std::fabs(x2) < kFar && std::fabs(y2) < kFar;
+    if (!near || f.penWidth() != 1) return {};
+    const auto px = static_cast<int>(std::floor(x1)), py = static_cast<int>(std::floor(y1));
+    const int dx = static_cast<int>(std::floor(x2)) - px, dy = static_cast<int>(std::floor(y2)) - py;
+    if (std::abs(dx) > kReach || std::abs(dy) > kReach) return {};
+    return {px, FigureSpot::kEdge + (dy + kReach) * kSide + (dx + kReach), py};
+}
+
+void FigurePatterns::paintAtEdge(Field& f, FigureSpot spot, Colour colour) const {
+    const int px = spot.base, py = spot.tile;
+    const auto put = [&](int x, int y) {
+        if (x >= 0 && y >= 0 && x < f.width() && y < f.height()) f.row(y)[x] = colour;
+    };
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) put(px + dx, py + dy);
+    }
+    for (const Step s : tailSteps_[spot.pattern - FigureSpot::kEdge]) put(px + s.dx, py + s.dy);
+    f.markDirty(px - kReach, py - kReach, px + kReach, py + kReach);
 }
 
 }  // namespace pellwick

@@ -1,5 +1,6 @@
 // Walker figures as ready-made pixel patterns: with a 1-pixel pen the dash and its front ring are one of
-// 121 shapes, so a figure well inside the field is painted from a short list of offsets, unchecked.
+// 121 shapes, so a figure well inside the field is painted from a short list of offsets, unchecked, and one
+// at the edge from the same shape, pixel by pixel.
 #pragma once
 
 #include <array>
@@ -10,9 +11,12 @@
 namespace pellwick {
 
 /// Where a figure lies on the field: the index of its front pixel and the pattern of the rest.
+/// A figure at the edge (pattern >= kEdge) may lie partly off the field; its base and tile hold the front
+/// pixel's column and row instead.
 struct FigureSpot {
+    static constexpr std::int32_t kEdge = 1 << 16;
     std::int32_t base = 0;
-    std::int32_t pattern = -1;  // -1: not a pattern (off the edge, or a pen other than 1)
+    std::int32_t pattern = -1;  // -1: not a pattern (a pen other than 1, or coordinates far off the field)
     std::int32_t tile = 0;      // the top-left one of the 2x2 tiles the figure may touch
 };
 
@@ -28,12 +32,13 @@ public:
         const int inside = within(px, kMargin, f.width() - 1 - kMargin) &
                             within(py, kMargin, f.height() - 1 - kMargin) & within(dx, -kReach, kReach) &
                             within(dy, -kReach, kReach) & static_cast<int>(f.penWidth() == 1);
-        if (!inside) return {};
         if (f.width() != width_) prepare(f.width());
+        if (!inside) [[unlikely]] return locateAtEdge(f, x1, y1, x2, y2);
         return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach), f.tileOf(px - kReach, py - kReach)};
     }
     /// Paints a located figure (pattern >= 0) on the field it was located on.
     void paint(Field& f, FigureSpot spot, Colour colour) const {
+        if (spot.pattern >= FigureSpot::kEdge) [[unlikely]] return paintAtEdge(f, spot, colour);
         Colour* p = f.data() + spot.base;
         const std::ptrdiff_t w = width_;
         const auto& tail = tails_[spot.pattern];
@@ -52,18 +57,6 @@ public:
         p[tail[3]] = colour;
         f.markTileBlock(spot.tile);  // the figure spans 11 pixels at most, so 2x2 tiles of 16 hold it
     }
-    /// Paints the figure exactly as drawLine then drawCircle (radius 1, the head) would with the field's
-    /// current pen: from a pattern when it lies well inside the field, the general way otherwise.
-    void draw(Field& f, float x1, float y1, float x2, float y2, Colour colour) {
-        const FigureSpot spot = locate(f, x1, y1, x2, y2);
-        if (spot.pattern >= 0) {
-            paint(f, spot, colour & 0xFFFFFF);
-        } else {
-            f.drawLine(x1, y1, x2, y2, colour);
-            f.drawCircle(x1, y1, 1.0F, colour);
-        }
-    }
-
 private:
     static constexpr int kReach = 5;  // the dash's far end lies at most this many pixels from its front end
     static constexpr int kSide = 2 * kReach + 1;
@@ -73,11 +66,18 @@ private:
 
     static int within(int v, int lo, int hi) { return static_cast<int>(v >= lo) & static_cast<int>(v <= hi); }
     [[gnu::cold]] void prepare(int fieldWidth);
+    FigureSpot locateAtEdge(const Field& f, float x1, float y1, float x2, float y2) const;
+    void paintAtEdge(Field& f, FigureSpot spot, Colour colour) const;
 
     int width_ = 0;  // the field width the offsets were made for; 0 before the first use
     // For each pattern, the dash's pixels two or more steps from its front end (the front pixel and the
     // ring around it are the same for every pattern); shorter dashes repeat the front pixel's offset 0.
     std::array<std::array<std::int32_t, kTail>, kSide * kSide> tails_{};
+    // The same pixels as column and row steps from the front pixel, for painting pixel by pixel.
+    struct Step {
+        std::int8_t dx, dy;
+    };
+    std::array<std::array<Step, kTail>, kSide * kSide> tailSteps_{};
 };
 
 }  // namespace pellwick
