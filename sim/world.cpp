@@ -31,7 +31,7 @@ void memoHeading(World& w, int i, double a) {
 }
 
 // Finds where walker i's figure lies now and remembers it.
-void memoSpot(World& w, int i, double x, double y) {
+[[gnu::always_inline]] inline void memoSpot(World& w, int i, double x, double y) {
     World::FigureMemo& m = w.memo[i];
     m.x = x;
     m.y = y;
@@ -62,7 +62,7 @@ bool memoFresh(const World& w, int i) {
 }
 
 // The walker's figure, where its memo says: a dash of four pixels along its heading with a ring on its front end.
-void paintFigure(World& w, int i, Colour c) {
+[[gnu::always_inline]] inline void paintFigure(World& w, int i, Colour c) {
     const World::FigureMemo& m = w.memo[i];
     if (m.spot.pattern >= 0) [[likely]] {
         w.figures.paint(w.field, m.spot, c);
@@ -125,18 +125,24 @@ struct Place {
     w.sines.take(i, cand * DEG_TO_RAD, sc, cc);
     const Colour p =
         w.field.pixelAt(static_cast<float>(x + PROBE_DISTANCE * sc), static_cast<float>(y + PROBE_DISTANCE * cc));
-    // Whether the walker is free depends on the field and defeats branch prediction, so the common part
-    // uses selects. On a free move sc and cc are exactly the sine and cosine of the new heading.
+    // A branch, not selects: the walker is usually free, and a predicted branch lets the work after the probe
+    // go ahead without waiting for the probed pixel.
     const bool free = p > 0;
-    const int energy = std::min(std::max(w.energy[i] + (free ? 1 : -1), 0), ENERGY_CEILING);
-    w.energy[i] = static_cast<std::int16_t>(energy);
-    double heading = free ? cand : a;
-    x = free ? x + sc : x;
-    y = free ? y + cc : y;
     World::FigureMemo& m = w.memo[i];
-    m.angle = free ? cand : m.angle;
-    m.sin = free ? sc : m.sin;
-    m.cos = free ? cc : m.cos;
+    double heading = a;
+    int energy = w.energy[i];
+    if (free) {
+        energy = std::min(energy + 1, ENERGY_CEILING);
+        heading = cand;
+        x = x + sc;
+        y = y + cc;
+        m.angle = cand;
+        m.sin = sc;
+        m.cos = cc;
+    } else {
+        energy = std::max(energy - 1, 0);
+    }
+    w.energy[i] = static_cast<std::int16_t>(energy);
     if (!free && energy > TURN_BAND_LOW && energy < TURN_BAND_HIGH) [[unlikely]] {
         heading = a + 180 + 50 * static_cast<double>(w.random.next()) - 25;
         w.sines.endAfter(i);
