@@ -23,7 +23,7 @@ int bucketOf(double t) {
 void SinePlan::plan(const double* args, int first, int n) {
     first_ = first;
     end_ = first + n;
-    std::array<std::uint8_t, kWindow> bucket{};
+    std::array<std::uint8_t, kWindow> bucket;  // only the first n are used, here and in order
     std::array<int, kBuckets + 1> start{};
     for (int k = 0; k < n; ++k) {
         arg_[k] = args[k];
@@ -31,7 +31,7 @@ void SinePlan::plan(const double* args, int first, int n) {
         ++start[bucket[k] + 1];
     }
     for (int b = 0; b < kBuckets; ++b) start[b + 1] += start[b];
-    std::array<std::uint8_t, kWindow> order{};
+    std::array<std::uint8_t, kWindow> order;
     for (int k = 0; k < n; ++k) order[start[bucket[k]]++] = static_cast<std::uint8_t>(k);
     for (int j = 0; j < n; ++j) {
         const int k = order[j];

@@ -90,7 +90,7 @@ void prefetchProbe(const World& w, int j) {
 void planSines(World& w, int first) {
     const int n = std::min(SinePlan::kWindow, WALKER_COUNT - first);
     Random r = w.random;
-    std::array<double, SinePlan::kWindow> args{};
+    std::array<double, SinePlan::kWindow> args;  // only the first n are used
     for (int k = 0; k < n; ++k) args[k] = candidate(w.angle[first + k], r.next()) * DEG_TO_RAD;
     w.sines.plan(args.data(), first, n);
 }
@@ -125,13 +125,14 @@ struct Place {
     w.sines.take(i, cand * DEG_TO_RAD, sc, cc);
     const Colour p =
         w.field.pixelAt(static_cast<float>(x + PROBE_DISTANCE * sc), static_cast<float>(y + PROBE_DISTANCE * cc));
-    // A branch, not selects: the walker is usually free, and a predicted branch lets the work after the probe
-    // go ahead without waiting for the probed pixel.
+    // Branches, not selects, so that the work after the probe goes ahead on a guess instead of waiting for the
+    // probed pixel. The guess is how this walker's last step went, which is right far more often than any
+    // guess from the walkers before it; each way of guessing has its own branch, so the predictor learns both.
     const bool free = p > 0;
     World::FigureMemo& m = w.memo[i];
     double heading = a;
     int energy = w.energy[i];
-    if (free) {
+    const auto moveFreely = [&] {
         energy = std::min(energy + 1, ENERGY_CEILING);
         heading = cand;
         x = x + sc;
@@ -139,9 +140,14 @@ struct Place {
         m.angle = cand;
         m.sin = sc;
         m.cos = cc;
+    };
+    const auto stayPut = [&] { energy = std::max(energy - 1, 0); };
+    if (m.wasFree) {
+        if (free) [[likely]] moveFreely(); else stayPut();
     } else {
-        energy = std::max(energy - 1, 0);
+        if (!free) [[likely]] stayPut(); else moveFreely();
     }
+    m.wasFree = free;
     w.energy[i] = static_cast<std::int16_t>(energy);
     if (!free && energy > TURN_BAND_LOW && energy < TURN_BAND_HIGH) [[unlikely]] {
         heading = a + 180 + 50 * static_cast<double>(w.random.next()) - 25;

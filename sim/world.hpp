@@ -63,6 +63,7 @@ struct World {
         double x = std::numeric_limits<double>::quiet_NaN();
         double y = 0;
         FigureSpot spot;
+        bool wasFree = true;  // how the walker's last step went: the best guess for the next
     };
     std::array<FigureMemo, WALKER_COUNT> memo{};
     /// The field's width, height and pen width the remembered spots were found for.
