@@ -11,7 +11,7 @@ namespace {
 constexpr double BODY_HALF = 2.0;
 constexpr double PROBE_DISTANCE = 4.0;
 constexpr double SPAWN_SPREAD = 0.01;
-constexpr int PROBE_LOOKAHEAD = 3;  // walkers ahead whose probe is prefetched
+constexpr int PROBE_LOOKAHEAD = 4;  // walkers ahead whose probe is prefetched
 
 // Written with | and & so that it compiles without branches: the probed colour is anybody's guess.
 bool isEnemyColour(Colour p, int ownTeam) {
@@ -74,8 +74,9 @@ bool memoFresh(const World& w, int i) {
 double candidate(double heading, double r) { return heading + 50 * r - 25; }
 
 // Asks the cache for the pixel walker j (a few walkers on) will probe, when its sine is planned: the probe
-// is on the step's critical path, and its row is seldom among the recently painted ones.
-void prefetchProbe(const World& w, int j) {
+// is on the step's critical path, and its row is seldom among the recently painted ones. Inlined by force: as
+// a call of its own, the compiler finds it has no effect and drops it, prefetch and all.
+[[gnu::always_inline]] inline void prefetchProbe(const World& w, int j) {
     double s, c;
     if (j >= WALKER_COUNT || !w.sines.planned(j, s, c)) return;
     const auto px = static_cast<float>(w.x[j] + PROBE_DISTANCE * s);
