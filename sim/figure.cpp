@@ -2,6 +2,7 @@
 #include "figure.hpp"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace pellwick {
@@ -43,16 +44,20 @@ FigureSpot FigurePatterns::locateAtEdge(const Field& f, float x1, float y1, floa
     constexpr float kFar = 1 << 24;
     const bool near = std::fabs(x1) < kFar && std::fabs(y1) < kFar && std::fabs(x2) < kFar && std::fabs(y2) < kFar;
     if (!near || f.penWidth() != 1) return {};
-    const auto px = static_cast<int>(std::floor(x1)), py = static_cast<int>(std::floor(y1));
-    const int dx = static_cast<int>(std::floor(x2)) - px, dy = static_cast<int>(std::floor(y2)) - py;
+    // floor, for values this small, without a library call
+    const auto floorOf = [](float v) { const auto t = static_cast<int>(v); return t - static_cast<int>(v < t); };
+    const int px = floorOf(x1), py = floorOf(y1);
+    const int dx = floorOf(x2) - px, dy = floorOf(y2) - py;
     if (std::abs(dx) > kReach || std::abs(dy) > kReach) return {};
     return {px, FigureSpot::kEdge + (dy + kReach) * kSide + (dx + kReach), py};
 }
 
 void FigurePatterns::paintAtEdge(Field& f, FigureSpot spot, Colour colour) const {
     const int px = spot.base, py = spot.tile;
+    const int width = f.width(), height = f.height();
+    Colour* pixels = f.data();
     const auto put = [&](int x, int y) {
-        if (x >= 0 && y >= 0 && x < f.width() && y < f.height()) f.row(y)[x] = colour;
+        if (x >= 0 && y >= 0 && x < width && y < height) pixels[static_cast<std::ptrdiff_t>(y) * width + x] = colour;
     };
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) put(px + dx, py + dy);
