@@ -10,7 +10,7 @@ namespace pellwick {
 
 class SinePlan {
 public:
-    static constexpr int kWindow = 128;  // walkers planned at a time; a turn wastes the rest of a window
+    static constexpr int kWindow = 64;  // walkers planned at a time; a turn wastes the rest of a window
 
     /// Forgets every planned value, so the next request starts a new window.
     void clear() { end_ = 0; }
