@@ -1,6 +1,8 @@
 // The rules of the game: the tick driver, the walker step and the world reset.
 #include "world.hpp"
 
+#include "sincos_batch.hpp"
+
 #include <algorithm>
 #include <cmath>
 
@@ -73,27 +75,42 @@ bool memoFresh(const World& w, int i) {
 
 double candidate(double heading, double r) { return heading + 50 * r - 25; }
 
-// Asks the cache for the pixel walker j (a few walkers on) will probe, when its sine is planned: the probe
-// is on the step's critical path, and its row is seldom among the recently painted ones. Inlined by force: as
-// a call of its own, the compiler finds it has no effect and drops it, prefetch and all.
-[[gnu::always_inline]] inline void prefetchProbe(const World& w, int j) {
-    double s, c;
-    if (j >= WALKER_COUNT || !w.sines.planned(j, s, c)) return;
-    const auto px = static_cast<float>(w.x[j] + PROBE_DISTANCE * s);
-    const auto py = static_cast<float>(w.y[j] + PROBE_DISTANCE * c);
-    const Field& f = w.field;
-    if (px >= 0 && py >= 0 && px < f.width() && py < f.height()) {
-        __builtin_prefetch(f.pixels() + static_cast<std::ptrdiff_t>(py) * f.width() + static_cast<int>(px));
-    }
+// The index of the pixel under (x, y), or kOffField; on the field exactly when pixelAt finds it so.
+std::int32_t pixelIndex(const Field& f, float x, float y) {
+    if (!(x >= 0 && y >= 0 && x < f.width() && y < f.height())) return kOffField;
+    return static_cast<int>(y) * f.width() + static_cast<int>(x);
 }
 
-// Plans the sines of the next window of walkers, from walker `first` on.
-void planSines(World& w, int first) {
-    const int n = std::min(SinePlan::kWindow, WALKER_COUNT - first);
+// Works out the steps of the next window of walkers, from walker `first` on, as far as they do not depend on
+// the field: the random values they will draw, their candidate headings with sines and cosines (computed
+// together, in an order the library likes) and the pixels they will probe.
+void planSteps(World& w, int first) {
+    World::StepPlan& plan = w.plan;
+    const int n = std::min(World::StepPlan::kWindow, WALKER_COUNT - first);
     Random r = w.random;
-    std::array<double, SinePlan::kWindow> args;  // only the first n are used
-    for (int k = 0; k < n; ++k) args[k] = candidate(w.angle[first + k], r.next()) * DEG_TO_RAD;
-    w.sines.plan(args.data(), first, n);
+    std::array<double, World::StepPlan::kWindow> args;  // only the first n are used
+    for (int k = 0; k < n; ++k) {
+        plan.stateBefore[k] = r.state();
+        plan.cand[k] = candidate(w.angle[first + k], r.next());
+        plan.after[k] = r;
+        args[k] = plan.cand[k] * DEG_TO_RAD;
+    }
+    sinCosBatch(args.data(), n, plan.sin.data(), plan.cos.data());
+    for (int k = 0; k < n; ++k) {
+        plan.probe[k] = pixelIndex(w.field, static_cast<float>(w.x[first + k] + PROBE_DISTANCE * plan.sin[k]),
+                                   static_cast<float>(w.y[first + k] + PROBE_DISTANCE * plan.cos[k]));
+    }
+    plan.first = first;
+    plan.end = first + n;
+}
+
+// Asks the cache for the pixel walker j (a few walkers on) will probe, when it is planned: the probe is on
+// the step's critical path, and its row is seldom among the recently painted ones. Inlined by force: as a
+// call of its own, the compiler finds it has no effect and drops it, prefetch and all.
+[[gnu::always_inline]] inline void prefetchProbe(const World& w, int j) {
+    if (j >= w.plan.end) return;
+    const std::int32_t pixel = w.plan.probe[j - w.plan.first];
+    if (pixel >= 0) __builtin_prefetch(w.field.pixels() + pixel);
 }
 
 // Forgets every remembered spot when the field's shape or pen has changed since they were found.
@@ -117,15 +134,40 @@ struct Place {
     double x, y, angle;
 };
 
-// One step of walker i (see stepWalker); returns where it ends up. The memo's heading follows a free move.
-[[gnu::always_inline]] inline Place step(World& w, int i) {
+// The first half of a step: the walker's candidate heading, its sine and cosine and what the probe sees there.
+struct Look {
+    double cand, sin, cos;
+    Colour seen;
+};
+
+// The look worked out directly, drawing walker i's random value.
+Look look(World& w, int i) {
+    Look l;
+    l.cand = candidate(w.angle[i], w.random.next());
+    l.sin = std::sin(l.cand * DEG_TO_RAD);
+    l.cos = std::cos(l.cand * DEG_TO_RAD);
+    l.seen = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * l.sin),
+                             static_cast<float>(w.y[i] + PROBE_DISTANCE * l.cos));
+    return l;
+}
+
+// The look from the plan, which must hold walker i, when the random source is where the plan expected.
+[[gnu::always_inline]] inline Look plannedLook(World& w, int i) {
+    const World::StepPlan& plan = w.plan;
+    const int k = i - plan.first;
+    if (w.random.state() != plan.stateBefore[k]) [[unlikely]] return look(w, i);
+    w.random = plan.after[k];
+    const std::int32_t pixel = plan.probe[k];
+    return {plan.cand[k], plan.sin[k], plan.cos[k], pixel >= 0 ? w.field.pixels()[pixel] : kOffField};
+}
+
+// The rest of walker i's step (see stepWalker), once it has looked; returns where the walker ends up. The
+// memo's heading follows a free move.
+[[gnu::always_inline]] inline Place settle(World& w, int i, const Look& l) {
     double x = w.x[i], y = w.y[i];
     const double a = w.angle[i];
-    const double cand = candidate(a, w.random.next());
-    double sc, cc;
-    w.sines.take(i, cand * DEG_TO_RAD, sc, cc);
-    const Colour p =
-        w.field.pixelAt(static_cast<float>(x + PROBE_DISTANCE * sc), static_cast<float>(y + PROBE_DISTANCE * cc));
+    const double cand = l.cand, sc = l.sin, cc = l.cos;
+    const Colour p = l.seen;
     // Branches, not selects, so that the work after the probe goes ahead on a guess instead of waiting for the
     // probed pixel. The guess is how this walker's last step went, which is right far more often than any
     // guess from the walkers before it; each way of guessing has its own branch, so the predictor learns both.
@@ -152,7 +194,7 @@ struct Place {
     w.energy[i] = static_cast<std::int16_t>(energy);
     if (!free && energy > TURN_BAND_LOW && energy < TURN_BAND_HIGH) [[unlikely]] {
         heading = a + 180 + 50 * static_cast<double>(w.random.next()) - 25;
-        w.sines.endAfter(i);
+        w.plan.end = std::min(w.plan.end, i + 1);  // every later walker draws one value later than planned
     }
     if (isEnemyColour(p, w.team[i])) [[unlikely]] {
         const Point home = die(w, i, x, y);
@@ -181,21 +223,22 @@ World::World(int width, int height, Colour background) : field(width, height, ba
 
 void tick(World& w) {
     checkMemoShape(w);
-    w.sines.clear();
+    w.plan.end = 0;
     for (int i = 0; i < WALKER_COUNT; ++i) {
-        if (w.sines.needs(i)) planSines(w, i);
+        if (i >= w.plan.end) planSteps(w, i);
         if (!memoFresh(w, i)) [[unlikely]] refreshMemo(w, i);
         paintFigure(w, i, teamColour[w.team[i] & 3]);
         prefetchProbe(w, i + PROBE_LOOKAHEAD);
-        const Place now = step(w, i);
+        const Place now = settle(w, i, plannedLook(w, i));
         // The step kept the memo's heading in step with a free move; a turn or a wrap needs new values.
         memoHeading(w, i, now.angle);
         memoSpot(w, i, now.x, now.y);
         paintFigure(w, i, kInk);
     }
+    w.plan.end = 0;  // the plan holds this tick's positions only
 }
 
-void stepWalker(World& w, int i) { step(w, i); }
+void stepWalker(World& w, int i) { settle(w, i, look(w, i)); }
 
 void resetWorld(World& w) {
     Field& f = w.field;

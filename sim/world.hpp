@@ -8,7 +8,6 @@
 #include "field.hpp"
 #include "figure.hpp"
 #include "random.hpp"
-#include "sine_plan.hpp"
 
 namespace pellwick {
 
@@ -69,8 +68,20 @@ struct World {
     /// The field's width, height and pen width the remembered spots were found for.
     std::array<int, 3> memoShape{};
     FigurePatterns figures;
-    SinePlan sines;
-
+    /// The next few walkers' steps, worked out ahead by the tick: each one's candidate heading, its sine and
+    /// cosine, the pixel it will probe and the random source around its draw. Holds walkers first..end-1, for as
+    /// long as no walker draws an extra value (a turn ends it) and within one tick only.
+    struct StepPlan {
+        static constexpr int kWindow = 64;  // a turn wastes the rest of a window
+        int first = 0;
+        int end = 0;
+        std::array<double, kWindow> cand;
+        std::array<double, kWindow> sin;
+        std::array<double, kWindow> cos;
+        std::array<std::int32_t, kWindow> probe;  // the pixel's index, or kOffField
+        std::array<std::uint64_t, kWindow> stateBefore;
+        std::array<Random, kWindow> after;
+    } plan;
 };
 
 /// Draws and steps every walker once, in index order.

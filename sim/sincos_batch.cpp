@@ -1,7 +1,9 @@
-// Working out a window of sines and cosines in an order the library's branches predict well.
-#include "sine_plan.hpp"
+// Sorting a batch of arguments into buckets of size and quadrant, and calling the library in that order.
+#include "sincos_batch.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace pellwick {
@@ -20,25 +22,21 @@ int bucketOf(double t) {
 
 }  // namespace
 
-void SinePlan::plan(const double* args, int first, int n) {
-    first_ = first;
-    end_ = first + n;
-    std::array<std::uint8_t, kWindow> bucket;  // only the first n are used, here and in order
+void sinCosBatch(const double* t, int n, double* s, double* c) {
+    std::array<std::uint8_t, kSinCosBatch> bucket;  // only the first n are used, here and in order
     std::array<int, kBuckets + 1> start{};
     for (int k = 0; k < n; ++k) {
-        arg_[k] = args[k];
-        bucket[k] = static_cast<std::uint8_t>(bucketOf(args[k]));
+        bucket[k] = static_cast<std::uint8_t>(bucketOf(t[k]));
         ++start[bucket[k] + 1];
     }
     for (int b = 0; b < kBuckets; ++b) start[b + 1] += start[b];
-    std::array<std::uint8_t, kWindow> order;
+    std::array<std::uint8_t, kSinCosBatch> order;
     for (int k = 0; k < n; ++k) order[start[bucket[k]]++] = static_cast<std::uint8_t>(k);
     for (int j = 0; j < n; ++j) {
         const int k = order[j];
-        const double t = arg_[k];
-        const double s = std::sin(t), c = std::cos(t);  // one call to the library's sincos
-        sin_[k] = s;
-        cos_[k] = c;
+        const double sk = std::sin(t[k]), ck = std::cos(t[k]);  // one call to the library's sincos
+        s[k] = sk;
+        c[k] = ck;
     }
 }
 
