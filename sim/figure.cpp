@@ -7,8 +7,15 @@
 
 namespace pellwick {
 
-void FigurePatterns::prepare(int fieldWidth) {
+void FigurePatterns::prepare(int fieldWidth, int fieldHeight) {
     width_ = fieldWidth;
+    height_ = fieldHeight;
+    // (unsigned)p - kMargin <= span holds exactly for kMargin <= p <= side - 1 - kMargin, as long as that range
+    // is not empty: a negative span would wrap to a huge one and let everything through.
+    const int spanX = fieldWidth - 1 - 2 * kMargin, spanY = fieldHeight - 1 - 2 * kMargin;
+    fits_ = spanX >= 0 && spanY >= 0;
+    spanX_ = fits_ ? static_cast<unsigned>(spanX) : 0U;
+    spanY_ = fits_ ? static_cast<unsigned>(spanY) : 0U;
     for (int dy = -kReach; dy <= kReach; ++dy) {
         for (int dx = -kReach; dx <= kReach; ++dx) {
             auto& tail = tails_[(dy + kReach) * kSide + (dx + kReach)];

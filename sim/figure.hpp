@@ -25,14 +25,15 @@ public:
     /// Finds the spot of the dash from (x1, y1) to (x2, y2) with its ring around (x1, y1); pattern -1 when the
     /// figure must be drawn the general way.
     FigureSpot locate(const Field& f, float x1, float y1, float x2, float y2) {
+        if (f.width() != width_ || f.height() != height_) prepare(f.width(), f.height());
         // Truncation floors every coordinate that passes the checks below, since they are all positive; a
         // coordinate too large, negative or not a number fails them.
         const auto px = static_cast<int>(x1), py = static_cast<int>(y1);
         const int dx = static_cast<int>(x2) - px, dy = static_cast<int>(y2) - py;
-        const int inside = within(px, kMargin, f.width() - 1 - kMargin) &
-                            within(py, kMargin, f.height() - 1 - kMargin) & within(dx, -kReach, kReach) &
-                            within(dy, -kReach, kReach) & static_cast<int>(f.penWidth() == 1);
-        if (f.width() != width_) prepare(f.width());
+        const bool inside = (static_cast<unsigned>(px) - kMargin <= spanX_) &
+                            (static_cast<unsigned>(py) - kMargin <= spanY_) &
+                            (static_cast<unsigned>(dx + kReach) <= 2 * kReach) &
+                            (static_cast<unsigned>(dy + kReach) <= 2 * kReach) & (f.penWidth() == 1) & fits_;
         if (!inside) [[unlikely]] return locateAtEdge(f, x1, y1, x2, y2);
         return {py * f.width() + px, (dy + kReach) * kSide + (dx + kReach), f.tileOf(px - kReach, py - kReach)};
     }
@@ -64,12 +65,17 @@ private:
 
     static constexpr int kMargin = kReach + 1;  // a figure this far inside the field stays on it
 
-    static int within(int v, int lo, int hi) { return static_cast<int>(v >= lo) & static_cast<int>(v <= hi); }
-    [[gnu::cold]] void prepare(int fieldWidth);
+    [[gnu::cold]] void prepare(int fieldWidth, int fieldHeight);
     FigureSpot locateAtEdge(const Field& f, float x1, float y1, float x2, float y2) const;
     void paintAtEdge(Field& f, FigureSpot spot, Colour colour) const;
 
-    int width_ = 0;  // the field width the offsets were made for; 0 before the first use
+    int width_ = 0;  // the field size the offsets and spans were made for; 0 before the first use
+    int height_ = 0;
+    // How far beyond kMargin a front pixel may lie and leave the whole figure on the field, across and down;
+    // meaningful only when fits_, that is when the field is large enough for a figure at all.
+    unsigned spanX_ = 0;
+    unsigned spanY_ = 0;
+    bool fits_ = false;
     // For each pattern, the dash's pixels two or more steps from its front end (the front pixel and the
     // ring around it are the same for every pattern); shorter dashes repeat the front pixel's offset 0.
     std::array<std::array<std::int32_t, kTail>, kSide * kSide> tails_{};
