@@ -1,6 +1,7 @@
 // Building and painting the figure patterns.
 #include "figure.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -22,6 +23,8 @@ void FigurePatterns::prepare(int fieldWidth, int fieldHeight) {
             auto& steps = tailSteps_[(dy + kReach) * kSide + (dx + kReach)];
             tail.fill(0);
             steps.fill({0, 0});
+            Box& box = boxes_[(dy + kReach) * kSide + (dx + kReach)];
+            box = {-1, 1, -1, 1};  // the ring
             // The same integer walk as the field's lines, from the front end (0, 0) to (dx, dy); its first
             // two pixels are the front pixel and one of the ring's.
             const int adx = std::abs(dx), ady = std::abs(dy);
@@ -40,6 +43,7 @@ void FigurePatterns::prepare(int fieldWidth, int fieldHeight) {
                 if (step >= 1) {
                     steps[n] = {static_cast<std::int8_t>(x), static_cast<std::int8_t>(y)};
                     tail[n++] = y * fieldWidth + x;
+                    box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y), std::max(box.bottom, y)};
                 }
             }
         }
@@ -56,7 +60,14 @@ FigureSpot FigurePatterns::locateAtEdge(const Field& f, float x1, float y1, floa
     const int px = floorOf(x1), py = floorOf(y1);
     const int dx = floorOf(x2) - px, dy = floorOf(y2) - py;
     if (std::abs(dx) > kReach || std::abs(dy) > kReach) return {};
-    return {px, FigureSpot::kEdge + (dy + kReach) * kSide + (dx + kReach), py};
+    const int pattern = (dy + kReach) * kSide + (dx + kReach);
+    const Box& box = boxes_[pattern];
+    if (px + box.left >= 0 && px + box.right < f.width() && py + box.top >= 0 && py + box.bottom < f.height()) {
+        // All on the field after all, only nearer the edge than the quick check allows: painted unchecked.
+        // Its tiles are anchored no further left or up than the field's first, which still holds it.
+        return {py * f.width() + px, pattern, f.tileOf(std::max(px - kReach, 0), std::max(py - kReach, 0))};
+    }
+    return {px, FigureSpot::kEdge + pattern, py};
 }
 
 void FigurePatterns::paintAtEdge(Field& f, FigureSpot spot, Colour colour) const {

@@ -84,6 +84,11 @@ private:
         std::int8_t dx, dy;
     };
     std::array<std::array<Step, kTail>, kSide * kSide> tailSteps_{};
+    // Each pattern's extent around its front pixel, in columns and rows.
+    struct Box {
+        int left, right, top, bottom;
+    };
+    std::array<Box, kSide * kSide> boxes_{};
 };
 
 }  // namespace pellwick
