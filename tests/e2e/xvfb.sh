@@ -24,12 +24,13 @@ start_xvfb() {
   fail "could not start Xvfb"
 }
 
-# start_app CMD...: starts the program and waits for its window to appear.
+# start_app CMD...: starts the program and waits (up to 30 s, for a busy machine) for its window to show.
 start_app() {
   "$@" &
   APP_PID=$!
-  for _ in $(seq 100); do
-    xdotool search --name '^Pellwick$' >/dev/null 2>&1 && { sleep 0.3; return 0; }
+  for _ in $(seq 300); do
+    # Mapped, not merely made: input sent to a window that is not on the screen yet is lost.
+    xdotool search --onlyvisible --name '^Pellwick$' >/dev/null 2>&1 && { sleep 0.3; return 0; }
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
     sleep 0.1
   done
@@ -49,6 +50,16 @@ shot_tick() {
     sleep 0.2
   done
   return 1
+}
+
+# ended_within SECONDS: whether the program has ended within that time (without reaping it).
+ended_within() {
+  local _
+  for _ in $(seq $(( $1 * 10 ))); do
+    kill -0 "$APP_PID" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  ! kill -0 "$APP_PID" 2>/dev/null
 }
 
 # wait_exit SECONDS: the program must end within that time with status 0.
