@@ -164,10 +164,9 @@ Look look(World& w, int i) {
 // The rest of walker i's step (see stepWalker), once it has looked; returns where the walker ends up. The
 // memo's heading follows a free move.
 [[gnu::always_inline]] inline Place settle(World& w, int i, const Look& l) {
-    double x = w.x[i], y = w.y[i];
-    // Kept apart: the compiler would otherwise fetch y together with its neighbour y[i - 1] in one wide load,
-    // which has to wait for the last walker's store of that neighbour to land.
-    asm("" : "+x"(y));
+    // y is read on its own (volatile): the compiler would otherwise fetch it together with its neighbour
+    // y[i - 1] in one wide load, which has to wait for the last walker's store of that neighbour to land.
+    double x = w.x[i], y = *static_cast<const volatile double*>(&w.y[i]);
     const double a = w.angle[i];
     const double cand = l.cand, sc = l.sin, cc = l.cos;
     const Colour p = l.seen;
