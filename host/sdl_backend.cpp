@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "runner.hpp"
 #include "desktop.hpp"
@@ -140,11 +142,26 @@ bool run(Screen& screen) {
     return true;
 }
 
+// Whether SDL found a display a window can be seen on. Without one it falls back to drivers that draw
+// nowhere, and the program would run on unseen; they count only when the user asked for them by name.
+bool showsWindows() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return false;
+    const bool unseen = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    return !unseen || std::getenv("SDL_VIDEODRIVER") != nullptr;
+}
+
 }  // namespace
 
 int runDesktop() {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "pellwick: cannot start the display: %s\n", SDL_GetError());
+        return 1;
+    }
+    if (!showsWindows()) {
+        std::fprintf(stderr, "pellwick: no display to show the window on (SDL chose the \"%s\" video driver)\n",
+                     SDL_GetCurrentVideoDriver());
+        SDL_Quit();
         return 1;
     }
     int status = 0;

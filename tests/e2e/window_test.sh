@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb covers the screen, shows exactly the renderer's picture,
-# starts a game on a click, ignores other keys and ends on Escape or a double-click.
+# starts a game on a click, ignores other keys and ends on Escape or a double-click; without a display it
+# says so and ends instead of running unseen.
 # Usage: window_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -8,8 +9,15 @@ here=$(dirname "$0")
 source "$here/xvfb.sh"
 work=$(mktemp -d)
 W=640 H=480
+
+if out=$(env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$build/pellwick" 2>&1); then
+  fail "with no display the program ended with status 0"
+fi
+grep -q "no display" <<<"$out" || fail "with no display the program did not say so: $out"
+echo "without a display: $(grep "no display" <<<"$out")"
+
 start_xvfb "${W}x${H}"
-trap 'kill $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; rm -rf "$work"; true' EXIT
+trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; rm -rf "$work"; true' EXIT
 
 start_app "$build/pellwick"
 geometry=$(xwininfo -name Pellwick)
