@@ -11,22 +11,28 @@ start_xvfb() {
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
     Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
-    for _ in $(seq 50); do
-      [[ -e /tmp/.X11-unix/X$n ]] && break
+    # Ready when it answers, not merely when its socket exists: a program that cannot reach the display at
+    # once may fall back to another video driver and never show a window.
+    for _ in $(seq 100); do
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break
       sleep 0.1
     done
-    if kill -0 "$XVFB_PID" 2>/dev/null && [[ -e /tmp/.X11-unix/X$n ]]; then
+    if kill -0 "$XVFB_PID" 2>/dev/null && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
       export DISPLAY=":$n"
-      trap 'kill $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; true' EXIT
+      # The server is waited for, so the next test cannot find its display half shut.
+      trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; true' EXIT
       return 0
     fi
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
   done
   fail "could not start Xvfb"
 }
 
 # start_app CMD...: starts the program and waits (up to 30 s, for a busy machine) for its window to show.
 start_app() {
-  "$@" &
+  SDL_VIDEODRIVER=x11 "$@" &  # the X display or nothing: no silent fallback to a driver with no window
   APP_PID=$!
   for _ in $(seq 300); do
     # Mapped, not merely made: input sent to a window that is not on the screen yet is lost.
