@@ -1,9 +1,10 @@
-// The tick's shortcuts (sines planned ahead and remembered, remembered figure spots, unchecked painting)
-// against the plain rules written out directly, through resets, deaths, resizes of every kind and walkers
-// moved by hand.
+// The tick's shortcuts (steps planned ahead, remembered figure spots, unchecked painting) against the plain
+// rules written out directly, through resets, deaths, resizes of every kind and walkers moved by hand; and
+// the tiles a tick marks changed, which the window relies on to show every change.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "world.hpp"
 
@@ -52,6 +53,17 @@ void plainTick(World& w) {
     }
 }
 
+// Every pixel the tick changed lies in a tile it marked.
+void expectChangesMarked(const Field& f, const std::vector<Colour>& before, int t) {
+    for (int y = 0; y < f.height(); ++y) {
+        for (int x = 0; x < f.width(); ++x) {
+            if (f.at(x, y) == before[static_cast<std::size_t>(y) * f.width() + x]) continue;
+            const int tile = (y / Field::kTileSize) * f.tilesX() + x / Field::kTileSize;
+            ASSERT_NE(f.dirtyTiles()[tile], 0) << "pixel " << x << "," << y << " changed unmarked at tick " << t;
+        }
+    }
+}
+
 void expectSameWorld(const World& a, const World& b, int t) {
     ASSERT_EQ(a.field.width(), b.field.width());
     ASSERT_EQ(a.field.height(), b.field.height());
@@ -88,7 +100,11 @@ TEST(FastPath, AgreesWithThePlainRulesThroughEveryKindOfChange) {
                 w->y[9] = 2;
             }
         }
+        fast.field.clearDirty();
+        const Field& f = fast.field;
+        const std::vector<Colour> before(f.pixels(), f.pixels() + f.width() * f.height());
         tick(fast);
+        expectChangesMarked(fast.field, before, t);
         plainTick(plain);
         expectSameWorld(fast, plain, t);
         if (HasFatalFailure()) return;
