@@ -9,7 +9,9 @@ start_xvfb() {
   local n
   for n in $(seq 90 140); do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: by default the server resets when its last client leaves, and a program connecting
+    # during that reset (right after the readiness check below) is turned away.
+    Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
     XVFB_PID=$!
     # Ready when it answers, not merely when its socket exists: a program that cannot reach the display at
     # once may fall back to another video driver and never show a window.
