@@ -1,4 +1,4 @@
-// Sorting a batch of arguments into buckets of size and quadrant, and calling the library in that order.
+// Sorting a batch of arguments into buckets by value, and calling the library in that order.
 #include "sincos_batch.hpp"
 
 #include <algorithm>

@@ -48,7 +48,7 @@ bool memoFresh(const World& w, int i) {
     return (m.angle == w.angle[i]) & (m.x == w.x[i]) & (m.y == w.y[i]);
 }
 
-// Brings walker i's memo up to date after a change the tick did not make itself (a reset, a resize, a hand).
+// Brings walker i's memo up to date after a change the tick did not make itself (a reset, a resize, an edit by hand).
 [[gnu::noinline]] void refreshMemo(World& w, int i) {
     memoHeading(w, i, w.angle[i]);
     memoSpot(w, i, w.x[i], w.y[i]);
