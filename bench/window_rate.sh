@@ -10,7 +10,7 @@ span=${3:-3}
 source "$(dirname "$0")/../tests/e2e/xvfb.sh"
 work=$(mktemp -d)
 start_xvfb "$size"
-trap 'kill $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; rm -rf "$work"; true' EXIT
+trap 'stop_xvfb; rm -rf "$work"' EXIT
 start_app "$build/pellwick"
 sleep 1
 

@@ -43,7 +43,8 @@ void FigurePatterns::prepare(int fieldWidth, int fieldHeight) {
                 if (step >= 1) {
                     steps[n] = {static_cast<std::int8_t>(x), static_cast<std::int8_t>(y)};
                     tail[n++] = y * fieldWidth + x;
-                    box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y), std::max(box.bottom, y)};
+                    box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y),
+                           std::max(box.bottom, y)};
                 }
             }
         }

@@ -17,7 +17,7 @@ grep -q "no display" <<<"$out" || fail "with no display the program did not say 
 echo "without a display: $(grep "no display" <<<"$out")"
 
 start_xvfb "${W}x${H}"
-trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; rm -rf "$work"; true' EXIT
+trap 'stop_xvfb; rm -rf "$work"' EXIT
 
 start_app "$build/pellwick"
 geometry=$(xwininfo -name Pellwick)

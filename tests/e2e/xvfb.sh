@@ -1,5 +1,5 @@
 # Shared by the end-to-end scripts: a private Xvfb display and helpers to watch a program on it.
-# Source it; it defines start_xvfb, shot, wait_exit and fail.
+# Source it; it defines start_xvfb, stop_xvfb, start_app, shot, ended_within, wait_exit and fail.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -22,14 +22,22 @@ start_xvfb() {
     done
     if kill -0 "$XVFB_PID" 2>/dev/null && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
       export DISPLAY=":$n"
-      # The server is waited for, so the next test cannot find its display half shut.
-      trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; true' EXIT
+      trap stop_xvfb EXIT
       return 0
     fi
     kill "$XVFB_PID" 2>/dev/null
     wait "$XVFB_PID" 2>/dev/null
   done
   fail "could not start Xvfb"
+}
+
+# stop_xvfb: ends the program, if one runs, and the server, waiting for the server so that the next test
+# cannot find its display half shut.
+stop_xvfb() {
+  [[ -n "${APP_PID:-}" ]] && kill "$APP_PID" 2>/dev/null
+  kill "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  true
 }
 
 # start_app CMD...: starts the program and waits (up to 30 s, for a busy machine) for its window to show.

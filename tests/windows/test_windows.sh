@@ -38,7 +38,7 @@ echo "version block: FileVersion 1.00, ProductVersion 1.00, ProductName Pellwick
 echo "== under Wine"
 W=800 H=600
 start_xvfb "${W}x${H}"
-trap 'kill $XVFB_PID 2>/dev/null; [[ -n "${APP_PID:-}" ]] && kill $APP_PID 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$work"; true' EXIT
+trap 'stop_xvfb; wineserver -k 2>/dev/null; rm -rf "$work"; true' EXIT
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
 timeout 300 wineboot -i >/dev/null 2>&1 || fail "wineboot could not prepare a prefix"
 
