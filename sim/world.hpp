@@ -75,11 +75,11 @@ struct World {
         static constexpr int kWindow = 64;  // a turn wastes the rest of a window
         int first = 0;
         int end = 0;
-        std::array<double, kWindow> cand;
-        std::array<double, kWindow> sin;
-        std::array<double, kWindow> cos;
-        std::array<std::int32_t, kWindow> probe;  // the pixel's index, or kOffField
-        std::array<std::uint64_t, kWindow> stateBefore;
+        std::array<double, kWindow> cand{};
+        std::array<double, kWindow> sin{};
+        std::array<double, kWindow> cos{};
+        std::array<std::int32_t, kWindow> probe{};  // the pixel's index, or kOffField
+        std::array<std::uint64_t, kWindow> stateBefore{};
         std::array<Random, kWindow> after;
     } plan;
 };
