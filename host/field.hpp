@@ -47,9 +47,14 @@ public:
     void drawCircle(float cx, float cy, float radius, Colour colour = kInk);
     /// Returns the colour of the pixel under (x, y), or kOffField when that pixel is not on the field.
     Colour pixelAt(float x, float y) const {
+        const std::int32_t index = indexAt(x, y);
+        return index >= 0 ? pixels_.data()[index] : kOffField;
+    }
+    /// The index in pixels() of the pixel under (x, y), or kOffField when that pixel is not on the field.
+    std::int32_t indexAt(float x, float y) const {
         // floor(x) lies in [0, width) exactly when x does; NaN and infinities fail every comparison.
-        if (x >= 0 && y >= 0 && x < width_ && y < height_) return at(static_cast<int>(x), static_cast<int>(y));
-        return kOffField;
+        if (!(x >= 0 && y >= 0 && x < width_ && y < height_)) return kOffField;
+        return static_cast<int>(y) * width_ + static_cast<int>(x);  // sides are at most kMaxFieldSide
     }
     /// Width of the field in pixels.
     double surfaceWidth() const { return width_; }

@@ -75,12 +75,6 @@ bool memoFresh(const World& w, int i) {
 
 double candidate(double heading, double r) { return heading + 50 * r - 25; }
 
-// The index of the pixel under (x, y), or kOffField; on the field exactly when pixelAt finds it so.
-std::int32_t pixelIndex(const Field& f, float x, float y) {
-    if (!(x >= 0 && y >= 0 && x < f.width() && y < f.height())) return kOffField;
-    return static_cast<int>(y) * f.width() + static_cast<int>(x);
-}
-
 // Works out the steps of the next window of walkers, from walker `first` on, as far as they do not depend on
 // the field: the random values they will draw, their candidate headings with sines and cosines (computed
 // together, in an order the library likes) and the pixels they will probe.
@@ -97,8 +91,8 @@ void planSteps(World& w, int first) {
     }
     sinCosBatch(args.data(), n, plan.sin.data(), plan.cos.data());
     for (int k = 0; k < n; ++k) {
-        plan.probe[k] = pixelIndex(w.field, static_cast<float>(w.x[first + k] + PROBE_DISTANCE * plan.sin[k]),
-                                   static_cast<float>(w.y[first + k] + PROBE_DISTANCE * plan.cos[k]));
+        plan.probe[k] = w.field.indexAt(static_cast<float>(w.x[first + k] + PROBE_DISTANCE * plan.sin[k]),
+                                        static_cast<float>(w.y[first + k] + PROBE_DISTANCE * plan.cos[k]));
     }
     plan.first = first;
     plan.end = first + n;

@@ -80,17 +80,9 @@ ended_within() {
 
 # wait_exit SECONDS: the program must end within that time with status 0.
 wait_exit() {
-  local deadline=$((SECONDS + $1 + 1)) tenths=$(( $1 * 10 ))
-  for _ in $(seq "$tenths"); do
-    kill -0 "$APP_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$APP_PID" 2>/dev/null; then
-    fail "the program still runs after $1 s"
-  fi
+  ended_within "$1" || fail "the program still runs after $1 s"
   local status=0
   wait "$APP_PID" || status=$?
   APP_PID=
   [[ $status -eq 0 ]] || fail "the program ended with status $status"
-  : "$deadline"
 }
