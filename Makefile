@@ -79,4 +79,4 @@ install: build
 	@cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz build-windows build-web build-package

@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "world.hpp"
+#include "game/rules.hpp"
+#include "game/ticker.hpp"
 
 namespace {
 
@@ -29,10 +30,11 @@ int main(int argc, char** argv) {
     const int height = argc > 3 ? std::atoi(argv[3]) : 1080;
     const long clickEvery = argc > 4 ? std::atol(argv[4]) : 50'000;
     pellwick::World w(width, height);
+    pellwick::Ticker ticker;
     const auto start = std::chrono::steady_clock::now();
     for (long t = 0; t < ticks; ++t) {
         if (clickEvery > 0 && t % clickEvery == 0) pellwick::resetWorld(w);
-        pellwick::tick(w);
+        ticker.tick(w);
         for (int i = 0; i < pellwick::WALKER_COUNT; ++i) {
             if (const char* why = broken(w, i)) {
                 std::printf("FAIL at tick %ld, walker %d: %s\n", t + 1, i, why);

@@ -1,22 +1,20 @@
 // Benchmarks of a tick in mid-game and before the first click, of a reset, and of whole renderer runs.
 #include <benchmark/benchmark.h>
 
-#include "scenario.hpp"
+#include "game/rules.hpp"
+#include "tools/render_report.hpp"
 
 namespace pellwick {
 namespace {
 
-// A world some ticks into a game (or into the time before the first click when clicked is false).
-World warmedUp(int width, int height, bool clicked, int ticks) {
-    World w(width, height);
-    if (clicked) resetWorld(w);
-    for (int t = 0; t < ticks; ++t) tick(w);
-    return w;
-}
-
+// The fast tick on a world some ticks into a game (or into the time before the first click when clicked is
+// false), with the ticker that played it there.
 void tickOf(benchmark::State& state, int width, int height, bool clicked, int warmTicks) {
-    World w = warmedUp(width, height, clicked, warmTicks);
-    for (auto _ : state) tick(w);
+    World w(width, height);
+    Ticker ticker;
+    if (clicked) resetWorld(w);
+    for (int t = 0; t < warmTicks; ++t) ticker.tick(w);
+    for (auto _ : state) ticker.tick(w);
     state.counters["deaths"] = static_cast<double>(w.deaths);
 }
 
@@ -31,11 +29,7 @@ void BM_Reset1920x1080(benchmark::State& state) {
 
 void renderRun(benchmark::State& state, const std::vector<std::string>& args) {
     const RenderOptions o = *parseRenderArgs(args).options;
-    for (auto _ : state) {
-        World w(o.size.width, o.size.height);
-        playScenario(w, o);
-        benchmark::DoNotOptimize(countPixels(w.field));
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(countPixels(renderGame(o).world().field));
 }
 
 void BM_RenderDefault(benchmark::State& state) { renderRun(state, {}); }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "field.hpp"
-#include "render_args.hpp"
+#include "raster/field.hpp"
+#include "tools/render_args.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> args(1);
@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!r.options) return 0;
     const pellwick::RenderOptions& o = *r.options;
     const auto sideOk = [](pellwick::FieldSize s) {
-        return s.width >= 1 && s.height >= 1 && s.width <= pellwick::kMaxFieldSide &&
-               s.height <= pellwick::kMaxFieldSide;
+        return s.width >= 1 && s.height >= 1 && s.width <= pellwick::MAX_FIELD_SIDE &&
+               s.height <= pellwick::MAX_FIELD_SIDE;
     };
     if (!sideOk(o.size)) __builtin_trap();
     std::uint64_t last = 0;

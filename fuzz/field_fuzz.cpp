@@ -1,10 +1,12 @@
 // Fuzz target: arbitrary sequences of field operations, with arbitrary arguments (NaN, infinities, huge and
 // negative coordinates, any pen width, resizes down to 1x1 and up to the side limit), plus world ticks and
-// resets on the same field. Nothing may crash, hang or touch memory outside the field.
+// resets on the same field. Nothing may crash, hang or touch memory outside the field, and the fast tick
+// must agree with the plain rules on whatever world the operations leave.
 #include <cstdint>
 #include <cstring>
 
-#include "world.hpp"
+#include "game/rules.hpp"
+#include "game/ticker.hpp"
 
 namespace {
 
@@ -30,52 +32,72 @@ private:
 
 // Keeps a fuzzed field small enough to stay fast, while its sides still reach the limit.
 void resize(pellwick::Field& f, int w, int h) {
-    constexpr long kMaxArea = 1L << 18;
-    if (w > 0 && h > 0 && static_cast<long>(w) * h > kMaxArea) h = static_cast<int>(kMaxArea / w) + 1;
+    constexpr long MAX_AREA = 1L << 18;
+    if (w > 0 && h > 0 && static_cast<long>(w) * h > MAX_AREA) h = static_cast<int>(MAX_AREA / w) + 1;
     f.resize(w, h);
 }
 
 // Ticks and resets are costly next to single drawing calls; a few per input find what more would.
-constexpr int kMaxGameSteps = 6;
+constexpr int MAX_GAME_STEPS = 6;
 
-void step(pellwick::World& world, Input& in, int& gameSteps) {
-    pellwick::Field& f = world.field;
-    switch (in.take<std::uint8_t>() % 9) {
+// The same world twice: one ticked fast, one by the plain rules. Every operation goes to both, and after
+// every tick they must agree to the last bit.
+struct Pair {
+    pellwick::World fast, plain;
+    pellwick::Ticker ticker;
+    int gameSteps = 0;
+};
+
+bool same(const pellwick::World& a, const pellwick::World& b) {
+    const pellwick::Field &f = a.field, &g = b.field;
+    const std::size_t n = static_cast<std::size_t>(f.width()) * f.height();
+    return f.width() == g.width() && f.height() == g.height() && std::memcmp(f.pixels(), g.pixels(), 4 * n) == 0 &&
+           a.x == b.x && a.y == b.y && a.angle == b.angle && a.energy == b.energy &&
+           a.random.state() == b.random.state() && a.deaths == b.deaths;
+}
+
+void draw(pellwick::Field& f, int op, const float* v, std::int32_t n, std::int32_t m) {
+    switch (op) {
         case 0: f.clear(); break;
-        case 1: f.setPenWidth(in.take<std::int32_t>()); break;
-        case 2: {
-            const auto x1 = in.take<float>(), y1 = in.take<float>(), x2 = in.take<float>(), y2 = in.take<float>();
-            f.drawLine(x1, y1, x2, y2, in.take<std::int32_t>());
-            break;
-        }
-        case 3: {
-            const auto x1 = in.take<float>(), y1 = in.take<float>(), x2 = in.take<float>(), y2 = in.take<float>();
-            f.drawBox(x1, y1, x2, y2);
-            break;
-        }
-        case 4: {
-            const auto cx = in.take<float>(), cy = in.take<float>(), r = in.take<float>();
-            f.drawCircle(cx, cy, r, in.take<std::int32_t>());
-            break;
-        }
+        case 1: f.setPenWidth(n); break;
+        case 2: f.drawLine(v[0], v[1], v[2], v[3], n); break;
+        case 3: f.drawBox(v[0], v[1], v[2], v[3]); break;
+        case 4: f.drawCircle(v[0], v[1], v[2], n); break;
         case 5: {
-            const auto x = in.take<float>(), y = in.take<float>();
-            const pellwick::Colour c = f.pixelAt(x, y);
+            const pellwick::Colour c = f.pixelAt(v[0], v[1]);
             if (c < -1 || c > 0xFFFFFF) __builtin_trap();
             break;
         }
-        case 6: {
-            const auto w = in.take<std::int32_t>(), h = in.take<std::int32_t>();
-            resize(f, w, h);
-            break;
-        }
-        case 7:
-            if (++gameSteps <= kMaxGameSteps) pellwick::tick(world);
-            break;
-        default:
-            if (++gameSteps <= kMaxGameSteps) pellwick::resetWorld(world);
-            break;
+        default: resize(f, n, m); break;
     }
+}
+
+void step(Pair& p, Input& in) {
+    const int op = in.take<std::uint8_t>() % 9;
+    if (op >= 7) {
+        if (++p.gameSteps > MAX_GAME_STEPS) return;
+        if (op == 7) {
+            p.ticker.tick(p.fast);
+            pellwick::tick(p.plain);
+        } else {
+            pellwick::resetWorld(p.fast);
+            pellwick::resetWorld(p.plain);
+        }
+        if (!same(p.fast, p.plain)) __builtin_trap();
+        return;
+    }
+    float v[4] = {};
+    std::int32_t n = 0, m = 0;
+    if (op == 6) {  // a resize: width and height
+        n = in.take<std::int32_t>();
+        m = in.take<std::int32_t>();
+    } else if (op != 0) {
+        const int floats = op == 1 ? 0 : op == 4 ? 3 : op == 5 ? 2 : 4;
+        for (int k = 0; k < floats; ++k) v[k] = in.take<float>();
+        if (op != 3 && op != 5) n = in.take<std::int32_t>();
+    }
+    draw(p.fast.field, op, v, n, m);
+    draw(p.plain.field, op, v, n, m);
 }
 
 }  // namespace
@@ -84,8 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     const int w = in.take<std::uint8_t>() + 1;
     const int h = in.take<std::uint8_t>() + 1;
-    pellwick::World world(w, h);
-    int gameSteps = 0;
-    for (int ops = 0; ops < 64 && !in.done(); ++ops) step(world, in, gameSteps);
+    Pair p{pellwick::World(w, h), pellwick::World(w, h), {}, 0};
+    for (int ops = 0; ops < 64 && !in.done(); ++ops) step(p, in);
     return 0;
 }

@@ -5,8 +5,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app.hpp"
-#include "runner.hpp"
+#include "app/app.hpp"
+#include "app/runner.hpp"
+#include "game/rules.hpp"
 
 namespace pellwick {
 namespace {
@@ -33,34 +34,43 @@ TEST(AppInput, ClickStartsAGameAndDoubleClickEndsAfterIt) {
     App app(200, 150);
     std::int64_t clock = 0;
     drive(app, clock, 5000, 100, 100);
-    app.click();
+    app.handle(Input::click());
     int teams[4] = {};
     for (int i = 0; i < WALKER_COUNT; ++i) ++teams[app.world().team[i]];
     EXPECT_GT(teams[3], 0) << "a click seeds all four teams";
     EXPECT_TRUE(app.running());
-    app.doubleClick();
+    app.handle(Input::doubleClick());
     EXPECT_FALSE(app.running());
     const std::uint64_t ticks = app.ticks();
     EXPECT_FALSE(app.runDueTick(clock + 10'000));
     EXPECT_EQ(app.ticks(), ticks) << "no tick runs after the end";
-    app.click();
+    app.handle(Input::click());
     EXPECT_EQ(app.world().energy[0], 50) << "nothing happens to the world after the end";
 }
 
 TEST(AppInput, EscapeAndCloseEndOtherKeysDoNot) {
     App app(100, 100);
-    for (int key : {int('a'), int(' '), 13, 0, 26, 28, 255}) app.key(key);
+    app.handle(Input::keyPress(Key::Other));
     EXPECT_TRUE(app.running());
-    app.key(kEscape);
+    app.handle(Input::keyPress(Key::Escape));
     EXPECT_FALSE(app.running());
     App closing(100, 100);
-    closing.close();
+    closing.handle(Input::close());
     EXPECT_FALSE(closing.running());
+}
+
+TEST(AppInput, BackgroundIsThePlatformColourUnlessItWouldBreakTheGame) {
+    EXPECT_EQ(fieldBackground(rgb(10, 20, 30)), rgb(10, 20, 30));
+    EXPECT_EQ(fieldBackground(WHITE), WHITE);
+    for (Colour unfit : {INK, teamColour[0], teamColour[1], teamColour[2], teamColour[3], Colour{-1}, Colour{1 << 24}}) {
+        EXPECT_EQ(fieldBackground(unfit), WHITE) << unfit;
+    }
+    EXPECT_EQ(App(10, 10, teamColour[2]).world().field.background(), WHITE);
 }
 
 TEST(AppInput, ResizeReachesTheField) {
     App app(100, 100);
-    app.resize(320, 200);
+    app.handle(Input::resize(320, 200));
     EXPECT_EQ(app.world().field.width(), 320);
     EXPECT_EQ(app.world().field.height(), 200);
 }
@@ -113,22 +123,22 @@ namespace {
 // The threaded runner with the real clock: input reaches the game, frames are whole copies, Escape stops it.
 TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     AppRunner runner(120, 90);
-    runner.post({Input::Kind::Resize, 100, 80});
-    runner.post({Input::Kind::Click});
+    runner.post(Input::resize(100, 80));
+    runner.post(Input::click());
     int width = 0, height = 0;
     std::size_t inkPixels = 0;
     for (int tries = 0; tries < 100 && width != 100; ++tries) {
         runner.frame(100'000, [&](const Frame& f) {
             width = f.width;
             height = f.height;
-            inkPixels = static_cast<std::size_t>(std::count(f.pixels, f.pixels + f.width * f.height, kInk));
+            inkPixels = static_cast<std::size_t>(std::count(f.pixels, f.pixels + f.width * f.height, INK));
         });
     }
     EXPECT_EQ(width, 100);
     EXPECT_EQ(height, 80);
     EXPECT_GT(inkPixels, 200U) << "the click drew walls";
-    runner.post({Input::Kind::Key, 'q'});
-    runner.post({Input::Kind::Key, kEscape});
+    runner.post(Input::keyPress(Key::Other));
+    runner.post(Input::keyPress(Key::Escape));
     for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_FALSE(runner.running());
     const std::uint64_t ticks = runner.ticks();
@@ -154,7 +164,7 @@ TEST(AppRunner, EveryFrameIsTheWholeFieldAfterSomeTick) {
         runner.frame(200'000, [&](const Frame& f) {
             const auto same = [&] { return std::equal(f.pixels, f.pixels + 150 * 100, reference.field.pixels()); };
             while (!same() && referenceTicks < 100'000) {
-                tick(reference);
+                tick(reference);  // the plain rules
                 ++referenceTicks;
             }
             matched += same() ? 1 : 0;
@@ -172,14 +182,14 @@ namespace {
 
 TEST(AppRunner, AGivenSleepPacesTheTicksAndInputStillGetsThrough) {
     std::atomic<int> sleeps{0};
-    AppRunner runner(80, 60, kWhite, [&sleeps](std::int64_t us) {
+    AppRunner runner(80, 60, WHITE, [&sleeps](std::int64_t us) {
         ++sleeps;
         std::this_thread::sleep_for(std::chrono::microseconds(us));
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_GT(runner.ticks(), 5U);
     EXPECT_GT(sleeps.load(), 5);
-    runner.post({Input::Kind::DoubleClick});
+    runner.post(Input::doubleClick());
     for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_FALSE(runner.running());
 }

@@ -1,64 +1,22 @@
-// The tick's shortcuts (steps planned ahead, remembered figure spots, unchecked painting) against the plain
-// rules written out directly, through resets, deaths, resizes of every kind and walkers moved by hand; and
-// the tiles a tick marks changed, which the window relies on to show every change.
+// The fast tick (steps planned ahead, remembered figure spots, unchecked painting) against the plain rules,
+// through resets, deaths, resizes of every kind and walkers moved by hand; and the tiles a tick marks
+// changed, which the window relies on to show every change.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
-#include "world.hpp"
+#include "game/rules.hpp"
+#include "game/ticker.hpp"
 
 namespace pellwick {
 namespace {
-
-void plainFigure(Field& f, double x, double y, double a, Colour c) {
-    const double s = std::sin(a * DEG_TO_RAD), k = std::cos(a * DEG_TO_RAD);
-    f.drawLine(float(x + 2 * s), float(y + 2 * k), float(x - 2 * s), float(y - 2 * k), c);
-    f.drawCircle(float(x + 2 * s), float(y + 2 * k), 1, c);
-}
-
-void plainStep(World& w, int i) {
-    const double cand = w.angle[i] + 50 * double(w.random.next()) - 25;
-    const double sc = std::sin(cand * DEG_TO_RAD), cc = std::cos(cand * DEG_TO_RAD);
-    const Colour p = w.field.pixelAt(float(w.x[i] + 4 * sc), float(w.y[i] + 4 * cc));
-    if (p > 0) {
-        if (w.energy[i] < 300) ++w.energy[i];
-        w.angle[i] = cand;
-        w.x[i] += std::sin(w.angle[i] * DEG_TO_RAD);
-        w.y[i] += std::cos(w.angle[i] * DEG_TO_RAD);
-    } else {
-        if (w.energy[i] > 0) --w.energy[i];
-        if (w.energy[i] > 10 && w.energy[i] < 40) w.angle[i] = w.angle[i] + 180 + 50 * double(w.random.next()) - 25;
-    }
-    bool enemy = false;
-    for (int t = 0; t < 4; ++t) enemy = enemy || (t != w.team[i] && p == teamColour[t]);
-    if (enemy) {
-        w.field.setPenWidth(8);
-        w.field.drawCircle(float(w.x[i]), float(w.y[i]), 3);
-        const Point home = homePoint(w.team[i], w.field.surfaceWidth(), w.field.surfaceHeight());
-        w.x[i] = home.x;
-        w.y[i] = home.y;
-        w.field.setPenWidth(1);
-        ++w.deaths;
-    }
-    if (w.angle[i] < 0) w.angle[i] += 360;
-    if (w.angle[i] > 360) w.angle[i] -= 360;
-}
-
-void plainTick(World& w) {
-    for (int i = 0; i < WALKER_COUNT; ++i) {
-        plainFigure(w.field, w.x[i], w.y[i], w.angle[i], teamColour[w.team[i]]);
-        plainStep(w, i);
-        plainFigure(w.field, w.x[i], w.y[i], w.angle[i], kInk);
-    }
-}
 
 // Every pixel the tick changed lies in a tile it marked.
 void expectChangesMarked(const Field& f, const std::vector<Colour>& before, int t) {
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
             if (f.at(x, y) == before[static_cast<std::size_t>(y) * f.width() + x]) continue;
-            const int tile = (y / Field::kTileSize) * f.tilesX() + x / Field::kTileSize;
+            const int tile = (y / Field::TILE_SIZE) * f.tilesX() + x / Field::TILE_SIZE;
             ASSERT_NE(f.dirtyTiles()[tile], 0) << "pixel " << x << "," << y << " changed unmarked at tick " << t;
         }
     }
@@ -76,6 +34,7 @@ void expectSameWorld(const World& a, const World& b, int t) {
 
 TEST(FastPath, AgreesWithThePlainRulesThroughEveryKindOfChange) {
     World fast(160, 120), plain(160, 120);
+    Ticker ticker;
     const struct {
         int at;
         int width, height;  // 0: a click instead of a resize
@@ -103,9 +62,9 @@ TEST(FastPath, AgreesWithThePlainRulesThroughEveryKindOfChange) {
         fast.field.clearDirty();
         const Field& f = fast.field;
         const std::vector<Colour> before(f.pixels(), f.pixels() + f.width() * f.height());
-        tick(fast);
+        ticker.tick(fast);
         expectChangesMarked(fast.field, before, t);
-        plainTick(plain);
+        tick(plain);
         expectSameWorld(fast, plain, t);
         if (HasFatalFailure()) return;
     }

@@ -8,12 +8,12 @@
 #include <set>
 #include <utility>
 
-#include "field.hpp"
+#include "raster/field.hpp"
 
 namespace pellwick {
 namespace {
 
-constexpr Colour kPaleGreen = 215 + 256 * 255 + 65536 * 215;
+constexpr Colour PALE_GREEN = 215 + 256 * 255 + 65536 * 215;
 
 std::set<std::pair<int, int>> paintedPixels(const Field& f) {
     std::set<std::pair<int, int>> s;
@@ -46,37 +46,37 @@ std::set<std::pair<int, int>> referenceLine(const Field& f, long x1, long y1, lo
 
 TEST(Field, ColoursComeBackExactlyAndClearRestoresBackground) {
     Field f(40, 30);
-    f.drawLine(2.5F, 3.9F, 20.2F, 3.1F, kPaleGreen);
-    EXPECT_EQ(f.pixelAt(2.0F, 3.0F), kPaleGreen);
-    EXPECT_EQ(f.pixelAt(20.99F, 3.5F), kPaleGreen);
+    f.drawLine(2.5F, 3.9F, 20.2F, 3.1F, PALE_GREEN);
+    EXPECT_EQ(f.pixelAt(2.0F, 3.0F), PALE_GREEN);
+    EXPECT_EQ(f.pixelAt(20.99F, 3.5F), PALE_GREEN);
     f.drawLine(0, 10, 39, 10);
-    EXPECT_EQ(f.pixelAt(15, 10), kInk);
+    EXPECT_EQ(f.pixelAt(15, 10), INK);
     f.clear();
     for (int y = 0; y < 30; ++y) {
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(f.pixelAt(x + 0.5F, y + 0.5F), kWhite);
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(f.pixelAt(x + 0.5F, y + 0.5F), WHITE);
     }
 }
 
 TEST(Field, BackgroundIsNeverInkOrNonColour) {
-    EXPECT_EQ(Field(4, 4, 0).background(), kWhite);
-    EXPECT_EQ(Field(4, 4, -5).background(), kWhite);
-    EXPECT_EQ(Field(4, 4, 0x1000000).background(), kWhite);
+    EXPECT_EQ(Field(4, 4, 0).background(), WHITE);
+    EXPECT_EQ(Field(4, 4, -5).background(), WHITE);
+    EXPECT_EQ(Field(4, 4, 0x1000000).background(), WHITE);
     EXPECT_EQ(Field(4, 4, 0x00FFEE).background(), 0x00FFEE);
 }
 
 TEST(Field, ReadsOffTheFieldAnswerMinusOne) {
     const float inf = std::numeric_limits<float>::infinity();
     Field f(10, 8);
-    EXPECT_EQ(f.pixelAt(-0.01F, 3), kOffField);
-    EXPECT_EQ(f.pixelAt(3, -0.5F), kOffField);
-    EXPECT_EQ(f.pixelAt(10, 3), kOffField);
-    EXPECT_EQ(f.pixelAt(3, 8), kOffField);
-    EXPECT_EQ(f.pixelAt(9.99F, 7.99F), kWhite);
-    EXPECT_EQ(f.pixelAt(0, 0), kWhite);
-    EXPECT_EQ(f.pixelAt(std::nanf(""), 1), kOffField);
-    EXPECT_EQ(f.pixelAt(1, inf), kOffField);
-    EXPECT_EQ(f.pixelAt(-inf, 1), kOffField);
-    EXPECT_EQ(f.pixelAt(2e9F, 1), kOffField);
+    EXPECT_EQ(f.pixelAt(-0.01F, 3), OFF_FIELD);
+    EXPECT_EQ(f.pixelAt(3, -0.5F), OFF_FIELD);
+    EXPECT_EQ(f.pixelAt(10, 3), OFF_FIELD);
+    EXPECT_EQ(f.pixelAt(3, 8), OFF_FIELD);
+    EXPECT_EQ(f.pixelAt(9.99F, 7.99F), WHITE);
+    EXPECT_EQ(f.pixelAt(0, 0), WHITE);
+    EXPECT_EQ(f.pixelAt(std::nanf(""), 1), OFF_FIELD);
+    EXPECT_EQ(f.pixelAt(1, inf), OFF_FIELD);
+    EXPECT_EQ(f.pixelAt(-inf, 1), OFF_FIELD);
+    EXPECT_EQ(f.pixelAt(2e9F, 1), OFF_FIELD);
 }
 
 TEST(Field, PenStampsAreSquareThenRound) {
@@ -100,12 +100,12 @@ TEST(Field, PenWidthIsClampedToWhatCanBeHonoured) {
     f.setPenWidth(-40);
     EXPECT_EQ(f.penWidth(), 1);
     f.setPenWidth(1 << 30);
-    EXPECT_EQ(f.penWidth(), kMaxPenWidth);
+    EXPECT_EQ(f.penWidth(), MAX_PEN_WIDTH);
 }
 
 TEST(Field, CirclesAreRingsOrDiscsByPenWidth) {
     Field f(30, 30);
-    f.drawCircle(10.7F, 10.2F, 1, kPaleGreen);
+    f.drawCircle(10.7F, 10.2F, 1, PALE_GREEN);
     std::set<std::pair<int, int>> ring;
     for (int j = -1; j <= 1; ++j) {
         for (int i = -1; i <= 1; ++i) {
@@ -118,9 +118,9 @@ TEST(Field, CirclesAreRingsOrDiscsByPenWidth) {
     f.setPenWidth(8);
     f.drawCircle(15, 15, 3);
     EXPECT_EQ(paintedPixels(f).size(), 149U);
-    EXPECT_EQ(f.pixelAt(15, 15), kInk);
-    EXPECT_EQ(f.pixelAt(22, 15), kInk);
-    EXPECT_EQ(f.pixelAt(23, 15), kWhite);
+    EXPECT_EQ(f.pixelAt(15, 15), INK);
+    EXPECT_EQ(f.pixelAt(22, 15), INK);
+    EXPECT_EQ(f.pixelAt(23, 15), WHITE);
 }
 
 TEST(Field, BoxIsAnOutlineWhicheverCornerComesFirst) {
@@ -129,7 +129,7 @@ TEST(Field, BoxIsAnOutlineWhicheverCornerComesFirst) {
     b.drawBox(12.5F, 15.5F, 3.2F, 4.9F);
     EXPECT_EQ(paintedPixels(a), paintedPixels(b));
     EXPECT_EQ(paintedPixels(a).size(), 2U * 10 + 2U * 10);
-    EXPECT_EQ(a.pixelAt(7, 9), kWhite);
+    EXPECT_EQ(a.pixelAt(7, 9), WHITE);
 }
 
 TEST(Field, ClippedLinesPaintExactlyTheWalkedPixels) {
@@ -158,7 +158,7 @@ TEST(Field, HugeAndNonFiniteArgumentsStayBoundedAndSafe) {
     const float inf = std::numeric_limits<float>::infinity();
     Field f(50, 40);
     f.drawLine(-1e9F, 7.5F, 1e9F, 7.5F);
-    for (int x = 0; x < 50; ++x) EXPECT_EQ(f.at(x, 7), kInk);
+    for (int x = 0; x < 50; ++x) EXPECT_EQ(f.at(x, 7), INK);
     EXPECT_EQ(paintedPixels(f).size(), 50U);
 
     f.clear();
@@ -174,28 +174,28 @@ TEST(Field, HugeAndNonFiniteArgumentsStayBoundedAndSafe) {
     f.drawCircle(5, 5, -30);
     f.setPenWidth(1);
     f.drawCircle(25, 20, 5e8F);  // far larger than the field: nothing lands inside the ring's hole
-    EXPECT_EQ(f.pixelAt(25, 20), kWhite);
+    EXPECT_EQ(f.pixelAt(25, 20), WHITE);
     EXPECT_FALSE(paintedPixels(f).empty());
 }
 
 TEST(Field, ResizeKeepsTheOverlapAndFillsTheRestWithBackground) {
     Field f(10, 6);
-    f.drawLine(0, 0, 9, 5, kPaleGreen);
+    f.drawLine(0, 0, 9, 5, PALE_GREEN);
     f.setPenWidth(3);
     f.resize(5, 12);
     EXPECT_EQ(f.width(), 5);
     EXPECT_EQ(f.height(), 12);
-    EXPECT_EQ(f.pixelAt(0, 0), kPaleGreen);
-    EXPECT_EQ(f.pixelAt(2, 1), kPaleGreen);
-    EXPECT_EQ(f.pixelAt(4, 9), kWhite);
-    EXPECT_EQ(f.pixelAt(5, 0), kOffField);
+    EXPECT_EQ(f.pixelAt(0, 0), PALE_GREEN);
+    EXPECT_EQ(f.pixelAt(2, 1), PALE_GREEN);
+    EXPECT_EQ(f.pixelAt(4, 9), WHITE);
+    EXPECT_EQ(f.pixelAt(5, 0), OFF_FIELD);
     EXPECT_EQ(f.penWidth(), 3);
     f.resize(0, -7);
     EXPECT_EQ(f.width(), 1);
     EXPECT_EQ(f.height(), 1);
-    EXPECT_EQ(f.pixelAt(0, 0), kPaleGreen);
+    EXPECT_EQ(f.pixelAt(0, 0), PALE_GREEN);
     f.resize(1 << 30, 2);
-    EXPECT_EQ(f.width(), kMaxFieldSide);
+    EXPECT_EQ(f.width(), MAX_FIELD_SIDE);
 }
 
 }  // namespace

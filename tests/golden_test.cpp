@@ -5,7 +5,8 @@
 #include <sstream>
 
 #include "png_read.hpp"
-#include "scenario.hpp"
+#include "game/rules.hpp"
+#include "tools/render_report.hpp"
 
 namespace pellwick {
 namespace {
@@ -41,8 +42,8 @@ class GoldenPictures : public ::testing::TestWithParam<Golden> {};
 TEST_P(GoldenPictures, RendererReproducesPictureAndDeaths) {
     const Golden& g = GetParam();
     const RenderOptions o = optionsFor(g.args);
-    World w(o.size.width, o.size.height);
-    playScenario(w, o);
+    const App app = renderGame(o);
+    const World& w = app.world();
     const Picture want = readPng(std::string(PELLWICK_TEST_DATA) + "/" + g.picture);
     ASSERT_FALSE(want.pixels.empty()) << g.picture;
     expectSameField(w.field, want);
@@ -59,8 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
                              59}),
     [](const ::testing::TestParamInfo<Golden>& info) { return std::string(info.param.name); });
 
-// Walkers 0, 250 and 500 through the first 100 ticks of a game, to the last bit of every coordinate.
-TEST(GoldenTrace, WalkersFollowTheModelTickByTick) {
+// Walkers 0, 250 and 500 through the first 100 ticks of a game, to the last bit of every coordinate, under
+// the plain rules and under the fast tick.
+void followTrace(void (*tickOnce)(World&)) {
     std::ifstream in(std::string(PELLWICK_TEST_DATA) + "/game-200x150.trace");
     ASSERT_TRUE(in);
     World w(200, 150);
@@ -72,7 +74,7 @@ TEST(GoldenTrace, WalkersFollowTheModelTickByTick) {
         int t = 0, i = 0, energy = 0, team = 0;
         double x = 0, y = 0, angle = 0;
         fields >> t >> i >> x >> y >> angle >> energy >> team;
-        for (; ticksDone < t; ++ticksDone) tick(w);
+        for (; ticksDone < t; ++ticksDone) tickOnce(w);
         ASSERT_EQ(w.x[i], x) << "tick " << t << " walker " << i;
         ASSERT_EQ(w.y[i], y) << "tick " << t << " walker " << i;
         ASSERT_EQ(w.angle[i], angle) << "tick " << t << " walker " << i;
@@ -80,6 +82,14 @@ TEST(GoldenTrace, WalkersFollowTheModelTickByTick) {
         ASSERT_EQ(w.team[i], team) << "tick " << t << " walker " << i;
     }
     EXPECT_EQ(ticksDone, 100);
+}
+
+TEST(GoldenTrace, WalkersFollowTheModelTickByTick) {
+    followTrace([](World& w) { tick(w); });
+    followTrace([](World& w) {
+        static Ticker ticker;  // one ticker through the whole trace, as an app keeps one
+        ticker.tick(w);
+    });
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 
 #include <cmath>
 
-#include "world.hpp"
+#include "game/rules.hpp"
+#include "game/ticker.hpp"
 
 namespace pellwick {
 namespace {
@@ -23,9 +24,10 @@ void expectSane(const World& w) {
 TEST(HostileSizes, TinyAndThinFieldsPlayWithoutFault) {
     for (auto [width, height] : {std::pair{1, 1}, {2, 2}, {1, 5000}, {5000, 1}, {12, 12}, {13, 40}}) {
         World w(width, height);
+        Ticker ticker;
         for (int t = 0; t < 60; ++t) {
             if (t % 20 == 10) resetWorld(w);
-            tick(w);
+            ticker.tick(w);
         }
         expectSane(w);
         EXPECT_EQ(w.field.width(), width);
@@ -34,13 +36,14 @@ TEST(HostileSizes, TinyAndThinFieldsPlayWithoutFault) {
 
 TEST(HostileSizes, ResizedDownToOnePixelAndBackMidGame) {
     World w(300, 200);
+    Ticker ticker;
     resetWorld(w);
     const std::pair<int, int> sizes[] = {{120, 80}, {1, 1}, {1, 1}, {7, 3}, {300, 200}, {2, 900}, {640, 480}};
     for (auto [width, height] : sizes) {
         w.field.resize(width, height);
-        for (int t = 0; t < 40; ++t) tick(w);
+        for (int t = 0; t < 40; ++t) ticker.tick(w);
         resetWorld(w);
-        for (int t = 0; t < 40; ++t) tick(w);
+        for (int t = 0; t < 40; ++t) ticker.tick(w);
         expectSane(w);
     }
     EXPECT_EQ(w.field.width(), 640);

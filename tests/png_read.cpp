@@ -18,7 +18,7 @@ Picture readPng(const std::string& path) {
     Picture p{static_cast<int>(image.width), static_cast<int>(image.height), {}};
     p.pixels.resize(static_cast<std::size_t>(p.width) * p.height);
     for (std::size_t i = 0; i < p.pixels.size(); ++i) {
-        p.pixels[i] = bytes[3 * i] + 256 * bytes[3 * i + 1] + 65536 * bytes[3 * i + 2];
+        p.pixels[i] = rgb(bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]);
     }
     return p;
 }

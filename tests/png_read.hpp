@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "field.hpp"
+#include "raster/colour.hpp"
 
 namespace pellwick {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "png_read.hpp"
-#include "render_args.hpp"
-#include "scenario.hpp"
+#include "tools/render_args.hpp"
+#include "tools/render_report.hpp"
 
 namespace pellwick {
 namespace {
@@ -101,8 +101,8 @@ TEST(RenderCli, WritesThePictureOfTheFieldAndReportsItsShares) {
     const Picture pic = readPng(png.string());
     RenderOptions o = *parseRenderArgs({"--size", "90x70", "--ticks", "50", "--click", "0", "--resize", "50:80x60"})
                            .options;
-    World w(o.size.width, o.size.height);
-    playScenario(w, o);
+    const App app = renderGame(o);
+    const World& w = app.world();
     ASSERT_EQ(pic.width, 80);
     EXPECT_TRUE(std::equal(pic.pixels.begin(), pic.pixels.end(), w.field.pixels()));
     EXPECT_EQ(fs::status(png).permissions() & fs::perms::all, fs::perms(0640)) << "replacing keeps the mode";

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "world.hpp"
+#include "game/rules.hpp"
 
 namespace pellwick {
 namespace {
@@ -46,7 +46,7 @@ int randomValuesTaken(const World& before, const World& after) {
 }
 
 TEST(Step, FreeProbeMovesOnePixelAlongTheNewHeading) {
-    for (Colour c : {kWhite, teamColour[2], Colour{0x123456}}) {
+    for (Colour c : {WHITE, teamColour[2], Colour{0x123456}}) {
         World w = worldWithWalker(7, 50, 40, 90, 300, 2);
         double cand = 0;
         nextProbe(w, 7, &cand);
@@ -71,7 +71,7 @@ TEST(Step, BlackOrOffFieldBlocksAndWearsEnergyDown) {
     // 40 and 12 land inside the turning band; 11 lands on its edge and 0 cannot fall further.
     for (Case k : {Case{40, 39, 2}, Case{12, 11, 2}, Case{11, 10, 1}, Case{0, 0, 1}, Case{200, 199, 1}}) {
         World w = worldWithWalker(3, 50, 40, 10, k.energy, 1);
-        paintProbe(w, 3, kInk);
+        paintProbe(w, 3, INK);
         const World before = w;
         stepWalker(w, 3);
         EXPECT_EQ(w.energy[3], k.after);
@@ -90,7 +90,7 @@ TEST(Step, BlackOrOffFieldBlocksAndWearsEnergyDown) {
 
 TEST(Step, TurnAroundAddsHalfACircleAndTheJitter) {
     World w = worldWithWalker(3, 50, 40, 100, 30, 1);
-    paintProbe(w, 3, kInk);
+    paintProbe(w, 3, INK);
     Random copy = w.random;
     copy.next();
     const double r2 = copy.next();
@@ -101,7 +101,7 @@ TEST(Step, TurnAroundAddsHalfACircleAndTheJitter) {
 TEST(Step, HeadingIsFoldedBackIntoRange) {
     for (auto [stored, folded] : {std::pair{360.0, 360.0}, {365.0, 5.0}, {-3.0, 357.0}}) {
         World w = worldWithWalker(1, 50, 40, stored, 0, 0);
-        paintProbe(w, 1, kInk);
+        paintProbe(w, 1, INK);
         stepWalker(w, 1);
         EXPECT_EQ(w.angle[1], folded) << stored;
     }
@@ -123,10 +123,10 @@ TEST(Step, EnemyColourKillsAfterTheMoveAndSendsTheWalkerHome) {
     EXPECT_EQ(w.y[9], 22.5);
     EXPECT_EQ(w.field.penWidth(), 1);
     const auto bx = static_cast<float>(movedX), by = static_cast<float>(movedY);
-    EXPECT_EQ(w.field.pixelAt(bx, by), kInk);
-    EXPECT_EQ(w.field.pixelAt(bx + 7, by), kInk);
-    EXPECT_EQ(w.field.pixelAt(bx, by - 7), kInk);
-    EXPECT_EQ(w.field.pixelAt(bx + 6, by + 6), kWhite);
+    EXPECT_EQ(w.field.pixelAt(bx, by), INK);
+    EXPECT_EQ(w.field.pixelAt(bx + 7, by), INK);
+    EXPECT_EQ(w.field.pixelAt(bx, by - 7), INK);
+    EXPECT_EQ(w.field.pixelAt(bx + 6, by + 6), WHITE);
 }
 
 TEST(Step, HomePointsAreTheQuarterCentres) {
@@ -177,8 +177,8 @@ TEST(Reset, SeedsTightTeamKnotsAndTakesExactlyItsRandomValues) {
         EXPECT_EQ(w.energy[i], 50);
     }
     for (int n : perTeam) EXPECT_GT(n, 80);
-    EXPECT_EQ(w.field.pixelAt(400, 300), kWhite) << "the centre is inside every wall box";
-    EXPECT_EQ(w.field.pixelAt(0, 0), kWhite);
+    EXPECT_EQ(w.field.pixelAt(400, 300), WHITE) << "the centre is inside every wall box";
+    EXPECT_EQ(w.field.pixelAt(0, 0), WHITE);
 }
 
 TEST(World, TwoWorldsInOneProcessNeverInterfere) {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "png_read.hpp"
-#include "scenario.hpp"
+#include "tools/render_report.hpp"
 
 namespace {
 
@@ -19,13 +19,13 @@ bool sameAs(const Field& f, const Picture& p) {
 }
 
 int findTick(const Picture& shot, unsigned long max) {
-    World w(shot.width, shot.height);
+    App app(shot.width, shot.height);
     for (unsigned long t = 0; t <= max; ++t) {
-        if (sameAs(w.field, shot)) {
+        if (sameAs(app.world().field, shot)) {
             std::printf("%lu\n", t);
             return 0;
         }
-        tick(w);
+        app.tickNow();
     }
     std::fprintf(stderr, "screen_probe: no tick up to %lu matches\n", max);
     return 1;

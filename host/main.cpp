@@ -1,4 +1,0 @@
-// The program's entry: hands over to whichever desktop backend this build was made with.
-#include "desktop.hpp"
-
-int main() { return pellwick::runDesktop(); }

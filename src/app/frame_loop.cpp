@@ -1,0 +1,24 @@
+// The frame loop every desktop backend runs on its display thread.
+#include "app/frame_loop.hpp"
+
+namespace pellwick {
+
+namespace {
+
+constexpr std::int64_t FRAME_WAIT_US = 20'000;  // how long a frame may wait for the game thread
+
+}  // namespace
+
+std::int64_t framePeriodUs(int refreshHz) { return 1'000'000 / (refreshHz > 0 ? refreshHz : DEFAULT_REFRESH_HZ); }
+
+void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod) {
+    Cadence frames(framePeriod);
+    while (runner.running()) {
+        display.pumpEvents(static_cast<int>((frames.until(nowUs()) + 999) / 1000), runner);
+        if (!frames.due(nowUs())) continue;
+        frames.start(nowUs());
+        runner.frame(FRAME_WAIT_US, [&display](const Frame& f) { display.present(f); });
+    }
+}
+
+}  // namespace pellwick

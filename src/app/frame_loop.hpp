@@ -1,0 +1,30 @@
+// The display side of every desktop backend, written once: platform events go to the game thread as they
+// come, and a frame is shown at the display's refresh rate.
+#pragma once
+
+#include <cstdint>
+
+#include "app/runner.hpp"
+
+namespace pellwick {
+
+/// What a backend gives the frame loop: its events, translated, and a way to show a frame.
+class Display {
+public:
+    virtual ~Display() = default;
+    /// Waits up to waitMs for platform events, and posts each one that came to the runner as an Input.
+    virtual void pumpEvents(int waitMs, AppRunner& runner) = 0;
+    /// Shows a frame; only the bands it names as changed need new pixels.
+    virtual void present(const Frame& frame) = 0;
+};
+
+/// The refresh rate assumed where the platform does not tell.
+constexpr int DEFAULT_REFRESH_HZ = 60;
+
+/// Microseconds between frames at refreshHz (DEFAULT_REFRESH_HZ when it is not positive).
+std::int64_t framePeriodUs(int refreshHz);
+
+/// Runs until the program ends: pumps events, and asks for a frame every framePeriod microseconds.
+void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod);
+
+}  // namespace pellwick

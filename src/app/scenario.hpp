@@ -1,0 +1,32 @@
+// Scripted games: a field size, a number of ticks and inputs at given ticks, played on the same app core
+// as the window, so a scripted game is exactly what the window would show.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "app/app.hpp"
+
+namespace pellwick {
+
+/// An input that comes just before tick `at` runs (at == ticks: after the last tick).
+struct ScenarioEvent {
+    std::uint64_t at;
+    Input input;
+};
+
+struct Scenario {
+    int width;
+    int height;
+    std::uint64_t ticks;
+    std::vector<ScenarioEvent> events;  // in the order they happen
+};
+
+/// Called now and then during a run with the ticks done so far.
+using Progress = std::function<void(std::uint64_t done)>;
+
+/// Plays s on a fresh app of s's size, as at program start, and returns the app after it.
+App playScenario(const Scenario& s, const Progress& progress = {});
+
+}  // namespace pellwick

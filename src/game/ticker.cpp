@@ -1,0 +1,201 @@
+// The fast tick. Each walker's step is the plain rule's, taken apart so that what does not depend on the
+// field (the random draw, the candidate heading and its sine, the pixel to probe) is planned 64 walkers
+// ahead, the probed pixel is in the cache by the time it is read, and the figure is painted from a pattern
+// at a remembered spot instead of being drawn again.
+#include "game/ticker.hpp"
+
+#include <algorithm>
+
+#include "game/rules.hpp"
+#include "game/sincos_batch.hpp"
+#include "game/trig.hpp"
+
+namespace pellwick {
+
+namespace {
+
+constexpr int PROBE_LOOKAHEAD = 4;  // walkers ahead whose probe is prefetched
+
+}  // namespace
+
+// The first half of a step: the walker's candidate heading, its sine and cosine and what the probe sees there.
+struct Ticker::Look {
+    double cand, sin, cos;
+    Colour seen;
+};
+
+struct Ticker::Place {
+    double x, y, angle;
+};
+
+// Sets walker i's remembered sine and cosine for its current heading, when they were for another.
+void Ticker::memoHeading(int i, double a) {
+    FigureMemo& m = memo_[i];
+    if (!(m.angle == a)) [[unlikely]] {
+        m.angle = a;
+        m.sin = gameSin(a * DEG_TO_RAD);
+        m.cos = gameCos(a * DEG_TO_RAD);
+    }
+}
+
+// Finds where walker i's figure lies now and remembers it.
+[[gnu::always_inline]] inline void Ticker::memoSpot(const Field& f, int i, double x, double y) {
+    FigureMemo& m = memo_[i];
+    m.x = x;
+    m.y = y;
+    m.spot = figures_.locate(f, static_cast<float>(x + BODY_HALF_LENGTH * m.sin),
+                             static_cast<float>(y + BODY_HALF_LENGTH * m.cos),
+                             static_cast<float>(x - BODY_HALF_LENGTH * m.sin),
+                             static_cast<float>(y - BODY_HALF_LENGTH * m.cos));
+}
+
+// Brings walker i's memo up to date after a change the ticker did not make itself (a reset, a resize, an
+// edit by hand).
+[[gnu::noinline]] void Ticker::refreshMemo(const World& w, int i) {
+    memoHeading(i, w.angle[i]);
+    memoSpot(w.field, i, w.x[i], w.y[i]);
+}
+
+// A figure that is not one of the patterns, drawn the plain way.
+[[gnu::noinline]] void Ticker::drawFigureSlowly(World& w, int i, Colour c) {
+    drawFigure(w.field, w.x[i], w.y[i], w.angle[i], c);
+}
+
+// The walker's figure, where its memo says.
+[[gnu::always_inline]] inline void Ticker::paintFigure(World& w, int i, Colour c) {
+    const FigureMemo& m = memo_[i];
+    if (m.spot.pattern >= 0) [[likely]] {
+        figures_.paint(w.field, m.spot, c);
+    } else {
+        drawFigureSlowly(w, i, c);
+    }
+}
+
+// Works out the steps of the next window of walkers, from walker `first` on, as far as they do not depend on
+// the field: the random values they will draw, their candidate headings with sines and cosines (computed
+// together) and the pixels they will probe.
+void Ticker::planSteps(const World& w, int first) {
+    StepPlan& plan = plan_;
+    const int n = std::min(StepPlan::WINDOW, WALKER_COUNT - first);
+    Random r = w.random;
+    std::array<double, StepPlan::WINDOW> args;  // only the first n are used
+    for (int k = 0; k < n; ++k) {
+        plan.stateBefore[k] = r.state();
+        plan.cand[k] = candidateHeading(w.angle[first + k], r.next());
+        plan.after[k] = r;
+        args[k] = plan.cand[k] * DEG_TO_RAD;
+    }
+    sinCosBatch(args.data(), n, plan.sin.data(), plan.cos.data());
+    for (int k = 0; k < n; ++k) {
+        plan.probe[k] = w.field.indexAt(static_cast<float>(w.x[first + k] + PROBE_DISTANCE * plan.sin[k]),
+                                        static_cast<float>(w.y[first + k] + PROBE_DISTANCE * plan.cos[k]));
+    }
+    plan.first = first;
+    plan.end = first + n;
+}
+
+// Asks the cache for the pixel walker j (a few walkers on) will probe, when it is planned: the probe is on
+// the step's critical path, and its row is seldom among the recently painted ones. Inlined by force: as a
+// call of its own, the compiler finds it has no effect and drops it, prefetch and all.
+[[gnu::always_inline]] inline void Ticker::prefetchProbe(const World& w, int j) const {
+    if (j >= plan_.end) return;
+    const std::int32_t pixel = plan_.probe[j - plan_.first];
+    if (pixel >= 0) __builtin_prefetch(w.field.pixels() + pixel);
+}
+
+// Forgets every remembered spot when the field's shape or pen has changed since they were found.
+void Ticker::checkMemoShape(const Field& f) {
+    const std::array<int, 3> shape = {f.width(), f.height(), f.penWidth()};
+    if (shape == memoShape_) return;
+    memoShape_ = shape;
+    for (auto& m : memo_) m.x = std::numeric_limits<double>::quiet_NaN();
+}
+
+// The look from the plan, which must hold walker i. When the random source is not where the plan expected,
+// the look is worked out directly.
+[[gnu::always_inline]] inline Ticker::Look Ticker::plannedLook(World& w, int i) {
+    const int k = i - plan_.first;
+    if (w.random.state() != plan_.stateBefore[k]) [[unlikely]] {
+        Look l;
+        l.cand = candidateHeading(w.angle[i], w.random.next());
+        l.sin = gameSin(l.cand * DEG_TO_RAD);
+        l.cos = gameCos(l.cand * DEG_TO_RAD);
+        l.seen = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * l.sin),
+                                 static_cast<float>(w.y[i] + PROBE_DISTANCE * l.cos));
+        return l;
+    }
+    w.random = plan_.after[k];
+    const std::int32_t pixel = plan_.probe[k];
+    return {plan_.cand[k], plan_.sin[k], plan_.cos[k], pixel >= 0 ? w.field.pixels()[pixel] : OFF_FIELD};
+}
+
+// The rest of walker i's step (stepWalker's), once it has looked; returns where the walker ends up. The
+// memo's heading follows a free move.
+[[gnu::always_inline]] inline Ticker::Place Ticker::settle(World& w, int i, const Look& l) {
+    // y is read on its own (volatile): the compiler would otherwise fetch it together with its neighbour
+    // y[i - 1] in one wide load, which has to wait for the last walker's store of that neighbour to land.
+    double x = w.x[i], y = *static_cast<const volatile double*>(&w.y[i]);
+    const double a = w.angle[i];
+    const double cand = l.cand, sc = l.sin, cc = l.cos;
+    const Colour p = l.seen;
+    // Branches, not selects, so that the work after the probe goes ahead on a guess instead of waiting for the
+    // probed pixel. The guess is how this walker's last step went, which is right far more often than any
+    // guess from the walkers before it; each way of guessing has its own branch, so the predictor learns both.
+    const bool free = p > 0;
+    FigureMemo& m = memo_[i];
+    double heading = a;
+    int energy = w.energy[i];
+    const auto moveFreely = [&] {
+        energy = std::min(energy + 1, ENERGY_CEILING);
+        heading = cand;
+        x = x + sc;
+        y = y + cc;
+        m.angle = cand;
+        m.sin = sc;
+        m.cos = cc;
+    };
+    const auto stayPut = [&] { energy = std::max(energy - 1, 0); };
+    if (m.wasFree) {
+        if (free) [[likely]] moveFreely(); else stayPut();
+    } else {
+        if (!free) [[likely]] stayPut(); else moveFreely();
+    }
+    m.wasFree = free;
+    w.energy[i] = static_cast<std::int16_t>(energy);
+    if (!free && turnsAround(energy)) [[unlikely]] {
+        heading = a + 180 + 50 * static_cast<double>(w.random.next()) - 25;
+        plan_.end = std::min(plan_.end, i + 1);  // every later walker draws one value later than planned
+    }
+    if (isEnemyColour(p, w.team[i])) [[unlikely]] {
+        w.x[i] = x;
+        w.y[i] = y;
+        killWalker(w, i);
+        x = w.x[i];
+        y = w.y[i];
+    }
+    heading = wrapHeading(heading);
+    w.x[i] = x;
+    w.y[i] = y;
+    w.angle[i] = heading;
+    return {x, y, heading};
+}
+
+void Ticker::tick(World& w) {
+    checkMemoShape(w.field);
+    plan_.end = 0;
+    for (int i = 0; i < WALKER_COUNT; ++i) {
+        if (i >= plan_.end) planSteps(w, i);
+        const FigureMemo& m = memo_[i];
+        if (!((m.angle == w.angle[i]) & (m.x == w.x[i]) & (m.y == w.y[i]))) [[unlikely]] refreshMemo(w, i);
+        paintFigure(w, i, teamColour[w.team[i] & 3]);
+        prefetchProbe(w, i + PROBE_LOOKAHEAD);
+        const Place now = settle(w, i, plannedLook(w, i));
+        // The step kept the memo's heading in step with a free move; a turn or a wrap needs new values.
+        memoHeading(i, now.angle);
+        memoSpot(w.field, i, now.x, now.y);
+        paintFigure(w, i, INK);
+    }
+    plan_.end = 0;  // the plan holds this tick's positions only
+}
+
+}  // namespace pellwick

@@ -1,0 +1,10 @@
+// PixelMemory where no huge-page advice is available: plain heap memory.
+#include "raster/pixel_memory.hpp"
+
+namespace pellwick {
+
+PixelMemory::PixelMemory(std::size_t count) : data_(new std::int32_t[count == 0 ? 1 : count]), count_(count) {}
+
+PixelMemory::~PixelMemory() { delete[] data_; }
+
+}  // namespace pellwick

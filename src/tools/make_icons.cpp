@@ -1,0 +1,125 @@
+// make_icons OUTDIR: draws the program's icon and writes what the builds use: pellwick-16/32/48/256.png for
+// the desktop install, and pellwick.ico (32x32 in 2 colours, 32x32 and 16x16 in 16 colours) for Windows.
+// The results are kept in assets/ and checked against this tool by a test.
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/icon.hpp"
+#include "tools/png_file.hpp"
+#include "raster/colour.hpp"
+
+namespace {
+
+using pellwick::Colour;
+using Bytes = std::vector<std::uint8_t>;
+
+void put16(Bytes& b, unsigned v) {
+    b.push_back(v & 0xFF);
+    b.push_back((v >> 8) & 0xFF);
+}
+
+void put32(Bytes& b, std::uint32_t v) {
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
+
+// The 16-colour palette: black, white, then the four team colours.
+std::vector<Colour> palette16() {
+    std::vector<Colour> p = {pellwick::INK, pellwick::WHITE};
+    p.insert(p.end(), pellwick::teamColour.begin(), pellwick::teamColour.end());
+    p.resize(16, pellwick::INK);
+    return p;
+}
+
+unsigned indexOf(Colour c, const std::vector<Colour>& palette, int bits) {
+    if (bits == 1) return c == pellwick::INK ? 0 : 1;
+    for (unsigned i = 0; i < palette.size(); ++i) {
+        if (palette[i] == c) return i;
+    }
+    return 0;
+}
+
+// One icon image in the BMP layout icons use: header, palette, colour rows and mask rows, bottom row first.
+Bytes iconImage(int size, int bits) {
+    const pellwick::Field f = pellwick::drawIcon(size);
+    const std::vector<Colour> palette = bits == 1 ? std::vector<Colour>{pellwick::INK, pellwick::WHITE} : palette16();
+    const int rowBytes = ((size * bits + 31) / 32) * 4;
+    const int maskBytes = ((size + 31) / 32) * 4;
+    Bytes b;
+    put32(b, 40);
+    put32(b, size);
+    put32(b, 2 * size);
+    put16(b, 1);
+    put16(b, bits);
+    put32(b, 0);
+    put32(b, (rowBytes + maskBytes) * size);
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, static_cast<std::uint32_t>(palette.size()));
+    put32(b, 0);
+    for (Colour c : palette) put32(b, pellwick::toDib(c));
+    for (int y = size - 1; y >= 0; --y) {
+        Bytes row(rowBytes, 0);
+        for (int x = 0; x < size; ++x) {
+            const unsigned i = indexOf(f.at(x, y), palette, bits);
+            const int bit = x * bits;
+            row[bit / 8] |= static_cast<std::uint8_t>(i << (8 - bits - bit % 8));
+        }
+        b.insert(b.end(), row.begin(), row.end());
+    }
+    b.insert(b.end(), static_cast<std::size_t>(maskBytes) * size, 0);  // every pixel opaque
+    return b;
+}
+
+bool writeIco(const std::string& path) {
+    const struct {
+        int size, bits;
+    } images[] = {{32, 1}, {32, 4}, {16, 4}};
+    Bytes head, body;
+    put16(head, 0);
+    put16(head, 1);
+    put16(head, 3);
+    std::uint32_t offset = 6 + 16 * 3;
+    for (const auto& im : images) {
+        const Bytes data = iconImage(im.size, im.bits);
+        head.push_back(static_cast<std::uint8_t>(im.size));
+        head.push_back(static_cast<std::uint8_t>(im.size));
+        head.push_back(static_cast<std::uint8_t>(1 << im.bits));
+        head.push_back(0);
+        put16(head, 1);
+        put16(head, im.bits);
+        put32(head, static_cast<std::uint32_t>(data.size()));
+        put32(head, offset);
+        offset += static_cast<std::uint32_t>(data.size());
+        body.insert(body.end(), data.begin(), data.end());
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    out.write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
+    return static_cast<bool>(out.flush());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_icons OUTDIR\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    for (int size : {16, 32, 48, 256}) {
+        const std::string path = dir + "/pellwick-" + std::to_string(size) + ".png";
+        if (const std::string err = pellwick::writePng(path, pellwick::drawIcon(size)); !err.empty()) {
+            std::fprintf(stderr, "make_icons: %s\n", err.c_str());
+            return 1;
+        }
+    }
+    if (!writeIco(dir + "/pellwick.ico")) {
+        std::fprintf(stderr, "make_icons: cannot write %s/pellwick.ico\n", dir.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,78 @@
+// pellwick-render: plays a game off-screen, prints how the field is shared and can save it as a PNG picture.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/png_file.hpp"
+#include "tools/render_args.hpp"
+#include "tools/render_report.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A bar on stderr, shown only on a terminal and only once a run has lasted about a second.
+class ProgressBar {
+public:
+    explicit ProgressBar(std::uint64_t total) : total_(total), start_(Clock::now()), enabled_(isatty(2) != 0) {}
+
+    void update(std::uint64_t done) {
+        if (!enabled_ || total_ == 0) return;
+        const auto now = Clock::now();
+        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(100)) return;
+        last_ = now;
+        shown_ = true;
+        const int filled = static_cast<int>(40 * done / total_);
+        std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
+                     std::string(40 - filled, ' ').c_str(), static_cast<int>(100 * done / total_));
+        std::fflush(stderr);
+    }
+
+    void finish() {
+        if (shown_) std::fprintf(stderr, "\r%60s\r", "");
+    }
+
+private:
+    std::uint64_t total_;
+    Clock::time_point start_;
+    Clock::time_point last_{};
+    bool enabled_;
+    bool shown_ = false;
+};
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "pellwick-render: %s\n", message.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace pellwick;
+    const ParseResult parsed = parseRenderArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) return fail(parsed.error);
+    const RenderOptions& o = *parsed.options;
+    if (o.help) return std::fputs(renderUsage().c_str(), stdout) < 0 ? 1 : 0;
+    if (o.version) return std::puts("pellwick-render 1.00") < 0 ? 1 : 0;
+    if (o.png) {
+        if (std::string err = checkPngTarget(*o.png); !err.empty()) return fail(err);
+    }
+
+    ProgressBar bar(o.ticks);
+    const App app = renderGame(o, [&bar](std::uint64_t done) { bar.update(done); });
+    bar.finish();
+    const World& world = app.world();
+
+    if (o.png) {
+        if (std::string err = writePng(*o.png, world.field); !err.empty()) return fail(err);
+    }
+    const PixelCounts counts = countPixels(world.field);
+    const std::string summary = o.json ? summaryJson(world, o.ticks, counts) : summaryText(world, o.ticks, counts);
+    std::puts(summary.c_str());
+    std::fflush(stdout);
+    if (o.png && !o.json) std::fprintf(stderr, "wrote %s\n", o.png->c_str());
+    return 0;
+}
