@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "game/rules.hpp"
+#include "game/trig.hpp"
 
 namespace pellwick {
 namespace {
@@ -28,7 +29,8 @@ Point nextProbe(const World& w, int i, double* cand = nullptr) {
     Random copy = w.random;
     const double c = w.angle[i] + 50 * static_cast<double>(copy.next()) - 25;
     if (cand != nullptr) *cand = c;
-    return {w.x[i] + 4 * std::sin(c * DEG_TO_RAD), w.y[i] + 4 * std::cos(c * DEG_TO_RAD)};
+    const SinCos d = sinCos(c * DEG_TO_RAD);
+    return {w.x[i] + 4 * d.sin, w.y[i] + 4 * d.cos};
 }
 
 void paintProbe(World& w, int i, Colour c) {
@@ -54,8 +56,8 @@ TEST(Step, FreeProbeMovesOnePixelAlongTheNewHeading) {
         const World before = w;
         stepWalker(w, 7);
         EXPECT_EQ(w.angle[7], cand);
-        EXPECT_EQ(w.x[7], 50 + std::sin(cand * DEG_TO_RAD));
-        EXPECT_EQ(w.y[7], 40 + std::cos(cand * DEG_TO_RAD));
+        EXPECT_EQ(w.x[7], 50 + sinCos(cand * DEG_TO_RAD).sin);
+        EXPECT_EQ(w.y[7], 40 + sinCos(cand * DEG_TO_RAD).cos);
         EXPECT_EQ(w.energy[7], 300) << "energy never rises past its ceiling";
         EXPECT_EQ(randomValuesTaken(before, w), 1);
         EXPECT_EQ(w.deaths, 0U);
@@ -112,8 +114,8 @@ TEST(Step, EnemyColourKillsAfterTheMoveAndSendsTheWalkerHome) {
     double cand = 0;
     nextProbe(w, 9, &cand);
     paintProbe(w, 9, teamColour[3]);
-    const double movedX = 30 + std::sin(cand * DEG_TO_RAD);
-    const double movedY = 30 + std::cos(cand * DEG_TO_RAD);
+    const double movedX = 30 + sinCos(cand * DEG_TO_RAD).sin;
+    const double movedY = 30 + sinCos(cand * DEG_TO_RAD).cos;
     w.field.resize(120, 90);  // the home point follows the field's size
     stepWalker(w, 9);
     EXPECT_EQ(w.deaths, 1U);

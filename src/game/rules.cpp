@@ -16,7 +16,7 @@ Point homePoint(int t, double width, double height) {
 }
 
 void drawFigure(Field& f, double x, double y, double a, Colour c) {
-    const double s = gameSin(a * DEG_TO_RAD), k = gameCos(a * DEG_TO_RAD);
+    const auto [s, k] = sinCos(a * DEG_TO_RAD);
     drawDash(f, static_cast<float>(x + BODY_HALF_LENGTH * s), static_cast<float>(y + BODY_HALF_LENGTH * k),
              static_cast<float>(x - BODY_HALF_LENGTH * s), static_cast<float>(y - BODY_HALF_LENGTH * k), c);
 }
@@ -38,14 +38,15 @@ void killWalker(World& w, int i) {
 
 void stepWalker(World& w, int i) {
     const double cand = candidateHeading(w.angle[i], w.random.next());
-    const double sc = gameSin(cand * DEG_TO_RAD), cc = gameCos(cand * DEG_TO_RAD);
+    const auto [sc, cc] = sinCos(cand * DEG_TO_RAD);
     const Colour p = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * sc),
                                      static_cast<float>(w.y[i] + PROBE_DISTANCE * cc));
     if (p > 0) {  // free: anything but black or off the field
         if (w.energy[i] < ENERGY_CEILING) ++w.energy[i];
         w.angle[i] = cand;
-        w.x[i] = w.x[i] + gameSin(w.angle[i] * DEG_TO_RAD);
-        w.y[i] = w.y[i] + gameCos(w.angle[i] * DEG_TO_RAD);
+        const SinCos heading = sinCos(w.angle[i] * DEG_TO_RAD);
+        w.x[i] = w.x[i] + heading.sin;
+        w.y[i] = w.y[i] + heading.cos;
     } else {  // blocked: the walker stays, and may turn around
         if (w.energy[i] > 0) --w.energy[i];
         if (turnsAround(w.energy[i])) w.angle[i] = w.angle[i] + 180 + 50 * static_cast<double>(w.random.next()) - 25;
@@ -86,8 +87,9 @@ void seedWalker(World& w, int i, float hw, float hh) {
     const Point centre = homePoint(t, 2.0 * hw, 2.0 * hh);
     w.team[i] = static_cast<std::int16_t>(t);
     w.angle[i] = 360 * static_cast<double>(w.random.next());
-    w.x[i] = centre.x + gameSin(w.angle[i] * DEG_TO_RAD) * hw * SPAWN_SPREAD * spread;
-    w.y[i] = centre.y + gameCos(w.angle[i] * DEG_TO_RAD) * hh * SPAWN_SPREAD * spread;
+    const SinCos heading = sinCos(w.angle[i] * DEG_TO_RAD);
+    w.x[i] = centre.x + heading.sin * hw * SPAWN_SPREAD * spread;
+    w.y[i] = centre.y + heading.cos * hh * SPAWN_SPREAD * spread;
     w.energy[i] = ENERGY_AT_RESET;
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "game/rules.hpp"
-#include "game/sincos_batch.hpp"
 #include "game/trig.hpp"
 
 namespace pellwick {
@@ -33,8 +32,9 @@ void Ticker::memoHeading(int i, double a) {
     FigureMemo& m = memo_[i];
     if (!(m.angle == a)) [[unlikely]] {
         m.angle = a;
-        m.sin = gameSin(a * DEG_TO_RAD);
-        m.cos = gameCos(a * DEG_TO_RAD);
+        const SinCos sc = sinCos(a * DEG_TO_RAD);
+        m.sin = sc.sin;
+        m.cos = sc.cos;
     }
 }
 
@@ -73,12 +73,12 @@ void Ticker::memoHeading(int i, double a) {
 
 // Works out the steps of the next window of walkers, from walker `first` on, as far as they do not depend on
 // the field: the random values they will draw, their candidate headings with sines and cosines (computed
-// together) and the pixels they will probe.
+// together, several at a time) and the pixels they will probe.
 void Ticker::planSteps(const World& w, int first) {
     StepPlan& plan = plan_;
     const int n = std::min(StepPlan::WINDOW, WALKER_COUNT - first);
     Random r = w.random;
-    std::array<double, StepPlan::WINDOW> args;  // only the first n are used
+    std::array<double, StepPlan::WINDOW> args{};  // only the first n are used
     for (int k = 0; k < n; ++k) {
         plan.stateBefore[k] = r.state();
         plan.cand[k] = candidateHeading(w.angle[first + k], r.next());
@@ -118,8 +118,9 @@ void Ticker::checkMemoShape(const Field& f) {
     if (w.random.state() != plan_.stateBefore[k]) [[unlikely]] {
         Look l;
         l.cand = candidateHeading(w.angle[i], w.random.next());
-        l.sin = gameSin(l.cand * DEG_TO_RAD);
-        l.cos = gameCos(l.cand * DEG_TO_RAD);
+        const SinCos sc = sinCos(l.cand * DEG_TO_RAD);
+        l.sin = sc.sin;
+        l.cos = sc.cos;
         l.seen = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * l.sin),
                                  static_cast<float>(w.y[i] + PROBE_DISTANCE * l.cos));
         return l;
