@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
+#include "game/digest.hpp"
 #include "game/rules.hpp"
 #include "game/trig.hpp"
 
@@ -196,6 +198,33 @@ TEST(World, TwoWorldsInOneProcessNeverInterfere) {
     EXPECT_EQ(a.random.state(), alone.random.state());
     EXPECT_EQ(a.deaths, alone.deaths);
     EXPECT_TRUE(std::equal(a.field.pixels(), a.field.pixels() + 120 * 90, alone.field.pixels()));
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+TEST(World, TheDigestSeesEveryBitOfTheState) {
+    World a(60, 40);
+    resetWorld(a);
+    const std::uint64_t base = stateDigest(a);
+    EXPECT_EQ(stateDigest(World(a)), base);
+    std::vector<void (*)(World&)> changes = {
+        [](World& w) { w.x[500] = std::nextafter(w.x[500], 1e9); },
+        [](World& w) { w.angle[0] = -w.angle[0]; },
+        [](World& w) { ++w.energy[3]; },
+        [](World& w) { w.team[250] ^= 1; },
+        [](World& w) { w.random.next(); },
+        [](World& w) { w.field.drawLine(59, 39, 59, 39, 1); },
+        [](World& w) { w.field.resize(40, 60); },
+    };
+    for (std::size_t k = 0; k < changes.size(); ++k) {
+        World b = a;
+        changes[k](b);
+        EXPECT_NE(stateDigest(b), base) << "change " << k;
+    }
 }
 
 }  // namespace

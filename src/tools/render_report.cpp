@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "game/digest.hpp"
+
 namespace pellwick {
 
 namespace {
@@ -67,7 +69,7 @@ std::string summaryJson(const World& w, std::uint64_t ticks, const PixelCounts& 
                     ",\"pixels\":{\"background\":" + std::to_string(c.background) +
                     ",\"ink\":" + std::to_string(c.ink);
     for (int t = 0; t < 4; ++t) s += ",\"team" + std::to_string(t) + "\":" + std::to_string(c.team[t]);
-    return s + ",\"other\":" + std::to_string(c.other) + "}}";
+    return s + ",\"other\":" + std::to_string(c.other) + "},\"state\":\"" + digestText(stateDigest(w)) + "\"}";
 }
 
 }  // namespace pellwick

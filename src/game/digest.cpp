@@ -1,0 +1,50 @@
+// The state digest: FNV-1a, 64 bits, fed value by value in a fixed order and byte order.
+#include "game/digest.hpp"
+
+#include <bit>
+#include <cstdio>
+
+namespace pellwick {
+
+namespace {
+
+class Fnv {
+public:
+    // Feeds the lowest `bytes` bytes of v, lowest first.
+    void add(std::uint64_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k, v >>= 8) {
+            hash_ ^= v & 0xFF;
+            hash_ *= 0x100000001B3ULL;
+        }
+    }
+    std::uint64_t value() const { return hash_; }
+
+private:
+    std::uint64_t hash_ = 0xCBF29CE484222325ULL;
+};
+
+}  // namespace
+
+std::uint64_t stateDigest(const World& w) {
+    Fnv h;
+    for (const auto* a : {&w.x, &w.y, &w.angle}) {
+        for (double v : *a) h.add(std::bit_cast<std::uint64_t>(v), 8);
+    }
+    for (const auto* a : {&w.energy, &w.team}) {
+        for (std::int16_t v : *a) h.add(static_cast<std::uint16_t>(v), 2);
+    }
+    h.add(w.random.state(), 8);
+    h.add(static_cast<std::uint32_t>(w.field.width()), 4);
+    h.add(static_cast<std::uint32_t>(w.field.height()), 4);
+    const std::size_t n = static_cast<std::size_t>(w.field.width()) * w.field.height();
+    for (std::size_t i = 0; i < n; ++i) h.add(static_cast<std::uint32_t>(w.field.pixels()[i]), 4);
+    return h.value();
+}
+
+std::string digestText(std::uint64_t digest) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(digest));
+    return text;
+}
+
+}  // namespace pellwick
