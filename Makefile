@@ -63,13 +63,14 @@ fuzz:
 soak: build
 	@./$(BUILD)/pellwick_soak 1000000 1920 1080 50000
 
-# The native Windows program, cross-compiled: build-windows/pellwick.exe (32-bit, GUI subsystem).
+# The native Windows program and renderer, cross-compiled: build-windows/pellwick.exe (32-bit, GUI subsystem)
+# and pellwick-render.exe (console).
 windows:
 	@scripts/install-deps.sh core windows
 	@cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-	  -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=OFF >/dev/null
-	@cmake --build build-windows -j$(JOBS)
-	@echo "Built $(CURDIR)/build-windows/pellwick.exe"
+	  -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=ON >/dev/null
+	@cmake --build build-windows -j$(JOBS) --target pellwick pellwick-render
+	@echo "Built $(CURDIR)/build-windows/pellwick.exe and pellwick-render.exe"
 
 # Checks the exe's headers and resources, then runs it under Wine on Xvfb.
 test-windows: windows build

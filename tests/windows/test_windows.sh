@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Windows program: its PE headers and imports, its icon and version resources, and then the
-# program itself under Wine on Xvfb: the field it shows, a click, Escape and a double-click.
+# program itself under Wine on Xvfb: the field it shows, a click, Escape and a double-click. Then the
+# Windows renderer (beside the program) against the Linux one: the same state digest and picture.
 # Usage: test_windows.sh PELLWICK_EXE LINUX_BUILD_DIR
 set -euo pipefail
 exe=$(realpath "$1")
@@ -69,3 +70,22 @@ start_app wine "$exe"
 xdotool mousemove 200 200 click --repeat 2 --delay 80 1
 wait_exit 5
 echo "a double-click ended the program"
+
+echo "== the Windows renderer against the Linux one"
+render_exe="$(dirname "$exe")/pellwick-render.exe"
+[[ -f "$render_exe" ]] || fail "no pellwick-render.exe beside $exe"
+scenarios=(
+  "--size 160x120 --ticks 400"
+  "--size 320x240 --ticks 800 --click 0 --click 300 --resize 500:280x260"
+  "--size 1920x1080 --ticks 20000 --click 0 --click 12000 --resize 15000:1600x1200"
+)
+for args in "${scenarios[@]}"; do
+  # shellcheck disable=SC2086
+  windows=$(wine "$render_exe" $args --json --png "$work/windows.png" | tr -d '\r') || fail "pellwick-render.exe $args failed"
+  # shellcheck disable=SC2086
+  linux=$("$build/pellwick-render" $args --json --png "$work/linux.png")
+  [[ "$windows" == "$linux" ]] || fail "$args: Windows says $windows, Linux says $linux"
+  diff=$(compare -metric AE "$work/windows.png" "$work/linux.png" null: 2>&1 || true)
+  [[ "$diff" == "0" ]] || fail "$args: the pictures differ in $diff pixels"
+  echo "$args: same state $(sed -E 's/.*"state":"([0-9a-f]+)".*/\1/' <<<"$linux") and the same picture"
+done
