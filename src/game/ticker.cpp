@@ -78,14 +78,13 @@ void Ticker::planSteps(const World& w, int first) {
     StepPlan& plan = plan_;
     const int n = std::min(StepPlan::WINDOW, WALKER_COUNT - first);
     Random r = w.random;
-    std::array<double, StepPlan::WINDOW> args{};  // only the first n are used
     for (int k = 0; k < n; ++k) {
         plan.stateBefore[k] = r.state();
         plan.cand[k] = candidateHeading(w.angle[first + k], r.next());
         plan.after[k] = r;
-        args[k] = plan.cand[k] * DEG_TO_RAD;
+        plan.radians[k] = plan.cand[k] * DEG_TO_RAD;
     }
-    sinCosBatch(args.data(), n, plan.sin.data(), plan.cos.data());
+    sinCosBatch(plan.radians.data(), n, plan.sin.data(), plan.cos.data());
     for (int k = 0; k < n; ++k) {
         plan.probe[k] = w.field.indexAt(static_cast<float>(w.x[first + k] + PROBE_DISTANCE * plan.sin[k]),
                                         static_cast<float>(w.y[first + k] + PROBE_DISTANCE * plan.cos[k]));

@@ -39,6 +39,7 @@ public:
         int first = 0;
         int end = 0;
         std::array<double, WINDOW> cand{};
+        std::array<double, WINDOW> radians{};  // cand in radians
         std::array<double, WINDOW> sin{};
         std::array<double, WINDOW> cos{};
         std::array<std::int32_t, WINDOW> probe{};  // the pixel's index, or OFF_FIELD
