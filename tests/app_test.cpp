@@ -50,9 +50,9 @@ TEST(AppInput, ClickStartsAGameAndDoubleClickEndsAfterIt) {
 
 TEST(AppInput, EscapeAndCloseEndOtherKeysDoNot) {
     App app(100, 100);
-    app.handle(Input::keyPress(Key::Other));
+    app.handle(Input::keyDown(Key::Other));
     EXPECT_TRUE(app.running());
-    app.handle(Input::keyPress(Key::Escape));
+    app.handle(Input::keyDown(Key::Escape));
     EXPECT_FALSE(app.running());
     App closing(100, 100);
     closing.handle(Input::close());
@@ -137,8 +137,8 @@ TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     EXPECT_EQ(width, 100);
     EXPECT_EQ(height, 80);
     EXPECT_GT(inkPixels, 200U) << "the click drew walls";
-    runner.post(Input::keyPress(Key::Other));
-    runner.post(Input::keyPress(Key::Escape));
+    runner.post(Input::keyDown(Key::Other));
+    runner.post(Input::keyDown(Key::Escape));
     for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_FALSE(runner.running());
     const std::uint64_t ticks = runner.ticks();

@@ -25,7 +25,7 @@ void App::handle(const Input& input) {
         case Input::Kind::Close:
             running_ = false;
             break;
-        case Input::Kind::KeyPress:
+        case Input::Kind::KeyDown:
             if (input.key == Key::Escape) running_ = false;
             break;
         case Input::Kind::Resize:

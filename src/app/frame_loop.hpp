@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/runner.hpp"
+#include "app/saver.hpp"
 
 namespace pellwick {
 
@@ -24,7 +25,8 @@ constexpr int DEFAULT_REFRESH_HZ = 60;
 /// Microseconds between frames at refreshHz (DEFAULT_REFRESH_HZ when it is not positive).
 std::int64_t framePeriodUs(int refreshHz);
 
-/// Runs until the program ends: pumps events, and asks for a frame every framePeriod microseconds.
-void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod);
+/// Runs until the program ends: pumps events, asks for a frame every framePeriod microseconds and, when
+/// given autoClicks, clicks when they say.
+void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod, AutoClicks* autoClicks = nullptr);
 
 }  // namespace pellwick

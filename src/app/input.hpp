@@ -9,9 +9,9 @@ enum class Key { Escape, Other };
 
 /// One input event.
 struct Input {
-    enum class Kind { Click, DoubleClick, KeyPress, Close, Resize };
+    enum class Kind { Click, DoubleClick, KeyDown, Close, Resize };
     Kind kind;
-    Key key = Key::Other;  // for KeyPress
+    Key key = Key::Other;  // for KeyDown
     int width = 0;         // for Resize
     int height = 0;
 
@@ -20,7 +20,7 @@ struct Input {
     /// The second press of a double-click.
     static constexpr Input doubleClick() { return {Kind::DoubleClick}; }
     /// A key press.
-    static constexpr Input keyPress(Key k) { return {Kind::KeyPress, k}; }
+    static constexpr Input keyDown(Key k) { return {Kind::KeyDown, k}; }
     /// The desktop asks the window to close.
     static constexpr Input close() { return {Kind::Close}; }
     /// The window's client area is now width x height.

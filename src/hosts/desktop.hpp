@@ -1,9 +1,15 @@
-// The one thing every desktop backend provides: run the program in its window until it ends.
+// What the platform backends provide: the program in its own window, and (on X11) in saver mode.
 #pragma once
+
+#include "app/saver.hpp"
 
 namespace pellwick {
 
 /// Opens the window, runs the game until a double-click, Escape or a close request; returns the exit status.
 int runDesktop();
+
+/// Runs the game in someone else's window (saver mode) until a stop signal or the window goes away;
+/// returns the exit status: 0, or 2 when the window does not exist, 1 for other failures.
+int runSaver(const LaunchOptions& o);
 
 }  // namespace pellwick

@@ -99,7 +99,7 @@ void translate(const SDL_Event& e, AppRunner& runner) {
             if (e.button.button == SDL_BUTTON_LEFT && e.button.clicks == 1) runner.post(Input::click());
             break;
         case SDL_KEYDOWN:
-            runner.post(Input::keyPress(e.key.keysym.sym == SDLK_ESCAPE ? Key::Escape : Key::Other));
+            runner.post(Input::keyDown(e.key.keysym.sym == SDLK_ESCAPE ? Key::Escape : Key::Other));
             break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) runner.post(Input::close());

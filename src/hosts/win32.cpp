@@ -57,7 +57,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             s->runner->post(Input::doubleClick());
             return 0;
         case WM_CHAR:
-            s->runner->post(Input::keyPress(wp == ESCAPE_CHAR ? Key::Escape : Key::Other));
+            s->runner->post(Input::keyDown(wp == ESCAPE_CHAR ? Key::Escape : Key::Other));
             return 0;
         case WM_CLOSE:
             s->runner->post(Input::close());
@@ -194,3 +194,5 @@ int runDesktop() {
 }
 
 }  // namespace pellwick
+
+int main() { return pellwick::runDesktop(); }
