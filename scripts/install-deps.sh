@@ -6,7 +6,7 @@ set -euo pipefail
 declare -A groups=(
   [core]="cmake make g++ pkg-config libpng-dev libgtest-dev libgmock-dev libmpfr-dev"
   [window]="libsdl2-dev libx11-dev"
-  [e2e]="xvfb xdotool imagemagick x11-utils"
+  [e2e]="xvfb xdotool imagemagick x11-utils xscreensaver xscreensaver-data"
   [bench]="libbenchmark-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [windows]="g++-mingw-w64-i686 binutils-mingw-w64-i686 icoutils wine wine32 imagemagick xvfb xdotool x11-utils"

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include "app/app.hpp"
 #include "app/runner.hpp"
+#include "app/saver.hpp"
 #include "game/rules.hpp"
 
 namespace pellwick {
@@ -192,6 +194,57 @@ TEST(AppRunner, AGivenSleepPacesTheTicksAndInputStillGetsThrough) {
     runner.post(Input::doubleClick());
     for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_FALSE(runner.running());
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+TEST(Launch, OptionsAndEnvironmentChooseTheMode) {
+    const auto saver = [](std::vector<std::string> args, const char* env) { return parseLaunch(args, env); };
+    EXPECT_EQ(saver({}, nullptr).options->mode, LaunchOptions::Mode::Windowed);
+    EXPECT_EQ(saver({}, "").options->mode, LaunchOptions::Mode::Windowed);
+    const LaunchResult env = saver({}, "0x2a00007");
+    EXPECT_EQ(env.options->mode, LaunchOptions::Mode::Saver);
+    EXPECT_EQ(env.options->window, 0x2a00007U);
+    EXPECT_EQ(saver({"--root"}, nullptr).options->window, 0U) << "the root window";
+    EXPECT_EQ(saver({"--root"}, "77").options->window, 77U) << "the daemon's window is the virtual root";
+    const LaunchResult id = saver({"--window-id=1234", "--first-game", "2.5", "--new-game", "0"}, "99");
+    EXPECT_EQ(id.options->window, 1234U) << "an explicit id wins over the environment";
+    EXPECT_EQ(id.options->firstGameSeconds, 2.5);
+    EXPECT_EQ(id.options->newGameSeconds, 0);
+}
+
+TEST(Launch, BadInputIsNamed) {
+    for (auto [args, env, words] : {std::tuple<std::vector<std::string>, const char*, const char*>{{"--bogus"}, nullptr, "unknown option '--bogus'"},
+                                    {{"--window-id", "12ab"}, nullptr, "malformed window id '12ab'"},
+                                    {{"--window-id", "0"}, nullptr, "malformed window id '0'"},
+                                    {{"--window-id", "0x1ffffffff"}, nullptr, "malformed window id"},
+                                    {{"--window-id"}, nullptr, "--window-id needs a value"},
+                                    {{}, "window", "in XSCREENSAVER_WINDOW"},
+                                    {{"--root", "--window-id", "5"}, nullptr, "give one"},
+                                    {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number"},
+                                    {{"--first-game", "3"}, nullptr, "saver mode only"}}) {
+        const LaunchResult r = parseLaunch(args, env);
+        EXPECT_FALSE(r.options);
+        EXPECT_NE(r.error.find(words), std::string::npos) << r.error;
+    }
+}
+
+TEST(Launch, AutomaticClicksFollowTheClockWithoutCatchingUp) {
+    AutoClicks clicks(1'000'000, 10, 180);
+    EXPECT_FALSE(clicks.due(10'999'999));
+    EXPECT_TRUE(clicks.due(11'000'000));
+    EXPECT_FALSE(clicks.due(11'000'001)) << "each click once";
+    EXPECT_FALSE(clicks.due(190'999'999));
+    EXPECT_TRUE(clicks.due(191'000'000));
+    EXPECT_TRUE(clicks.due(2'000'000'000)) << "after a long stall, one click";
+    EXPECT_FALSE(clicks.due(2'000'000'001));
+    AutoClicks once(0, 0, 0);
+    EXPECT_TRUE(once.due(0));
+    EXPECT_FALSE(once.due(1'000'000'000'000)) << "0 means never again";
 }
 
 }  // namespace

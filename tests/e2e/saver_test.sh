@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# End-to-end: saver mode under Xvfb. Bad input ends with status 2 and opens nothing; --window-id draws the
+# game into a window the test owns, makes its first game on time, and ends on SIGTERM, SIGINT or the
+# window going away; under Debian's XScreenSaver daemon the screen is exactly the game, the hack opens no
+# window, and it goes when the daemon deactivates, ten times over.
+# Usage: saver_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(dirname "$0")
+source "$here/xvfb.sh"
+source "$here/daemon.sh"
+work=$(mktemp -d)
+chmod 755 "$work"
+W=640 H=480
+start_xvfb "${W}x${H}"
+trap 'stop_daemon; stop_xvfb; [[ -n "${HOST_PID:-}" ]] && kill "$HOST_PID" 2>/dev/null; rm -rf "$work"; true' EXIT
+
+top_windows() { xwininfo -root -children | grep -cE '^ +0x' || true; }
+
+echo "== bad input"
+before=$(top_windows)
+for args in "--bogus" "--window-id 12ab" "--window-id 0x7fffff0"; do
+  status=0
+  # shellcheck disable=SC2086
+  "$build/pellwick" $args 2> "$work/err" || status=$?
+  [[ $status -eq 2 ]] || fail "pellwick $args ended with status $status, not 2"
+  [[ $(wc -l < "$work/err") -eq 1 ]] || fail "pellwick $args said more than one line: $(cat "$work/err")"
+  echo "pellwick $args: $(cat "$work/err")"
+done
+status=0
+XSCREENSAVER_WINDOW=nonsense "$build/pellwick" 2>/dev/null || status=$?
+[[ $status -eq 2 ]] || fail "a malformed XSCREENSAVER_WINDOW ended with status $status"
+[[ $(top_windows) -eq $before ]] || fail "bad input opened a window"
+
+# start_host WxH: a window of the test's own; sets HOST_ID and HOST_PID.
+start_host() {
+  "$build/tests/host_window" "$1" > "$work/host.id" &
+  HOST_PID=$!
+  for _ in $(seq 50); do [[ -s "$work/host.id" ]] && break; sleep 0.1; done
+  HOST_ID=$(cat "$work/host.id")
+  [[ -n "$HOST_ID" ]] || fail "the test's window did not appear"
+}
+
+# start_saver ARGS...: the program in saver mode; sets APP_PID (as xvfb.sh's helpers expect).
+start_saver() {
+  "$build/pellwick" "$@" &
+  APP_PID=$!
+}
+
+echo "== --window-id"
+start_host 320x240
+start_saver --window-id "$HOST_ID" --first-game 2 --new-game 0
+sleep 0.7
+import -window "$HOST_ID" "$work/early.png"
+[[ $(identify -format %wx%h "$work/early.png") == 320x240 ]] || fail "the picture is not 320x240"
+tick=$("$build/tests/screen_probe" tick "$work/early.png" 5000) || fail "the window does not show the game before the first click"
+echo "the 320x240 window shows the game before its first click, at tick $tick"
+sleep 2.3
+import -window "$HOST_ID" "$work/late.png"
+counts=$("$build/tests/screen_probe" counts "$work/late.png")
+for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "no automatic game after 2 s: $counts"; done
+echo "the first automatic game came after 2 s: $counts"
+kill -TERM "$APP_PID"
+wait_exit 1
+echo "SIGTERM ended it with status 0"
+
+start_saver --window-id "$HOST_ID"
+sleep 0.5
+kill -INT "$APP_PID"
+wait_exit 1
+echo "SIGINT ended it with status 0"
+
+start_saver --window-id "$HOST_ID"
+sleep 0.5
+kill "$HOST_PID"
+wait "$HOST_PID" 2>/dev/null || true
+HOST_PID=
+wait_exit 1
+echo "the window going away ended it with status 0"
+
+echo "== under the XScreenSaver daemon"
+# The daemon runs as an unprivileged user, which may not reach the build folder: the hack runs from here.
+mkdir -p "$work/hack"
+cp "$build/pellwick" "$work/hack/pellwick"
+chmod 755 "$work/hack" "$work/hack/pellwick"
+hack="$work/hack/pellwick"
+start_daemon "$hack --root"
+saver_command -activate
+for _ in $(seq 50); do [[ -n $(hack_pids "$hack") ]] && break; sleep 0.1; done
+[[ -n $(hack_pids "$hack") ]] || fail "the daemon did not start the hack: $(tail -n 5 "$SAVER_HOME/log")"
+sleep 1.5
+tick=$(shot_tick "$work/daemon.png" "$build/tests/screen_probe" 20000) || fail "the screen shows no tick of the game"
+"$build/pellwick-render" --size "${W}x${H}" --ticks "$tick" --png "$work/render.png" >/dev/null 2>&1
+diff=$(compare -metric AE "$work/daemon.png" "$work/render.png" null: 2>&1 || true)
+[[ "$diff" == "0" ]] || fail "screen and renderer differ in $diff pixels at tick $tick"
+echo "the screen is pellwick-render's picture at tick $tick"
+if xwininfo -root -children | grep -q '"Pellwick"'; then fail "the hack opened a window of its own"; fi
+echo "no window of ours: $(xwininfo -root -children | grep -oE '"[^"]+": \(' | sort -u | tr '\n' ' ')"
+
+saver_command -deactivate
+for _ in $(seq 20); do [[ -z $(hack_pids "$hack") ]] && break; sleep 0.1; done
+[[ -z $(hack_pids "$hack") ]] || fail "the hack still runs 2 s after -deactivate"
+echo "after -deactivate the hack was gone within 2 s"
+
+for cycle in $(seq 10); do
+  saver_command -activate
+  sleep 0.6
+  saver_command -deactivate
+  sleep 0.3
+done
+for _ in $(seq 30); do [[ -z $(hack_pids "$hack") ]] && break; sleep 0.1; done
+[[ -z $(hack_pids "$hack") ]] || fail "ten activate/deactivate cycles left hacks behind: $(hack_pids "$hack" | tr '\n' ' ')"
+launched=$(grep -c "forked \"$hack" "$SAVER_HOME/log" || true)
+(( launched >= 10 )) || fail "the daemon launched the hack only $launched times"
+echo "ten activate/deactivate cycles ($launched launches) left no process behind"
