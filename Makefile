@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run render test test-asan install bench fuzz soak windows test-windows clean
+.PHONY: all deps build run render test test-asan install package bench fuzz soak windows test-windows clean
 
 all: build
 
@@ -78,6 +78,14 @@ test-windows: windows build
 
 install: build
 	@cmake --install $(BUILD)
+
+# A Debian package (CPack), built for /usr: build-package/pellwick_1.00_ARCH.deb.
+package: deps
+	@scripts/install-deps.sh window package
+	@cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DPELLWICK_TESTS=OFF >/dev/null
+	@cmake --build build-package -j$(JOBS)
+	@cd build-package && cpack -G DEB >/dev/null
+	@echo "Built $$(ls $(CURDIR)/build-package/*.deb)"
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz build-windows build-web build-package

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, only those missing; through sudo when not root.
-# Usage: scripts/install-deps.sh GROUP...   (groups: core window e2e bench fuzz windows)
+# Usage: scripts/install-deps.sh GROUP...   (groups: core window e2e bench package fuzz windows)
 set -euo pipefail
 
 declare -A groups=(
@@ -8,6 +8,7 @@ declare -A groups=(
   [window]="libsdl2-dev libx11-dev"
   [e2e]="xvfb xdotool imagemagick x11-utils xscreensaver xscreensaver-data"
   [bench]="libbenchmark-dev"
+  [package]="dpkg-dev file lintian"
   [fuzz]="clang libclang-rt-14-dev"
   [windows]="g++-mingw-w64-i686 binutils-mingw-w64-i686 icoutils wine wine32 imagemagick xvfb xdotool x11-utils"
 )

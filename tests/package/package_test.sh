@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The Debian package: builds it (make package), holds it to lintian, installs it, runs the installed hack
+# once under Debian's XScreenSaver daemon, then purges it and checks that nothing of it is left.
+# It installs and removes a system package, so it runs as root only, and not where pellwick is installed.
+# Usage: package_test.sh SOURCE_DIR BUILD_DIR
+set -euo pipefail
+src=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
+here=$(dirname "$0")
+source "$here/../e2e/xvfb.sh"
+source "$here/../e2e/daemon.sh"
+[[ $(id -u) -eq 0 ]] || { echo "installing a package needs root; skipping"; exit 77; }
+if dpkg-query -W -f='${Status}' pellwick 2>/dev/null | grep -q "installed"; then
+  echo "pellwick is installed on this machine already; skipping rather than replacing it"
+  exit 77
+fi
+
+echo "== build"
+make -C "$src" --no-print-directory package
+deb=$(ls "$src"/build-package/pellwick_*.deb)
+
+echo "== lintian"
+report=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v "running with root privileges" || true)
+[[ -n "$report" ]] && echo "$report"
+if grep -q "^E: " <<<"$report"; then fail "lintian reports errors"; fi
+echo "lintian: no errors"
+
+echo "== install"
+work=$(mktemp -d)
+dpkg -c "$deb" | awk '{print $6}' | sed 's|^\.||' | grep -v '/$' > "$work/files"
+cleanup() { stop_daemon; stop_xvfb; dpkg --purge pellwick >/dev/null 2>&1 || true; rm -rf "$work"; true; }
+trap cleanup EXIT
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null 2>&1 || dpkg -i "$deb" >/dev/null
+for f in /usr/games/pellwick /usr/games/pellwick-render /usr/libexec/xscreensaver/pellwick \
+         /usr/share/xscreensaver/config/pellwick.xml /usr/share/man/man6/pellwick.6.gz; do
+  [[ -e "$f" ]] || fail "$f is not installed"
+done
+man -w 6 pellwick >/dev/null && man -w 1 pellwick-render >/dev/null || fail "the manual pages are not found"
+echo "installed $(wc -l < "$work/files") files"
+
+echo "== the installed hack under the daemon"
+W=400 H=300
+start_xvfb "${W}x${H}"
+start_daemon "pellwick --root"
+saver_command -activate
+for _ in $(seq 50); do [[ -n $(hack_pids "^pellwick --root") ]] && break; sleep 0.1; done
+[[ -n $(hack_pids "^pellwick --root") ]] || fail "the daemon did not start the installed hack: $(tail -n 5 "$SAVER_HOME/log")"
+grep -q "forked \"pellwick --root\"" "$SAVER_HOME/log" || fail "the daemon's log does not name the hack"
+sleep 1
+tick=$(shot_tick "$work/shot.png" "$build/tests/screen_probe" 20000) || fail "the screen shows no tick of the game"
+echo "the daemon ran the installed hack; the screen shows the game at tick $tick"
+saver_command -deactivate
+for _ in $(seq 20); do [[ -z $(hack_pids "^pellwick --root") ]] && break; sleep 0.1; done
+[[ -z $(hack_pids "^pellwick --root") ]] || fail "the installed hack still runs after -deactivate"
+stop_daemon
+
+echo "== purge"
+dpkg --purge pellwick >/dev/null
+while read -r f; do
+  [[ -e "$f" || -L "$f" ]] && fail "$f is left after purging"
+done < "$work/files"
+for d in /usr/share/doc/pellwick /usr/share/xscreensaver/config/pellwick.xml; do
+  [[ -e "$d" ]] && fail "$d is left after purging"
+done
+echo "purged: none of its $(wc -l < "$work/files") files is left"
