@@ -52,13 +52,41 @@ TEST(AppInput, ClickStartsAGameAndDoubleClickEndsAfterIt) {
 
 TEST(AppInput, EscapeAndCloseEndOtherKeysDoNot) {
     App app(100, 100);
-    app.handle(Input::keyDown(Key::Other));
+    for (const Input& in : {Input::keyDown(Key::Other), Input::buttonDown(), Input::mouseMove(0, 0), Input::mouseMove(90, 90)}) {
+        app.handle(in);
+    }
     EXPECT_TRUE(app.running());
     app.handle(Input::keyDown(Key::Escape));
     EXPECT_FALSE(app.running());
     App closing(100, 100);
     closing.handle(Input::close());
     EXPECT_FALSE(closing.running());
+}
+
+TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
+    const auto endsAfter = [](std::vector<Input> inputs) {
+        App app(50, 50, WHITE, InputRules::FullScreen);
+        for (const Input& in : inputs) app.handle(in);
+        return !app.running();
+    };
+    EXPECT_FALSE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(102, 98), Input::mouseMove(100 + MOVE_TOLERANCE, 100)}))
+        << "jitter of a few pixels";
+    EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(150, 100)}));
+    EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(100, 100 - MOVE_TOLERANCE - 1)}));
+    EXPECT_TRUE(endsAfter({Input::keyDown(Key::Other)}));
+    EXPECT_TRUE(endsAfter({Input::buttonDown()}));
+    EXPECT_FALSE(endsAfter({Input::newGame(), Input::resize(40, 30)})) << "its own new games do not end it";
+    App embedded(50, 50, WHITE, InputRules::Embedded);
+    for (const Input& in : {Input::click(), Input::doubleClick(), Input::buttonDown(), Input::keyDown(Key::Escape),
+                            Input::mouseMove(0, 0), Input::mouseMove(500, 500)}) {
+        embedded.handle(in);
+    }
+    EXPECT_TRUE(embedded.running()) << "input in someone else's window is not ours";
+    EXPECT_EQ(embedded.world().energy[0], 0) << "nor does a click start a game";
+    embedded.handle(Input::newGame());
+    EXPECT_EQ(embedded.world().energy[0], 50);
+    embedded.handle(Input::close());
+    EXPECT_FALSE(embedded.running());
 }
 
 TEST(AppInput, BackgroundIsThePlatformColourUnlessItWouldBreakTheGame) {
@@ -245,6 +273,34 @@ TEST(Launch, AutomaticClicksFollowTheClockWithoutCatchingUp) {
     AutoClicks once(0, 0, 0);
     EXPECT_TRUE(once.due(0));
     EXPECT_FALSE(once.due(1'000'000'000'000)) << "0 means never again";
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
+    using Mode = ScrLaunch::Mode;
+    const auto mode = [](std::vector<std::string> args, bool scr = true) { return parseScrArgs(args, scr).mode; };
+    EXPECT_EQ(mode({}, false), Mode::Windowed);
+    EXPECT_EQ(mode({}), Mode::Configure);
+    for (const char* s : {"/s", "-s", "/S", "-S"}) EXPECT_EQ(mode({s}), Mode::FullScreen) << s;
+    for (const char* c : {"/c", "/c:1234", "-C", "/C:0"}) EXPECT_EQ(mode({c}), Mode::Configure) << c;
+    for (auto args : {std::vector<std::string>{"/p", "4242"}, {"/p:4242"}, {"-P", "4242"}}) {
+        const ScrLaunch p = parseScrArgs(args, true);
+        EXPECT_EQ(p.mode, Mode::Preview);
+        EXPECT_EQ(p.window, 4242U);
+    }
+    for (auto args : {std::vector<std::string>{"/p"}, {"/p", "x12"}, {"/p:"}, {"/p", "0"}, {"/p", "-5"}, {"/p", "99999999999"}}) {
+        EXPECT_EQ(mode(args), Mode::BadWindow) << args.size();
+    }
+    for (const char* bad : {"/x", "/ss", "s", "--root", "/", "/s:3"}) {
+        const ScrLaunch r = parseScrArgs({bad}, true);
+        EXPECT_EQ(r.mode, Mode::BadArgument) << bad;
+        EXPECT_NE(r.error.find(bad), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -13,25 +13,49 @@ Colour fieldBackground(Colour platform) {
     return platform;
 }
 
-App::App(int width, int height, Colour background) : world_(width, height, fieldBackground(background)) {}
+App::App(int width, int height, Colour background, InputRules rules)
+    : rules_(rules), world_(width, height, fieldBackground(background)) {}
 
 void App::handle(const Input& input) {
     if (!running_) return;
     switch (input.kind) {
-        case Input::Kind::Click:
+        case Input::Kind::NewGame:
             resetWorld(world_);
-            break;
-        case Input::Kind::DoubleClick:  // its first click has already started a new game
+            return;
         case Input::Kind::Close:
             running_ = false;
-            break;
-        case Input::Kind::KeyDown:
-            if (input.key == Key::Escape) running_ = false;
-            break;
+            return;
         case Input::Kind::Resize:
-            world_.field.resize(input.width, input.height);
+            world_.field.resize(input.x, input.y);
+            return;
+        default:
             break;
     }
+    if (rules_ == InputRules::Windowed) handleWindowed(input);
+    if (rules_ == InputRules::FullScreen) handleFullScreen(input);
+}
+
+void App::handleWindowed(const Input& input) {
+    if (input.kind == Input::Kind::Click) resetWorld(world_);
+    // A double-click's first click has already started a new game.
+    if (input.kind == Input::Kind::DoubleClick) running_ = false;
+    if (input.kind == Input::Kind::KeyDown && input.key == Key::Escape) running_ = false;
+}
+
+void App::handleFullScreen(const Input& input) {
+    if (input.kind != Input::Kind::MouseMove) {
+        running_ = false;  // any key, any button
+        return;
+    }
+    if (!pointerSeen_) {
+        pointerSeen_ = true;
+        pointerX_ = input.x;
+        pointerY_ = input.y;
+        return;
+    }
+    const bool wandered = input.x - pointerX_ > MOVE_TOLERANCE || pointerX_ - input.x > MOVE_TOLERANCE ||
+                          input.y - pointerY_ > MOVE_TOLERANCE || pointerY_ - input.y > MOVE_TOLERANCE;
+    if (wandered) running_ = false;
 }
 
 void App::tickNow() {

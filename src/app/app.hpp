@@ -15,13 +15,23 @@ namespace pellwick {
 /// blend with a team (a team colour) or is no colour at all; then white.
 Colour fieldBackground(Colour platform);
 
+/// What the user's input does.
+enum class InputRules {
+    Windowed,    // a click starts a new game; a double-click or Escape ends the program
+    FullScreen,  // a screensaver's: any key, any button or a move of more than a few pixels ends it
+    Embedded,    // in someone else's window: the input is theirs, and none of it reaches the game
+};
+
+/// How far the pointer may wander from where it was first seen before a full-screen saver ends.
+constexpr int MOVE_TOLERANCE = 4;
+
 class App {
 public:
     /// A program at start-up: a zeroed world on a width x height field, running, no tick yet.
-    App(int width, int height, Colour background = WHITE);
+    App(int width, int height, Colour background = WHITE, InputRules rules = InputRules::Windowed);
 
-    /// Applies one input: a click starts a new game, a double-click, Escape or a close ends the program, a
-    /// resize reaches the field; nothing happens once the program has ended.
+    /// Applies one input under the app's rules. In every mode a close ends the program, a resize reaches
+    /// the field and NewGame starts a new game; nothing happens once the program has ended.
     void handle(const Input& input);
     /// Runs one tick now, if the program still runs.
     void tickNow();
@@ -40,6 +50,13 @@ public:
     Field& field() { return world_.field; }
 
 private:
+    void handleWindowed(const Input& input);
+    void handleFullScreen(const Input& input);
+
+    InputRules rules_;
+    bool pointerSeen_ = false;  // the pointer's first position, which a full-screen saver measures from
+    int pointerX_ = 0;
+    int pointerY_ = 0;
     World world_;
     Ticker ticker_;
     Cadence cadence_{TICK_PERIOD_US};

@@ -15,7 +15,7 @@ void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod,
     Cadence frames(framePeriod);
     while (runner.running()) {
         display.pumpEvents(static_cast<int>((frames.until(nowUs()) + 999) / 1000), runner);
-        if (autoClicks != nullptr && autoClicks->due(nowUs())) runner.post(Input::click());
+        if (autoClicks != nullptr && autoClicks->due(nowUs())) runner.post(Input::newGame());
         if (!frames.due(nowUs())) continue;
         frames.start(nowUs());
         runner.frame(FRAME_WAIT_US, [&display](const Frame& f) { display.present(f); });

@@ -26,7 +26,7 @@ constexpr int DEFAULT_REFRESH_HZ = 60;
 std::int64_t framePeriodUs(int refreshHz);
 
 /// Runs until the program ends: pumps events, asks for a frame every framePeriod microseconds and, when
-/// given autoClicks, clicks when they say.
+/// given autoClicks, starts a new game when they say.
 void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod, AutoClicks* autoClicks = nullptr);
 
 }  // namespace pellwick

@@ -16,8 +16,8 @@ void Frame::forEachChange(const std::function<void(const Band&)>& show) const {
     }
 }
 
-AppRunner::AppRunner(int width, int height, Colour background, PreciseSleep sleep)
-    : app_(width, height, background), sleep_(std::move(sleep)), thread_([this] { loop(); }) {}
+AppRunner::AppRunner(int width, int height, Colour background, PreciseSleep sleep, InputRules rules)
+    : app_(width, height, background, rules), sleep_(std::move(sleep)), thread_([this] { loop(); }) {}
 
 AppRunner::~AppRunner() {
     post(Input::close());

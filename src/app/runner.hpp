@@ -44,9 +44,10 @@ using PreciseSleep = std::function<void(std::int64_t)>;
 
 class AppRunner {
 public:
-    /// Starts the game thread on a zeroed world of width x height; it waits between ticks with `sleep` when
-    /// given, and otherwise on a condition variable that input also wakes.
-    AppRunner(int width, int height, Colour background = WHITE, PreciseSleep sleep = {});
+    /// Starts the game thread on a zeroed world of width x height under the given input rules; it waits
+    /// between ticks with `sleep` when given, and otherwise on a condition variable that input also wakes.
+    AppRunner(int width, int height, Colour background = WHITE, PreciseSleep sleep = {},
+              InputRules rules = InputRules::Windowed);
     /// Ends the game thread if it still runs, and waits for it.
     ~AppRunner();
     AppRunner(const AppRunner&) = delete;

@@ -106,6 +106,44 @@ std::string launchUsage() {
            "XSCREENSAVER_WINDOW, when set and neither option is given, names the window for saver mode.\n";
 }
 
+namespace {
+
+// A window handle as Windows passes it: unsigned decimal, nonzero, at most 32 bits.
+bool parseHwnd(const std::string& text, std::uint64_t& out) {
+    const char* end = text.data() + text.size();
+    if (text.empty() || text.front() < '0' || text.front() > '9') return false;
+    const auto [ptr, ec] = std::from_chars(text.data(), end, out);
+    return ec == std::errc() && ptr == end && out != 0 && out <= 0xFFFFFFFFULL;
+}
+
+std::string lowerCase(std::string s) {
+    for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return s;
+}
+
+}  // namespace
+
+ScrLaunch parseScrArgs(const std::vector<std::string>& args, bool namedScr) {
+    using Mode = ScrLaunch::Mode;
+    if (args.empty()) return {namedScr ? Mode::Configure : Mode::Windowed, 0, {}};
+    const std::string first = lowerCase(args[0]);
+    const bool flagged = first.size() >= 2 && (first[0] == '/' || first[0] == '-');
+    const char letter = flagged ? first[1] : '\0';
+    const std::string rest = flagged ? first.substr(2) : std::string();
+    const bool attached = !rest.empty() && rest[0] == ':';
+    if (flagged && (rest.empty() || attached)) {
+        if (letter == 's' && rest.empty()) return {Mode::FullScreen, 0, {}};
+        if (letter == 'c') return {Mode::Configure, 0, {}};
+        if (letter == 'p') {
+            const std::string hwnd = attached ? rest.substr(1) : args.size() > 1 ? args[1] : std::string();
+            ScrLaunch r{Mode::Preview, 0, {}};
+            if (!parseHwnd(hwnd, r.window)) return {Mode::BadWindow, 0, "no window handle in '/p " + hwnd + "'"};
+            return r;
+        }
+    }
+    return {Mode::BadArgument, 0, "Unknown argument '" + args[0] + "'. A screensaver takes /s, /p HWND or /c."};
+}
+
 AutoClicks::AutoClicks(std::int64_t startUs, double firstGameSeconds, double newGameSeconds)
     : next_(startUs + static_cast<std::int64_t>(std::llround(firstGameSeconds * 1e6))),
       every_(newGameSeconds > 0 ? std::max<std::int64_t>(std::llround(newGameSeconds * 1e6), 1) : 0) {}

@@ -33,6 +33,25 @@ LaunchResult parseLaunch(const std::vector<std::string>& args, const char* saver
 /// The --help text.
 std::string launchUsage();
 
+/// What Windows asks of a screensaver, by the arguments it passes a .scr file.
+struct ScrLaunch {
+    enum class Mode {
+        Windowed,     // the program's own window: no arguments to the .exe
+        FullScreen,   // /s: over the whole virtual screen
+        Preview,      // /p HWND: in a child of that window
+        Configure,    // /c, or no arguments to the .scr: the settings
+        BadWindow,    // /p with a missing or malformed HWND: end quietly, never with a dialog
+        BadArgument,  // anything else: say so
+    };
+    Mode mode;
+    std::uint64_t window = 0;  // for Preview
+    std::string error;         // for BadArgument and BadWindow
+};
+
+/// Reads a screensaver's arguments: /s, /p HWND, /c, each also with - for / and in any case, and /p:HWND,
+/// /c:HWND. With no arguments, a program named .scr configures and any other runs windowed.
+ScrLaunch parseScrArgs(const std::vector<std::string>& args, bool namedScr);
+
 /// The clicks a saver makes: the first game firstGame seconds after start, then a new one every newGame
 /// seconds (never when 0). Missed clicks are not made up: after a long stall there is one, not a burst.
 class AutoClicks {

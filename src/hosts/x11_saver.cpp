@@ -168,7 +168,7 @@ int runSaver(const LaunchOptions& o) {
         std::fprintf(stderr, "pellwick: %s\n", err.c_str());
         return status;
     }
-    AppRunner runner(s.attributes.width, s.attributes.height);
+    AppRunner runner(s.attributes.width, s.attributes.height, WHITE, {}, InputRules::Embedded);
     AutoClicks clicks(nowUs(), o.firstGameSeconds, o.newGameSeconds);
     runFrameLoop(runner, s, framePeriodUs(DEFAULT_REFRESH_HZ), &clicks);
     return 0;
