@@ -70,7 +70,7 @@ windows:
 	@cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=ON >/dev/null
 	@cmake --build build-windows -j$(JOBS) --target pellwick pellwick-render
-	@echo "Built $(CURDIR)/build-windows/pellwick.exe and pellwick-render.exe"
+	@echo "Built $(CURDIR)/build-windows/pellwick.exe, pellwick.scr and pellwick-render.exe"
 
 # Checks the exe's headers and resources, then runs it under Wine on Xvfb.
 test-windows: windows build

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks the Windows program: its PE headers and imports, its icon and version resources, and then the
-# program itself under Wine on Xvfb: the field it shows, a click, Escape and a double-click. Then the
-# Windows renderer (beside the program) against the Linux one: the same state digest and picture.
+# Checks the Windows program: its PE headers and imports, its icon, version and manifest resources, and
+# then the program itself under Wine on Xvfb: the field it shows, a click, Escape and a double-click; the
+# screensaver beside it in /s and /p modes and with bad window handles; and the Windows renderer against
+# the Linux one: the same state digest and picture.
 # Usage: test_windows.sh PELLWICK_EXE LINUX_BUILD_DIR
 set -euo pipefail
 exe=$(realpath "$1")
@@ -35,6 +36,11 @@ for pair in "FileVersion|1.00" "ProductVersion|1.00" "ProductName|Pellwick"; do
   grep -qF "|$pair|" <<<"|$version" || fail "version block lacks $pair: $version"
 done
 echo "version block: FileVersion 1.00, ProductVersion 1.00, ProductName Pellwick"
+manifest=$(wrestool -x --raw -t 24 -n 1 "$exe") || fail "no manifest resource (RT_MANIFEST 1)"
+grep -q ">PerMonitorV2<" <<<"$manifest" || fail "the manifest does not declare PerMonitorV2 awareness"
+grep -q ">true/pm<" <<<"$manifest" || fail "the manifest does not declare dpiAware true/pm"
+[[ $(grep -c "<supportedOS " <<<"$manifest") -ge 5 ]] || fail "the manifest does not name the Windows versions"
+echo "manifest: per-monitor DPI aware (PerMonitorV2, true/pm), Windows Vista to 11"
 
 echo "== under Wine"
 W=800 H=600
@@ -88,4 +94,52 @@ for args in "${scenarios[@]}"; do
   diff=$(compare -metric AE "$work/windows.png" "$work/linux.png" null: 2>&1 || true)
   [[ "$diff" == "0" ]] || fail "$args: the pictures differ in $diff pixels"
   echo "$args: same state $(sed -E 's/.*"state":"([0-9a-f]+)".*/\1/' <<<"$linux") and the same picture"
+done
+
+echo "== the screensaver, /s"
+scr="$(dirname "$exe")/pellwick.scr"
+[[ -f "$scr" ]] || fail "no pellwick.scr beside $exe"
+cmp -s "$exe" "$scr" || fail "pellwick.scr is not the same program as pellwick.exe"
+start_full_screen() {
+  xdotool mousemove 400 300
+  start_app wine "$scr" /s
+}
+start_full_screen
+geometry=$(xwininfo -name Pellwick)
+grep -q "Absolute upper-left X:  0" <<<"$geometry" && grep -q "Absolute upper-left Y:  0" <<<"$geometry" &&
+  grep -q "Width: $W" <<<"$geometry" && grep -q "Height: $H" <<<"$geometry" || fail "/s does not cover the screen"
+tick=$(shot_tick "$work/saver.png" "$build/tests/screen_probe" 60000) || fail "/s shows no tick of the game"
+echo "/s covers the screen and shows the game at tick $tick"
+xdotool mousemove 402 301
+sleep 1
+kill -0 "$APP_PID" 2>/dev/null || fail "a 2-pixel move ended the saver"
+echo "a 2-pixel move left it running"
+xdotool mousemove 402 351
+wait_exit 2
+echo "a 50-pixel move ended it"
+wine reg add 'HKCU\Software\Pellwick' /v FirstGame /t REG_DWORD /d 1 /f >/dev/null 2>&1 || fail "cannot set FirstGame"
+start_full_screen
+sleep 2.5
+shot "$work/first-game.png"
+counts=$("$build/tests/screen_probe" counts "$work/first-game.png")
+for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "with FirstGame 1, no game after 2.5 s: $counts"; done
+echo "with FirstGame set to 1 in the registry, the first game came within 2.5 s"
+xdotool key a
+wait_exit 2
+echo "a key ended it"
+
+echo "== the screensaver, /p"
+i686-w64-mingw32-g++-posix -O2 -static -o "$work/preview_host.exe" "$(dirname "$0")/preview_host.cpp" || fail "cannot build the preview host"
+preview=$(timeout 60 wine "$work/preview_host.exe" "$(winepath -w "$scr")" | tr -d '\r') || fail "the preview failed: $preview"
+echo "$preview" | grep -v "^child window"
+grep -q "the saver's child window is 320x240" <<<"$preview" || fail "no 320x240 child window: $preview"
+
+echo "== the screensaver, bad window handles"
+for args in "/p" "/p nonsense" "/p:0" "/p 12345"; do
+  status=0
+  # shellcheck disable=SC2086
+  timeout 30 wine "$scr" $args || status=$?
+  (( status != 0 && status != 124 )) || fail "pellwick.scr $args ended with status $status"
+  if xdotool search --name '^Pellwick$' >/dev/null 2>&1; then fail "pellwick.scr $args opened a window"; fi
+  echo "pellwick.scr $args: status $status, no window"
 done
