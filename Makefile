@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run render test test-asan install package bench fuzz soak windows test-windows clean
+.PHONY: all deps build run render test test-asan install package web serve bench fuzz soak windows test-windows clean
 
 all: build
 
@@ -25,8 +25,21 @@ render: build
 	@echo "The picture is at $(CURDIR)/pellwick.png"
 
 test: build
-	@scripts/install-deps.sh e2e
+	@scripts/install-deps.sh e2e package web browser
 	@scripts/run-tests.sh $(BUILD)
+
+# The web page: build-web/ holds index.html, pellwick.js and pellwick.wasm, a static site for any server.
+export NODE_PATH := /usr/share/nodejs
+web:
+	@scripts/install-deps.sh core web
+	@emcmake cmake -S . -B build-web-obj -DCMAKE_BUILD_TYPE=Release -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=OFF \
+	  -DPELLWICK_SITE_DIR=$(CURDIR)/build-web >/dev/null
+	@cmake --build build-web-obj -j$(JOBS)
+	@echo "The site is in $(CURDIR)/build-web: $$(ls build-web | tr '\n' ' ')($$(cat build-web/* | wc -c) bytes)"
+
+# Serves build-web/ on http://127.0.0.1:8000/ until interrupted.
+serve: web
+	@node scripts/serve.mjs build-web 8000
 
 # Benchmarks: per-tick medians over repetitions, then the window's tick rate under Xvfb.
 bench: deps
@@ -88,4 +101,4 @@ package: deps
 	@echo "Built $$(ls $(CURDIR)/build-package/*.deb)"
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-windows build-web build-package
+	rm -rf $(BUILD) build-asan build-fuzz build-windows build-web build-web-obj build-package

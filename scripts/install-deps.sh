@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, only those missing; through sudo when not root.
-# Usage: scripts/install-deps.sh GROUP...   (groups: core window e2e bench package fuzz windows)
+# Usage: scripts/install-deps.sh GROUP...   (groups: core window e2e bench package web browser fuzz windows)
 set -euo pipefail
 
 declare -A groups=(
@@ -9,6 +9,8 @@ declare -A groups=(
   [e2e]="xvfb xdotool imagemagick x11-utils xscreensaver xscreensaver-data"
   [bench]="libbenchmark-dev"
   [package]="dpkg-dev file lintian"
+  [web]="emscripten"
+  [browser]="chromium"
   [fuzz]="clang libclang-rt-14-dev"
   [windows]="g++-mingw-w64-i686 binutils-mingw-w64-i686 icoutils wine wine32 imagemagick xvfb xdotool x11-utils"
 )

@@ -305,3 +305,21 @@ TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
 
 }  // namespace
 }  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+TEST(AppCadence, AnimationFramesCatchUpOnDueTicksWithinTheCap) {
+    CatchUp ticks(1000, 50);
+    EXPECT_EQ(ticks.due(0), 1);
+    EXPECT_EQ(ticks.due(999), 0);
+    int total = 1;
+    for (std::int64_t k = 1; k <= 60; ++k) total += ticks.due(k * 1'000'000 / 60);  // 60 frames a second
+    EXPECT_EQ(total, 1001) << "one tick per millisecond, from 0 to 1000 ms, no more";
+    EXPECT_EQ(ticks.due(60'000'000), 50) << "a minute in the background: the cap, not a minute of ticks";
+    EXPECT_EQ(ticks.due(60'000'500), 0);
+    EXPECT_EQ(ticks.due(60'017'000), 17) << "then on as before";
+}
+
+}  // namespace
+}  // namespace pellwick

@@ -21,4 +21,22 @@ void Cadence::start(std::int64_t atUs) {
 
 std::int64_t Cadence::until(std::int64_t atUs) const { return due(atUs) ? 0 : next_ - atUs; }
 
+CatchUp::CatchUp(std::int64_t periodUs, int cap) : period_(std::max<std::int64_t>(periodUs, 1)), cap_(std::max(cap, 1)) {}
+
+int CatchUp::due(std::int64_t atUs) {
+    if (!started_) {
+        started_ = true;
+        next_ = atUs + period_;
+        return 1;
+    }
+    if (atUs < next_) return 0;
+    const std::int64_t count = (atUs - next_) / period_ + 1;
+    if (count > cap_) {
+        next_ = atUs + period_;  // what lies beyond the cap is dropped
+        return cap_;
+    }
+    next_ += count * period_;
+    return static_cast<int>(count);
+}
+
 }  // namespace pellwick

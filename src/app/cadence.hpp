@@ -29,4 +29,21 @@ private:
     bool started_ = false;
 };
 
+/// For a host that wakes at its own pace, such as a browser's animation frames: how many events of a fixed
+/// period fell due since the last call. At most `cap` are handed out at once; the rest are dropped, so a
+/// host that slept long (a tab in the background) does not make up for it.
+class CatchUp {
+public:
+    /// Period in microseconds (at least 1); cap at least 1.
+    CatchUp(std::int64_t periodUs, int cap);
+    /// The events due at atUs since the last call; the first call gives one.
+    int due(std::int64_t atUs);
+
+private:
+    std::int64_t period_;
+    int cap_;
+    std::int64_t next_ = 0;
+    bool started_ = false;
+};
+
 }  // namespace pellwick

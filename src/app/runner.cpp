@@ -7,15 +7,6 @@
 
 namespace pellwick {
 
-void Frame::forEachChange(const std::function<void(const Band&)>& show) const {
-    for (std::size_t ty = 0; ty < changed.size(); ++ty) {
-        const Span s = changed[ty];
-        if (s.x0 >= s.x1) continue;
-        const int top = static_cast<int>(ty) * Field::TILE_SIZE;
-        show(Band{s.x0, top, s.x1 - s.x0, std::min(Field::TILE_SIZE, height - top)});
-    }
-}
-
 AppRunner::AppRunner(int width, int height, Colour background, PreciseSleep sleep, InputRules rules)
     : app_(width, height, background, rules), sleep_(std::move(sleep)), thread_([this] { loop(); }) {}
 
@@ -64,7 +55,7 @@ bool AppRunner::applyQueued() {
 // Copies only the tiles that changed since the last copy (everything after a resize), and notes them for
 // the display, so a frame costs the game thread little even on a very large field.
 void AppRunner::copyChangedTiles(const Field& f) {
-    const int w = f.width(), h = f.height(), size = Field::TILE_SIZE;
+    const int w = f.width(), h = f.height();
     if (w != frameWidth_ || h != frameHeight_) {
         frame_.assign(f.pixels(), f.pixels() + static_cast<std::size_t>(w) * h);
         frameWidth_ = w;
@@ -72,25 +63,15 @@ void AppRunner::copyChangedTiles(const Field& f) {
         changed_.assign(static_cast<std::size_t>(f.tilesY()), Span{0, w});
         return;
     }
-    const std::uint8_t* dirty = f.dirtyTiles();
-    for (int ty = 0; ty < f.tilesY(); ++ty, dirty += f.tilesX()) {
-        const int top = ty * size, bottom = std::min(h, top + size);
-        Span& band = changed_[static_cast<std::size_t>(ty)];
-        for (int tx = 0; tx < f.tilesX();) {
-            if (dirty[tx] == 0) {
-                ++tx;
-                continue;
-            }
-            const int run = tx;
-            while (tx < f.tilesX() && dirty[tx] != 0) ++tx;
-            const int x0 = run * size, x1 = std::min(w, tx * size);
-            for (int y = top; y < bottom; ++y) {
-                const std::size_t at = static_cast<std::size_t>(y) * w;
-                std::copy(f.pixels() + at + x0, f.pixels() + at + x1, frame_.data() + at + x0);
-            }
-            band = band.x0 >= band.x1 ? Span{x0, x1} : Span{std::min(band.x0, x0), std::max(band.x1, x1)};
+    forEachChangedRun(f, [&](const Band& b) {
+        for (int y = b.y; y < b.y + b.height; ++y) {
+            const std::size_t at = static_cast<std::size_t>(y) * w + b.x;
+            std::copy(f.pixels() + at, f.pixels() + at + b.width, frame_.data() + at);
         }
-    }
+        Span& band = changed_[static_cast<std::size_t>(b.y / Field::TILE_SIZE)];
+        const int x1 = b.x + b.width;
+        band = band.x0 >= band.x1 ? Span{b.x, x1} : Span{std::min(band.x0, b.x), std::max(band.x1, x1)};
+    });
 }
 
 void AppRunner::copyFrameIfAsked() {

@@ -12,31 +12,9 @@
 #include <vector>
 
 #include "app/app.hpp"
+#include "app/frame.hpp"
 
 namespace pellwick {
-
-/// Columns x0 (included) to x1 (excluded) of one row of tiles; empty when x0 >= x1.
-struct Span {
-    int x0 = 0;
-    int x1 = 0;
-};
-
-/// A rectangle of pixels.
-struct Band {
-    int x, y, width, height;
-};
-
-/// A copy of the field taken between two ticks, and what changed in it since the last frame shown.
-struct Frame {
-    const Colour* pixels;
-    int width;
-    int height;
-    const std::vector<Span>& changed;  // one span per row of tiles, top row first
-
-    /// Calls show with each band of rows that changed, top first: a row of tiles, or the part of it between
-    /// its first and last changed tile.
-    void forEachChange(const std::function<void(const Band&)>& show) const;
-};
 
 /// Waits about this many microseconds on the game thread. For platforms whose ordinary waits are too coarse
 /// for a 1 ms cadence; such a wait is not cut short by input, which then waits for the next tick.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 namespace pellwick {
 
@@ -21,11 +22,12 @@ bool parseWindowId(const std::string& text, std::uint64_t& out) {
     return ec == std::errc() && ptr == end && out != 0 && out <= 0xFFFFFFFFULL;
 }
 
+// A plain decimal number of seconds (the program never changes the C locale, so '.' is the point).
 bool parseSeconds(const std::string& text, double& out) {
-    const char* end = text.data() + text.size();
-    if (text.empty() || text.front() == '-' || text.front() == '+') return false;
-    const auto [ptr, ec] = std::from_chars(text.data(), end, out);
-    return ec == std::errc() && ptr == end && std::isfinite(out) && out <= MAX_SECONDS;
+    if (text.empty() || ((text.front() < '0' || text.front() > '9') && text.front() != '.')) return false;
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(out) && out <= MAX_SECONDS;
 }
 
 struct Flags {

@@ -1,8 +1,8 @@
 // The state digest: FNV-1a, 64 bits, fed value by value in a fixed order and byte order.
 #include "game/digest.hpp"
 
-#include <bit>
 #include <cstdio>
+#include <cstring>
 
 namespace pellwick {
 
@@ -28,7 +28,11 @@ private:
 std::uint64_t stateDigest(const World& w) {
     Fnv h;
     for (const auto* a : {&w.x, &w.y, &w.angle}) {
-        for (double v : *a) h.add(std::bit_cast<std::uint64_t>(v), 8);
+        for (double v : *a) {
+            std::uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            h.add(bits, 8);
+        }
     }
     for (const auto* a : {&w.energy, &w.team}) {
         for (std::int16_t v : *a) h.add(static_cast<std::uint16_t>(v), 2);

@@ -75,7 +75,7 @@ TRIG_INLINE void fromQuarter(V mq, V y0, V y1, V& s, V& c) {
     const V sinAbs = odd ? kc : ks;
     const V cosAbs = odd ? ks : kc;
     s = mq >= 2.0 ? -sinAbs : sinAbs;
-    c = (mq == 1.0) | (mq == 2.0) ? -cosAbs : cosAbs;
+    c = ((mq == 1.0) | (mq == 2.0)) ? -cosAbs : cosAbs;
 }
 
 // sin and cos of x, |x| < MEDIUM_LIMIT. Every step but the kernels' is exact or an exact error term.
@@ -95,7 +95,7 @@ TRIG_INLINE void medium(V x, V& s, V& c) {
     // n modulo 4, found without leaving doubles: (n - 1.5) / 4 lies within 3/8 of floor(n / 4).
     const V quarters = ((n - 1.5) * 0.25 + ROUNDER) - ROUNDER;
     fromQuarter(n - 4.0 * quarters, y0, y1, s, c);
-    s = (x < TINY) & (x > -TINY) ? x : s;  // keeps the sign of -0
+    s = ((x < TINY) & (x > -TINY)) ? x : s;  // keeps the sign of -0
 }
 
 // ---- Arguments of any size: the exact reduction (Payne and Hanek), one at a time.

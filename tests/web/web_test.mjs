@@ -1,0 +1,156 @@
+// The web page in Debian's headless Chromium: the canvas is pellwick-render's picture at the tick it
+// shows, the speed, a click, a resize, the two ways to end, and the pages for bad conditions.
+// Usage: node web_test.mjs SITE_URL PELLWICK_RENDER WORK_DIR
+import puppeteer from 'puppeteer-core';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { writeFileSync } from 'node:fs';
+
+const [site, render, work] = process.argv.slice(2);
+const W = 640, H = 480;
+const rgb = (r, g, b) => r + 256 * g + 65536 * b;
+const TEAMS = [rgb(255, 215, 215), rgb(215, 255, 215), rgb(215, 215, 255), rgb(215, 215, 215)];
+const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
+let passed = 0, failed = 0;
+function check(ok, what) {
+  console.log(`${ok ? 'ok' : 'FAIL'}: ${what}`);
+  if (ok) passed++; else failed++;
+}
+
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--disable-gpu'],
+});
+
+async function open(query = '?test', width = W, height = H) {
+  const page = await browser.newPage();
+  await page.setViewport({ width, height, deviceScaleFactor: 1 });
+  await page.goto(site + query);
+  await page.waitForFunction(() => window.pellwick && window.pellwick.ticks() > 0, { timeout: 30000 });
+  return page;
+}
+const ticks = page => page.evaluate(() => window.pellwick.ticks());
+const pause = (page, paused) => page.evaluate(p => window.pellwick.pause(p), paused);
+const statusLine = page => page.evaluate(() => document.getElementById('status').textContent);
+
+// The canvas's pixels as colour values, with its size.
+const canvasPixels = page => page.evaluate(() => {
+  const c = document.getElementById('canvas');
+  const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+  const values = new Array(c.width * c.height);
+  for (let i = 0; i < values.length; ++i) values[i] = d[4 * i] + 256 * d[4 * i + 1] + 65536 * d[4 * i + 2];
+  return { width: c.width, height: c.height, values };
+});
+
+async function pictureIsTheRenderers(page) {
+  await page.waitForFunction(() => window.pellwick.ticks() >= 300);
+  await pause(page, true);
+  const n = await ticks(page);
+  const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
+  writeFileSync(`${work}/canvas.png`, Buffer.from(url.split(',')[1], 'base64'));
+  execFileSync(render, ['--size', `${W}x${H}`, '--ticks', String(n), '--png', `${work}/render.png`], { stdio: 'ignore' });
+  const differing = spawnSync('compare', ['-metric', 'AE', `${work}/canvas.png`, `${work}/render.png`, 'null:'])
+    .stderr.toString().trim();
+  check(differing === '0', `the canvas is pellwick-render's picture at tick ${n} (${differing} pixels differ)`);
+  const fills = await page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    return c.width === window.innerWidth * devicePixelRatio && c.height === window.innerHeight * devicePixelRatio;
+  });
+  check(fills, 'the canvas fills the window at one field pixel per device pixel');
+}
+
+async function speed(page) {
+  await pause(page, false);
+  await sleep(500);
+  const t0 = await ticks(page), s0 = Date.now();
+  await sleep(3000);
+  const rate = (await ticks(page) - t0) / ((Date.now() - s0) / 1000);
+  console.log(`speed: ${rate.toFixed(0)} ticks/s at ${W}x${H}`);
+  check(rate >= 900, `the page runs at 900 ticks/s or more (${rate.toFixed(0)})`);
+}
+
+async function clickStartsAGame(page) {
+  await page.mouse.click(W / 2, H / 2);
+  await sleep(400);
+  await pause(page, true);
+  const { values } = await canvasPixels(page);
+  const ink = values.filter(v => v === 0).length;
+  const teams = TEAMS.map(t => values.filter(v => v === t).length);
+  check(ink > W * H / 50 && teams.every(n => n > 0), `a click drew walls and seeded four teams (ink ${ink}, teams ${teams})`);
+}
+
+async function resizeKeepsTheOverlap(page) {
+  const before = await canvasPixels(page);
+  const sizes = [[500, 400], [700, 520]];
+  for (const [w, h] of sizes) {
+    await page.setViewport({ width: w, height: h, deviceScaleFactor: 1 });
+    await page.waitForFunction((w, h) => document.getElementById('canvas').width === w &&
+                                         document.getElementById('canvas').height === h, {}, w, h);
+    const after = await canvasPixels(page);
+    let kept = true, fresh = true;
+    for (let y = 0; y < h; ++y) {
+      for (let x = 0; x < w; ++x) {
+        const v = after.values[y * w + x];
+        if (x < 500 && y < 400) kept = kept && v === before.values[y * before.width + x];
+        else if (x >= before.width || y >= before.height) fresh = fresh && v === 0xFFFFFF;
+      }
+    }
+    check(kept && fresh, `a resize to ${w}x${h} keeps the overlap and shows new pixels as background`);
+  }
+}
+
+async function ends(how, act) {
+  const page = await open();
+  await page.keyboard.press('a');
+  await sleep(200);
+  const still = await ticks(page);
+  await sleep(200);
+  check(await ticks(page) > still, 'an ordinary key does not end it');
+  await act(page);
+  await sleep(300);
+  const t1 = await ticks(page);
+  await sleep(500);
+  const t2 = await ticks(page);
+  const said = await statusLine(page);
+  check(t1 === t2 && /ended/.test(said), `${how} stops the ticking for good (${t1} then ${t2}) and says "${said}"`);
+  await page.close();
+}
+
+async function badConditions() {
+  const bare = await browser.newPage();
+  await bare.evaluateOnNewDocument(() => { delete window.WebAssembly; });
+  await bare.goto(site);
+  const noWasm = await statusLine(bare);
+  check(/WebAssembly/.test(noWasm), `without WebAssembly the page says "${noWasm}"`);
+  await bare.close();
+  const host = await browser.newPage();  // the removal above holds for every document of that page
+  await host.goto(site + '?none');
+  await host.evaluate(url => {
+    document.body.innerHTML = `<iframe id="tiny" src="${url}" width="0" height="0" style="border:0"></iframe>`;
+  }, site + '?test');
+  await host.waitForFunction(() => {
+    const d = document.getElementById('tiny').contentDocument;
+    return d && /too small/.test(d.getElementById('status')?.textContent || '');
+  }, { timeout: 20000 }).catch(() => {});
+  const tiny = await host.evaluate(() => document.getElementById('tiny').contentDocument?.getElementById('status')?.textContent);
+  check(/too small/.test(tiny || ''), `in a window of no size the page says "${tiny}"`);
+  await host.close();
+}
+
+try {
+  const page = await open();
+  await pictureIsTheRenderers(page);
+  await speed(page);
+  await clickStartsAGame(page);
+  await resizeKeepsTheOverlap(page);
+  await page.close();
+  await ends('a double-click', p => p.mouse.click(W / 2, H / 2, { count: 2 }));
+  await ends('Escape', p => p.keyboard.press('Escape'));
+  await badConditions();
+} catch (e) {
+  check(false, `the test itself failed: ${e.stack || e}`);
+} finally {
+  await browser.close();
+}
+console.log(`web page: ${passed} checks held, ${failed} did not`);
+process.exit(failed === 0 ? 0 : 1);
