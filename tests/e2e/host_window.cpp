@@ -1,5 +1,5 @@
-// Test helper: host_window WxH opens a mapped window of that size (named "host"), prints its id in
-// decimal, and keeps it until killed; its windows go with it.
+// Test helper: host_window WxH opens a mapped magenta window of that size (named "host"), prints its id
+// in decimal, and keeps it until killed; its windows go with it.
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -12,7 +12,9 @@ int main(int argc, char** argv) {
     }
     Display* x = XOpenDisplay(nullptr);
     if (x == nullptr) return 1;
-    const Window win = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, w, h, 0, BlackPixel(x, 0), BlackPixel(x, 0));
+    // Magenta, a colour the game never draws: whatever the saver leaves unpainted shows.
+    const unsigned long magenta = 0xFF00FF;
+    const Window win = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, w, h, 0, magenta, magenta);
     XStoreName(x, win, "host");
     XSelectInput(x, win, StructureNotifyMask);
     XMapWindow(x, win);

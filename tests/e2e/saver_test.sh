@@ -60,6 +60,13 @@ import -window "$HOST_ID" "$work/late.png"
 counts=$("$build/tests/screen_probe" counts "$work/late.png")
 for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "no automatic game after 2 s: $counts"; done
 echo "the first automatic game came after 2 s: $counts"
+xdotool windowsize "$HOST_ID" 400 300
+sleep 0.6
+import -window "$HOST_ID" "$work/resized.png"
+counts=$("$build/tests/screen_probe" counts "$work/resized.png")
+[[ $(identify -format %wx%h "$work/resized.png") == 400x300 ]] || fail "the resized window's picture is not 400x300"
+grep -q '"other":0' <<<"$counts" || fail "after a resize to 400x300 part of the window is not the game's: $counts"
+echo "the field followed the window to 400x300: $counts"
 kill -TERM "$APP_PID"
 wait_exit 1
 echo "SIGTERM ended it with status 0"
