@@ -22,9 +22,9 @@ const browser = await puppeteer.launch({
   args: ['--no-sandbox', '--disable-gpu'],
 });
 
-async function open(query = '?test', width = W, height = H) {
+async function open(query = '?test', width = W, height = H, scale = 1) {
   const page = await browser.newPage();
-  await page.setViewport({ width, height, deviceScaleFactor: 1 });
+  await page.setViewport({ width, height, deviceScaleFactor: scale });
   await page.goto(site + query);
   await page.waitForFunction(() => window.pellwick && window.pellwick.ticks() > 0, { timeout: 30000 });
   return page;
@@ -116,6 +116,16 @@ async function ends(how, act) {
   await page.close();
 }
 
+async function highDensity() {
+  const page = await open('?test', 400, 300, 2);
+  const size = await page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    return `${c.width}x${c.height} pixels shown at ${c.getBoundingClientRect().width}x${c.getBoundingClientRect().height}`;
+  });
+  check(size === '800x600 pixels shown at 400x300', `at a device pixel ratio of 2 the field has ${size}`);
+  await page.close();
+}
+
 async function badConditions() {
   const bare = await browser.newPage();
   await bare.evaluateOnNewDocument(() => { delete window.WebAssembly; });
@@ -146,6 +156,7 @@ try {
   await page.close();
   await ends('a double-click', p => p.mouse.click(W / 2, H / 2, { count: 2 }));
   await ends('Escape', p => p.keyboard.press('Escape'));
+  await highDensity();
   await badConditions();
 } catch (e) {
   check(false, `the test itself failed: ${e.stack || e}`);
