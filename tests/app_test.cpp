@@ -288,6 +288,8 @@ TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
     EXPECT_EQ(mode({}), Mode::Configure);
     for (const char* s : {"/s", "-s", "/S", "-S"}) EXPECT_EQ(mode({s}), Mode::FullScreen) << s;
     for (const char* c : {"/c", "/c:1234", "-C", "/C:0"}) EXPECT_EQ(mode({c}), Mode::Configure) << c;
+    EXPECT_EQ(parseScrArgs({"/c:1234"}, true).window, 1234U) << "the window to own the settings";
+    EXPECT_EQ(parseScrArgs({"/c:x"}, true).window, 0U);
     for (auto args : {std::vector<std::string>{"/p", "4242"}, {"/p:4242"}, {"-P", "4242"}}) {
         const ScrLaunch p = parseScrArgs(args, true);
         EXPECT_EQ(p.mode, Mode::Preview);

@@ -135,7 +135,11 @@ ScrLaunch parseScrArgs(const std::vector<std::string>& args, bool namedScr) {
     const bool attached = !rest.empty() && rest[0] == ':';
     if (flagged && (rest.empty() || attached)) {
         if (letter == 's' && rest.empty()) return {Mode::FullScreen, 0, {}};
-        if (letter == 'c') return {Mode::Configure, 0, {}};
+        if (letter == 'c') {  // the window to own the dialog, when given and sound
+            ScrLaunch r{Mode::Configure, 0, {}};
+            if (attached && !parseHwnd(rest.substr(1), r.window)) r.window = 0;
+            return r;
+        }
         if (letter == 'p') {
             const std::string hwnd = attached ? rest.substr(1) : args.size() > 1 ? args[1] : std::string();
             ScrLaunch r{Mode::Preview, 0, {}};

@@ -44,7 +44,7 @@ struct ScrLaunch {
         BadArgument,  // anything else: say so
     };
     Mode mode;
-    std::uint64_t window = 0;  // for Preview
+    std::uint64_t window = 0;  // for Preview, and for Configure the window to own the settings (0: none)
     std::string error;         // for BadArgument and BadWindow
 };
 

@@ -10,6 +10,7 @@
 
 #include "app/frame_loop.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/win32_settings.hpp"
 
 namespace pellwick {
 
@@ -18,7 +19,6 @@ namespace {
 constexpr wchar_t CLASS_NAME[] = L"PellwickWindow";
 constexpr int ICON_RESOURCE = 1;
 constexpr std::int64_t PARENT_CHECK_US = 100'000;  // how often a preview looks for its parent window
-constexpr wchar_t SETTINGS_KEY[] = L"Software\\Pellwick";
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
@@ -236,13 +236,6 @@ private:
     HANDLE timer_ = nullptr;
 };
 
-// A whole number of seconds kept under HKCU\Software\Pellwick, or the fallback.
-double storedSeconds(const wchar_t* name, double fallback) {
-    DWORD value = 0, size = sizeof value;
-    const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return status == ERROR_SUCCESS ? static_cast<double>(value) : fallback;
-}
-
 InputRules rulesFor(ScrLaunch::Mode mode) {
     if (mode == ScrLaunch::Mode::FullScreen) return InputRules::FullScreen;
     if (mode == ScrLaunch::Mode::Preview) return InputRules::Embedded;
@@ -259,7 +252,8 @@ void run(Session& s) {
                      [&sleeper](std::int64_t us) { sleeper(us); }, rulesFor(s.mode));
     s.runner = &runner;
     ShowWindow(s.hwnd, SW_SHOW);
-    AutoClicks clicks(nowUs(), storedSeconds(L"FirstGame", 10), storedSeconds(L"NewGame", 180));
+    const SaverTimes times = loadSaverTimes();
+    AutoClicks clicks(nowUs(), times.firstGame, times.newGame);
     if (s.mode == ScrLaunch::Mode::FullScreen) {
         POINT p{};
         GetCursorPos(&p);
@@ -288,17 +282,6 @@ int runWindow(ScrLaunch::Mode mode, HWND parent) {
     return 0;
 }
 
-int configure() {
-    const std::wstring text =
-        L"Pellwick has nothing to set here.\n\nAs a screensaver it starts its first game after " +
-        std::to_wstring(static_cast<long>(storedSeconds(L"FirstGame", 10))) + L" s and a new one every " +
-        std::to_wstring(static_cast<long>(storedSeconds(L"NewGame", 180))) +
-        L" s (0: never). To change them, set the DWORD values FirstGame and NewGame (seconds) under "
-        L"HKEY_CURRENT_USER\\Software\\Pellwick.";
-    MessageBoxW(nullptr, text.c_str(), L"Pellwick", MB_ICONINFORMATION);
-    return 0;
-}
-
 std::wstring widened(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 // Whether this program runs under a name ending in .scr, as Windows runs screensavers.
@@ -324,8 +307,11 @@ int runScreensaverArgs(const std::vector<std::string>& args) {
             const auto parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(l.window));
             return IsWindow(parent) ? runWindow(l.mode, parent) : 1;
         }
-        case ScrLaunch::Mode::Configure:
-            return configure();
+        case ScrLaunch::Mode::Configure: {
+            const auto owner = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(l.window));
+            showSaverSettings(owner != nullptr && IsWindow(owner) ? owner : nullptr);
+            return 0;
+        }
         case ScrLaunch::Mode::BadWindow:
             return 1;
         case ScrLaunch::Mode::BadArgument:

@@ -128,6 +128,23 @@ xdotool key a
 wait_exit 2
 echo "a key ended it"
 
+echo "== the screensaver, /c: its settings"
+wine "$scr" /c &
+APP_PID=$!
+for _ in $(seq 300); do xdotool search --onlyvisible --name '^Pellwick settings$' >/dev/null 2>&1 && break; sleep 0.1; done
+dialog=$(xdotool search --onlyvisible --name '^Pellwick settings$' | head -n 1) || fail "/c shows no settings dialog"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove $((X + 310)) $((Y + 22)) click 1  # into the first box; with no window manager, focus comes by clicking
+xdotool key End BackSpace BackSpace BackSpace BackSpace type 25
+xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
+xdotool type 0
+xdotool key Return
+wait_exit 3
+stored=$(wine reg query 'HKCU\Software\Pellwick' | tr -d '\r')
+grep -qE "FirstGame +REG_DWORD +0x19" <<<"$stored" && grep -qE "NewGame +REG_DWORD +0x0" <<<"$stored" ||
+  fail "the dialog did not store 25 and 0: $stored"
+echo "the settings dialog stored FirstGame 25 and NewGame 0 in HKCU\Software\Pellwick"
+
 echo "== the screensaver, /p"
 i686-w64-mingw32-g++-posix -O2 -static -o "$work/preview_host.exe" "$(dirname "$0")/preview_host.cpp" || fail "cannot build the preview host"
 preview=$(timeout 60 wine "$work/preview_host.exe" "$(winepath -w "$scr")" | tr -d '\r') || fail "the preview failed: $preview"

@@ -1,0 +1,132 @@
+// The settings dialog of the Windows screensaver: two boxes of seconds, OK and Cancel, built from plain
+// controls so no dialog resource is needed. Values live as DWORDs under HKCU\Software\Pellwick.
+#include "hosts/win32_settings.hpp"
+
+#include <string>
+
+namespace pellwick {
+
+namespace {
+
+constexpr wchar_t SETTINGS_KEY[] = L"Software\\Pellwick";
+constexpr wchar_t DIALOG_CLASS[] = L"PellwickSettings";
+constexpr DWORD MAX_SECONDS = 1'000'000;
+enum Control { FIRST_GAME = 101, NEW_GAME = 102 };
+
+DWORD loadValue(const wchar_t* name, DWORD fallback) {
+    DWORD value = 0, size = sizeof value;
+    const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return status == ERROR_SUCCESS && value <= MAX_SECONDS ? value : fallback;
+}
+
+bool storeTimes(const SaverTimes& t) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool ok = RegSetValueExW(key, L"FirstGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.firstGame), sizeof(DWORD)) == ERROR_SUCCESS &&
+                    RegSetValueExW(key, L"NewGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.newGame), sizeof(DWORD)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+// The whole number of seconds in a box, if it holds one in range.
+bool readSeconds(HWND dialog, int id, DWORD& out) {
+    wchar_t text[16] = {};
+    GetDlgItemTextW(dialog, id, text, 16);
+    const std::wstring s = text;
+    if (s.empty() || s.size() > 7 || s.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
+    out = static_cast<DWORD>(std::stoul(s));
+    return out <= MAX_SECONDS;
+}
+
+struct DialogState {
+    bool done = false;
+};
+
+void accept(HWND dialog) {
+    SaverTimes t;
+    if (!readSeconds(dialog, FIRST_GAME, t.firstGame) || !readSeconds(dialog, NEW_GAME, t.newGame)) {
+        MessageBoxW(dialog, L"Give each interval as a whole number of seconds from 0 to 1000000.", L"Pellwick", MB_ICONWARNING);
+        return;
+    }
+    if (!storeTimes(t)) MessageBoxW(dialog, L"The settings could not be saved.", L"Pellwick", MB_ICONERROR);
+    DestroyWindow(dialog);
+}
+
+LRESULT CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    switch (msg) {
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK) accept(dialog);
+            if (LOWORD(wp) == IDCANCEL) DestroyWindow(dialog);
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(dialog);
+            return 0;
+        case WM_DESTROY:
+            if (state != nullptr) state->done = true;
+            PostQuitMessage(0);  // wakes the dialog's message loop, which then ends
+            return 0;
+        default:
+            return DefWindowProcW(dialog, msg, wp, lp);
+    }
+}
+
+HWND addControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id) {
+    HWND c = CreateWindowExW(cls == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0, cls, text, WS_CHILD | WS_VISIBLE | style,
+                             x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    return c;
+}
+
+void addControls(HWND dialog, const SaverTimes& t) {
+    addControl(dialog, L"STATIC", L"First game after (seconds):", 0, 12, 16, 250, 20, -1);
+    addControl(dialog, L"EDIT", std::to_wstring(t.firstGame).c_str(), WS_TABSTOP | ES_NUMBER, 270, 12, 80, 22, FIRST_GAME);
+    addControl(dialog, L"STATIC", L"New game every (seconds; 0: never):", 0, 12, 48, 250, 20, -1);
+    addControl(dialog, L"EDIT", std::to_wstring(t.newGame).c_str(), WS_TABSTOP | ES_NUMBER, 270, 44, 80, 22, NEW_GAME);
+    addControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 184, 84, 80, 26, IDOK);
+    addControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 270, 84, 80, 26, IDCANCEL);
+}
+
+}  // namespace
+
+SaverTimes loadSaverTimes() {
+    SaverTimes t;
+    t.firstGame = loadValue(L"FirstGame", t.firstGame);
+    t.newGame = loadValue(L"NewGame", t.newGame);
+    return t;
+}
+
+void showSaverSettings(HWND owner) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = dialogProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = DIALOG_CLASS;
+    RegisterClassExW(&wc);
+    RECT r{0, 0, 364, 122};
+    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP | WS_VISIBLE;
+    AdjustWindowRect(&r, style, FALSE);
+    DialogState state;
+    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, DIALOG_CLASS, L"Pellwick settings", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  r.right - r.left, r.bottom - r.top, owner, nullptr, wc.hInstance, nullptr);
+    if (dialog == nullptr) return;
+    SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    addControls(dialog, loadSaverTimes());
+    SetForegroundWindow(dialog);
+    SetFocus(GetDlgItem(dialog, FIRST_GAME));
+    if (owner != nullptr) EnableWindow(owner, FALSE);
+    MSG msg;
+    while (!state.done && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(dialog, &msg)) {  // Tab, Enter and Escape as in any dialog
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (owner != nullptr) EnableWindow(owner, TRUE);
+}
+
+}  // namespace pellwick
