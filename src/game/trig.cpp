@@ -40,30 +40,49 @@ constexpr double C4 = -2.75573143513906633035e-07;
 constexpr double C5 = 2.08757232129817482790e-09;
 constexpr double C6 = -1.13596475577881948265e-11;
 
-// sin(x + y) for a double-double x + y with |x| <= about pi/4 and |y| below half an ulp of x.
 // The helpers are inlined by force: an out-of-line copy would pass vectors by another convention than the
 // AVX2 copy of the batch expects.
 #define TRIG_INLINE [[gnu::always_inline]] inline
 #pragma GCC diagnostic ignored "-Wpsabi"  // about those conventions, which no call here uses
 
-template <class V>
-TRIG_INLINE V kernelSin(V x, V y) {
-    const V z = x * x;
-    const V w = z * z;
-    const V r = S2 + z * (S3 + z * S4) + z * w * (S5 + z * S6);
-    const V v = z * x;
-    return x - ((z * (0.5 * y - v * r) - y) - v * S1);
+// a * b == p + e exactly, by Veltkamp's split (no fused multiply-add).
+template <class V, class B>
+TRIG_INLINE void exactProduct(V a, B b, V& p, V& e) {
+    constexpr double SPLITTER = 134217729.0;  // 2^27 + 1
+    const V ca = SPLITTER * a;
+    const V ah = ca - (ca - a), al = a - ah;
+    const B cb = SPLITTER * b;
+    const B bh = cb - (cb - b), bl = b - bh;
+    p = a * b;
+    e = (((ah * bh - p) + ah * bl) + al * bh) + al * bl;
 }
 
-// cos(x + y), likewise.
+// sin(x + y) for a double-double x + y with |x| <= about pi/4 and |y| below half an ulp of x. The
+// leading terms, x and S1 * x^3, are added exactly, so their roundings do not reach the result.
+template <class V>
+TRIG_INLINE V kernelSin(V x, V y) {
+    V z, zl, v, vl, t, tl;
+    exactProduct(x, x, z, zl);
+    exactProduct(z, x, v, vl);  // x^3 == v + vl + zl * x, to well below an ulp of it
+    exactProduct(v, S1, t, tl);
+    const V w = z * z;
+    const V r = S2 + z * (S3 + z * S4) + z * w * (S5 + z * S6);
+    const V head = x + t;  // |t| < |x| / 10, so (x - head) + t is what the sum lost
+    const V low = (((x - head) + t) + (tl + S1 * (vl + zl * x))) + ((y - 0.5 * z * y) + z * v * r);
+    return head + low;
+}
+
+// cos(x + y), likewise. x * x is kept exactly (z + zl): its rounding would otherwise cost up to half
+// an ulp of the result.
 template <class V>
 TRIG_INLINE V kernelCos(V x, V y) {
-    const V z = x * x;
+    V z, zl;
+    exactProduct(x, x, z, zl);
     const V w = z * z;
     const V r = z * (C1 + z * (C2 + z * C3)) + w * w * (C4 + z * (C5 + z * C6));
     const V hz = 0.5 * z;
     const V u = 1.0 - hz;
-    return u + (((1.0 - u) - hz) + (z * r - x * y));
+    return u + (((1.0 - u) - hz) + ((z * r - x * y) - 0.5 * zl));
 }
 
 // The sine and cosine of mq * pi/2 + (y0 + y1), for a quarter count mq of 0 to 3.

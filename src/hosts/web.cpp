@@ -11,6 +11,7 @@
 
 #include "app/app.hpp"
 #include "app/frame.hpp"
+#include "game/digest.hpp"
 
 namespace pellwick {
 
@@ -24,6 +25,7 @@ struct Page {
     CatchUp ticks{TICK_PERIOD_US, TICK_CAP};
     std::vector<std::uint32_t> rgba;  // one changed band as ImageData wants it
     bool paused = false;              // for tests
+    std::string stateText;            // the last digest handed to a test
 };
 
 // Sizes the canvas to the window at one canvas pixel per device pixel (at most `largest` a side), and gives
@@ -54,7 +56,7 @@ EM_JS(void, putBand, (const void* rgba, int x, int y, int w, int h), {
 EM_JS(void, say, (const char* text), { document.getElementById('status').textContent = UTF8ToString(text); });
 
 // The page's events, handed to the functions below with the page; with ?test in the address, a handle
-// for tests as window.pellwick.
+// for tests as window.pellwick (ticks, state digest, pause).
 EM_JS(void, listenToPage, (Page* page), {
     document.getElementById('canvas').addEventListener('click', e => Module._pellwickClick(page, e.detail));
     window.addEventListener('keydown', e => Module._pellwickKey(page, e.key === 'Escape' ? 1 : 0));
@@ -62,6 +64,7 @@ EM_JS(void, listenToPage, (Page* page), {
     if (location.search.includes('test')) {
         window.pellwick = {
             ticks: () => Module._pellwickTicks(page),
+            state: () => UTF8ToString(Module._pellwickState(page)),
             pause: paused => Module._pellwickPause(page, paused ? 1 : 0),
         };
     }
@@ -138,6 +141,12 @@ EMSCRIPTEN_KEEPALIVE void pellwickResize(Page* p) {
 
 /// Ticks run so far (tests).
 EMSCRIPTEN_KEEPALIVE double pellwickTicks(Page* p) { return p->app == nullptr ? 0 : static_cast<double>(p->app->ticks()); }
+
+/// The digest of the game's exact state, as pellwick-render --json gives it (tests).
+EMSCRIPTEN_KEEPALIVE const char* pellwickState(Page* p) {
+    p->stateText = p->app == nullptr ? std::string() : pellwick::digestText(pellwick::stateDigest(p->app->world()));
+    return p->stateText.c_str();
+}
 
 /// Stops or resumes the ticking; the canvas shows the field as it stands (tests).
 EMSCRIPTEN_KEEPALIVE void pellwickPause(Page* p, int paused) {

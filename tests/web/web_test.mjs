@@ -48,7 +48,10 @@ async function pictureIsTheRenderers(page) {
   const n = await ticks(page);
   const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
   writeFileSync(`${work}/canvas.png`, Buffer.from(url.split(',')[1], 'base64'));
-  execFileSync(render, ['--size', `${W}x${H}`, '--ticks', String(n), '--png', `${work}/render.png`], { stdio: 'ignore' });
+  const native = JSON.parse(execFileSync(render, ['--size', `${W}x${H}`, '--ticks', String(n), '--png', `${work}/render.png`,
+                                                   '--json'], { stdio: ['ignore', 'pipe', 'ignore'] }).toString());
+  const state = await page.evaluate(() => window.pellwick.state());
+  check(state === native.state, `the page's exact state is the native renderer's at tick ${n} (${state}, ${native.state})`);
   const differing = spawnSync('compare', ['-metric', 'AE', `${work}/canvas.png`, `${work}/render.png`, 'null:'])
     .stderr.toString().trim();
   check(differing === '0', `the canvas is pellwick-render's picture at tick ${n} (${differing} pixels differ)`);
