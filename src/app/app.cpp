@@ -1,6 +1,8 @@
 // The app core's rules: clicks, keys, closing, resizing, the tick cadence and the background colour.
 #include "app/app.hpp"
 
+#include <cstdlib>
+
 #include "game/rules.hpp"
 
 namespace pellwick {
@@ -53,9 +55,7 @@ void App::handleFullScreen(const Input& input) {
         pointerY_ = input.y;
         return;
     }
-    const bool wandered = input.x - pointerX_ > MOVE_TOLERANCE || pointerX_ - input.x > MOVE_TOLERANCE ||
-                          input.y - pointerY_ > MOVE_TOLERANCE || pointerY_ - input.y > MOVE_TOLERANCE;
-    if (wandered) running_ = false;
+    if (std::abs(input.x - pointerX_) > MOVE_TOLERANCE || std::abs(input.y - pointerY_) > MOVE_TOLERANCE) running_ = false;
 }
 
 void App::tickNow() {

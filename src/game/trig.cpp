@@ -159,16 +159,6 @@ Wide multiplyWindow(std::uint64_t mantissa, int first) {
     return p;
 }
 
-// a * b as an exact double-double, by Veltkamp's split.
-void twoProduct(double a, double b, double& p, double& e) {
-    constexpr double SPLITTER = 134217729.0;  // 2^27 + 1
-    const double ca = SPLITTER * a, cb = SPLITTER * b;
-    const double ah = ca - (ca - a), al = a - ah;
-    const double bh = cb - (cb - b), bl = b - bh;
-    p = a * b;
-    e = (((ah * bh - p) + ah * bl) + al * bh) + al * bl;
-}
-
 // sin and cos of any finite x, |x| >= MEDIUM_LIMIT.
 SinCos large(double x) {
     std::uint64_t bits;
@@ -198,7 +188,7 @@ SinCos large(double x) {
     const double sum = hi + mid;
     const double lo = ((hi - sum) + mid) + (static_cast<double>(f[1]) * 0x1p-96 + static_cast<double>(f[0]) * 0x1p-128);
     double y0, y1;
-    twoProduct(sum, PIO2_HI, y0, y1);
+    exactProduct(sum, PIO2_HI, y0, y1);
     y1 = y1 + (sum * PIO2_LO + lo * PIO2_HI);
     const double r0 = y0 + y1, r1 = (y0 - r0) + y1;
     const double sign = negative ? -1.0 : 1.0;

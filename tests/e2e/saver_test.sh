@@ -57,8 +57,7 @@ tick=$("$build/tests/screen_probe" tick "$work/early.png" 5000) || fail "the win
 echo "the 320x240 window shows the game before its first click, at tick $tick"
 sleep 2.3
 import -window "$HOST_ID" "$work/late.png"
-counts=$("$build/tests/screen_probe" counts "$work/late.png")
-for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "no automatic game after 2 s: $counts"; done
+counts=$(teams_in "$build/tests/screen_probe" "$work/late.png" "no automatic game after 2 s")
 echo "the first automatic game came after 2 s: $counts"
 xdotool windowsize "$HOST_ID" 400 300
 sleep 0.6

@@ -40,10 +40,7 @@ kill -0 "$APP_PID" 2>/dev/null || fail "an ordinary key ended the program"
 xdotool mousemove 320 240 click 1
 sleep 0.5
 shot "$work/game.png"
-counts=$("$build/tests/screen_probe" counts "$work/game.png")
-for t in 1 2 3; do
-  grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "after a click, no team $t on screen: $counts"
-done
+counts=$(teams_in "$build/tests/screen_probe" "$work/game.png" "after a click")
 ink=$(sed -E 's/.*"ink":([0-9]+).*/\1/' <<<"$counts")
 (( ink > W * H / 50 )) || fail "after a click, too little ink for walls: $counts"
 echo "a click started a game: $counts"

@@ -1,5 +1,6 @@
 # Shared by the end-to-end scripts: a private Xvfb display and helpers to watch a program on it.
-# Source it; it defines start_xvfb, stop_xvfb, start_app, shot, ended_within, wait_exit and fail.
+# Source it; it defines start_xvfb, stop_xvfb, start_app, shot, shot_tick, teams_in, ended_within, wait_exit
+# and fail.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -66,6 +67,15 @@ shot_tick() {
     sleep 0.2
   done
   return 1
+}
+
+# teams_in PROBE FILE WHAT: prints the screenshot's pixel counts by colour; fails, naming WHAT, unless
+# teams 1 to 3 all show (team 0 alone is the time before the first game).
+teams_in() {
+  local counts t
+  counts=$("$1" counts "$2")
+  for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "$3: no team $t on screen: $counts"; done
+  echo "$counts"
 }
 
 # ended_within SECONDS: whether the program has ended within that time (without reaping it).

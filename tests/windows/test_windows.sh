@@ -64,8 +64,7 @@ echo "white field with walkers: screen matches the game at tick $ta, then $tb; a
 xdotool mousemove 400 300 click 1
 sleep 1
 shot "$work/game.png"
-counts=$("$build/tests/screen_probe" counts "$work/game.png")
-for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "after a click, no team $t: $counts"; done
+teams_in "$build/tests/screen_probe" "$work/game.png" "after a click" >/dev/null
 echo "a click drew the walls and seeded the teams"
 
 xdotool key Escape
@@ -121,8 +120,7 @@ wine reg add 'HKCU\Software\Pellwick' /v FirstGame /t REG_DWORD /d 1 /f >/dev/nu
 start_full_screen
 sleep 2.5
 shot "$work/first-game.png"
-counts=$("$build/tests/screen_probe" counts "$work/first-game.png")
-for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "with FirstGame 1, no game after 2.5 s: $counts"; done
+teams_in "$build/tests/screen_probe" "$work/first-game.png" "with FirstGame 1, after 2.5 s" >/dev/null
 echo "with FirstGame set to 1 in the registry, the first game came within 2.5 s"
 xdotool key a
 wait_exit 2
