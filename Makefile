@@ -76,18 +76,21 @@ fuzz:
 soak: build
 	@./$(BUILD)/pellwick_soak 1000000 1920 1080 50000
 
-# The native Windows program and renderer, cross-compiled: build-windows/pellwick.exe (32-bit, GUI subsystem)
-# and pellwick-render.exe (console).
+# The native Windows programs, cross-compiled for both architectures: build-windows/ (32-bit, runs on every
+# Windows PC) and build-windows-x64/ (64-bit, for machines without 32-bit support), each with pellwick.exe
+# (GUI subsystem), pellwick.scr and pellwick-render.exe (console).
+WINDOWS_BUILDS := build-windows:mingw-i686 build-windows-x64:mingw-x86_64
 windows:
 	@scripts/install-deps.sh core windows
-	@cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-	  -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=ON >/dev/null
-	@cmake --build build-windows -j$(JOBS) --target pellwick pellwick-render
-	@echo "Built $(CURDIR)/build-windows/pellwick.exe, pellwick.scr and pellwick-render.exe"
+	@for b in $(WINDOWS_BUILDS); do \
+	  cmake --no-warn-unused-cli -S . -B $${b%%:*} -DCMAKE_TOOLCHAIN_FILE=cmake/$${b#*:}.cmake -DCMAKE_BUILD_TYPE=Release \
+	    -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=ON >/dev/null && \
+	  cmake --build $${b%%:*} -j$(JOBS) --target pellwick pellwick-render || exit 1; \
+	  echo "Built $(CURDIR)/$${b%%:*}/pellwick.exe, pellwick.scr and pellwick-render.exe"; done
 
-# Checks the exe's headers and resources, then runs it under Wine on Xvfb.
+# Checks both builds' headers and resources, then runs each under Wine on Xvfb where this machine can.
 test-windows: windows build
-	@tests/windows/test_windows.sh build-windows/pellwick.exe $(BUILD)
+	@tests/windows/test_windows.sh $(BUILD) build-windows build-windows-x64
 
 install: build
 	@cmake --install $(BUILD)
@@ -101,4 +104,4 @@ package: deps
 	@echo "Built $$(ls $(CURDIR)/build-package/*.deb)"
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-windows build-web build-web-obj build-package
+	rm -rf $(BUILD) build-asan build-fuzz build-windows build-windows-x64 build-web build-web-obj build-package

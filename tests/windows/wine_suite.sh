@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# One Windows build under Wine on Xvfb, in a prefix of its own: the field the program shows, a click,
+# Escape and a double-click; the Windows renderer against the Linux one (the same state digest and
+# picture); the screensaver in /s, /c and /p modes and with bad window handles.
+# Usage: wine_suite.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR ARCH LOADER   (ARCH: x86 or x64)
+# The loader is called directly: /usr/bin/wine and winepath pick the 32-bit loader whenever it is
+# installed, even where it cannot run.
+set -euo pipefail
+build=$1
+dir=$2
+arch=$3
+source "$(dirname "$0")/../e2e/xvfb.sh"
+work=$(mktemp -d)
+exe=$dir/pellwick.exe
+scr=$dir/pellwick.scr
+
+export WINELOADER=$4 WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
+export WINEARCH=$([[ $arch == x64 ]] && echo win64 || echo win32)
+# A Linux path as this prefix sees it: drive Z: is the root.
+windows_path() { echo "Z:${1//\//\\}"; }
+
+W=800 H=600
+start_xvfb "${W}x${H}"
+trap 'stop_xvfb; wineserver -k 2>/dev/null; rm -rf "$work"; true' EXIT
+timeout 300 "$WINELOADER" wineboot -i >/dev/null 2>&1 || fail "wineboot could not prepare a $WINEARCH prefix"
+
+echo "== the program"
+start_app "$WINELOADER" "$exe"
+geometry=$(xwininfo -name Pellwick)
+grep -q "Width: $W" <<<"$geometry" && grep -q "Height: $H" <<<"$geometry" || fail "the window does not cover the screen"
+ta=$(shot_tick "$work/a.png" "$build/tests/screen_probe" 60000) || fail "the screen shows no tick of the game"
+a=$(date +%s.%N)
+sleep 2
+tb=$(shot_tick "$work/b.png" "$build/tests/screen_probe" 60000) || fail "the second screenshot shows no tick of the game"
+b=$(date +%s.%N)
+(( tb > ta )) || fail "the walkers do not move (ticks $ta then $tb)"
+echo "white field with walkers: screen matches the game at tick $ta, then $tb; about $(awk -v a="$a" -v b="$b" -v ta="$ta" -v tb="$tb" 'BEGIN { printf "%.0f", (tb - ta) / (b - a) }') ticks/s"
+
+xdotool mousemove 400 300 click 1
+sleep 1
+shot "$work/game.png"
+teams_in "$build/tests/screen_probe" "$work/game.png" "after a click" >/dev/null
+echo "a click drew the walls and seeded the teams"
+
+xdotool key Escape
+wait_exit 5
+echo "Escape ended the program"
+
+start_app "$WINELOADER" "$exe"
+xdotool mousemove 200 200 click --repeat 2 --delay 80 1
+wait_exit 5
+echo "a double-click ended the program"
+
+echo "== the Windows renderer against the Linux one"
+scenarios=(
+  "--size 160x120 --ticks 400"
+  "--size 320x240 --ticks 800 --click 0 --click 300 --resize 500:280x260"
+  "--size 1920x1080 --ticks 20000 --click 0 --click 12000 --resize 15000:1600x1200"
+)
+for args in "${scenarios[@]}"; do
+  # shellcheck disable=SC2086
+  windows=$("$WINELOADER" "$dir/pellwick-render.exe" $args --json --png "$(windows_path "$work/windows.png")" | tr -d '\r') ||
+    fail "pellwick-render.exe $args failed"
+  # shellcheck disable=SC2086
+  linux=$("$build/pellwick-render" $args --json --png "$work/linux.png")
+  [[ "$windows" == "$linux" ]] || fail "$args: Windows says $windows, Linux says $linux"
+  diff=$(compare -metric AE "$work/windows.png" "$work/linux.png" null: 2>&1 || true)
+  [[ "$diff" == "0" ]] || fail "$args: the pictures differ in $diff pixels"
+  echo "$args: same state $(sed -E 's/.*"state":"([0-9a-f]+)".*/\1/' <<<"$linux") and the same picture"
+done
+
+echo "== the screensaver, /s"
+start_full_screen() {
+  xdotool mousemove 400 300
+  start_app "$WINELOADER" "$scr" /s
+}
+start_full_screen
+geometry=$(xwininfo -name Pellwick)
+grep -q "Absolute upper-left X:  0" <<<"$geometry" && grep -q "Absolute upper-left Y:  0" <<<"$geometry" &&
+  grep -q "Width: $W" <<<"$geometry" && grep -q "Height: $H" <<<"$geometry" || fail "/s does not cover the screen"
+tick=$(shot_tick "$work/saver.png" "$build/tests/screen_probe" 60000) || fail "/s shows no tick of the game"
+echo "/s covers the screen and shows the game at tick $tick"
+xdotool mousemove 402 301
+sleep 1
+kill -0 "$APP_PID" 2>/dev/null || fail "a 2-pixel move ended the saver"
+echo "a 2-pixel move left it running"
+xdotool mousemove 402 351
+wait_exit 2
+echo "a 50-pixel move ended it"
+"$WINELOADER" reg add 'HKCU\Software\Pellwick' /v FirstGame /t REG_DWORD /d 1 /f >/dev/null 2>&1 || fail "cannot set FirstGame"
+start_full_screen
+sleep 2.5
+shot "$work/first-game.png"
+teams_in "$build/tests/screen_probe" "$work/first-game.png" "with FirstGame 1, after 2.5 s" >/dev/null
+echo "with FirstGame set to 1 in the registry, the first game came within 2.5 s"
+xdotool key a
+wait_exit 2
+echo "a key ended it"
+
+echo "== the screensaver, /c: its settings"
+"$WINELOADER" "$scr" /c &
+APP_PID=$!
+for _ in $(seq 300); do xdotool search --onlyvisible --name '^Pellwick settings$' >/dev/null 2>&1 && break; sleep 0.1; done
+dialog=$(xdotool search --onlyvisible --name '^Pellwick settings$' | head -n 1) || fail "/c shows no settings dialog"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove $((X + 310)) $((Y + 22)) click 1  # into the first box; with no window manager, focus comes by clicking
+xdotool key End BackSpace BackSpace BackSpace BackSpace type 25
+xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
+xdotool type 0
+xdotool key Return
+wait_exit 3
+stored=$("$WINELOADER" reg query 'HKCU\Software\Pellwick' | tr -d '\r')
+grep -qE "FirstGame +REG_DWORD +0x19" <<<"$stored" && grep -qE "NewGame +REG_DWORD +0x0" <<<"$stored" ||
+  fail "the dialog did not store 25 and 0: $stored"
+echo "the settings dialog stored FirstGame 25 and NewGame 0 in HKCU\Software\Pellwick"
+
+echo "== the screensaver, /p"
+compiler=$([[ $arch == x64 ]] && echo x86_64-w64-mingw32-g++-posix || echo i686-w64-mingw32-g++-posix)
+$compiler -O2 -static -o "$work/preview_host.exe" "$(dirname "$0")/preview_host.cpp" || fail "cannot build the preview host"
+preview=$(timeout 60 "$WINELOADER" "$work/preview_host.exe" "$(windows_path "$scr")" | tr -d '\r') ||
+  fail "the preview failed: $preview"
+echo "$preview" | grep -v "^child window"
+grep -q "the saver's child window is 320x240" <<<"$preview" || fail "no 320x240 child window: $preview"
+
+echo "== the screensaver, bad window handles"
+for args in "/p" "/p nonsense" "/p:0" "/p 12345"; do
+  status=0
+  # shellcheck disable=SC2086
+  timeout 30 "$WINELOADER" "$scr" $args || status=$?
+  (( status != 0 && status != 124 )) || fail "pellwick.scr $args ended with status $status"
+  if xdotool search --name '^Pellwick$' >/dev/null 2>&1; then fail "pellwick.scr $args opened a window"; fi
+  echo "pellwick.scr $args: status $status, no window"
+done
