@@ -41,14 +41,16 @@ web:
 serve: web
 	@node scripts/serve.mjs build-web 8000
 
-# Benchmarks: per-tick medians over repetitions, then the window's tick rate under Xvfb.
+# Benchmarks: per-tick medians over repetitions; then, under Xvfb, what playing costs (the program and the X
+# server, mid-game, window and saver) and the window's tick rate before the first click.
 bench: deps
 	@scripts/install-deps.sh bench e2e
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELLWICK_BENCH=ON $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 	@./$(BUILD)/pellwick_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-	@bench/window_rate.sh $(BUILD) 1920x1080 3
-	@bench/window_rate.sh $(BUILD) 3840x2160 3
+	@for mode in window saver; do for size in 1920x1080 3840x2160; do bench/play_cost.sh $(BUILD) $$mode $$size; done; done
+	@bench/window_rate.sh $(BUILD) 1920x1080 10
+	@bench/window_rate.sh $(BUILD) 3840x2160 10
 
 # The unit tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer; any finding fails.
 test-asan: deps

@@ -5,7 +5,7 @@ set -euo pipefail
 
 declare -A groups=(
   [core]="cmake make g++ pkg-config libpng-dev libgtest-dev libgmock-dev libmpfr-dev"
-  [window]="libsdl2-dev libx11-dev"
+  [window]="libsdl2-dev libx11-dev libxext-dev"
   [e2e]="xvfb xdotool imagemagick x11-utils xscreensaver xscreensaver-data"
   [bench]="libbenchmark-dev"
   [package]="dpkg-dev file lintian"

@@ -1,41 +1,26 @@
-// The app core driven by a fake clock and scripted input: event rules and tick cadence.
+// The app core driven by a fake clock and scripted input: event rules, due ticks and the game thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <tuple>
 
 #include "app/app.hpp"
 #include "app/runner.hpp"
 #include "app/saver.hpp"
+#include "app/scenario.hpp"
 #include "game/rules.hpp"
 
 namespace pellwick {
 namespace {
 
-// Runs a backend-like loop for `spanUs`, the clock moving `loopUs` per idle pass and `tickUs` per tick.
-// Returns the start times of the ticks that ran.
-std::vector<std::int64_t> drive(App& app, std::int64_t& clock, std::int64_t spanUs, std::int64_t loopUs,
-                                std::int64_t tickUs) {
-    std::vector<std::int64_t> starts;
-    const std::int64_t end = clock + spanUs;
-    while (clock < end) {
-        const std::int64_t now = clock;
-        if (app.runDueTick(now)) {
-            starts.push_back(now);
-            clock += tickUs;
-        } else {
-            clock += loopUs;
-        }
-    }
-    return starts;
-}
-
 TEST(AppInput, ClickStartsAGameAndDoubleClickEndsAfterIt) {
     App app(200, 150);
-    std::int64_t clock = 0;
-    drive(app, clock, 5000, 100, 100);
+    app.runDueTicks(0);
+    app.runDueTicks(5000);
     app.handle(Input::click());
     int teams[4] = {};
     for (int i = 0; i < WALKER_COUNT; ++i) ++teams[app.world().team[i]];
@@ -44,7 +29,7 @@ TEST(AppInput, ClickStartsAGameAndDoubleClickEndsAfterIt) {
     app.handle(Input::doubleClick());
     EXPECT_FALSE(app.running());
     const std::uint64_t ticks = app.ticks();
-    EXPECT_FALSE(app.runDueTick(clock + 10'000));
+    EXPECT_EQ(app.runDueTicks(10'000), 0);
     EXPECT_EQ(app.ticks(), ticks) << "no tick runs after the end";
     app.handle(Input::click());
     EXPECT_EQ(app.world().energy[0], 50) << "nothing happens to the world after the end";
@@ -105,32 +90,6 @@ TEST(AppInput, ResizeReachesTheField) {
     EXPECT_EQ(app.world().field.height(), 200);
 }
 
-TEST(AppCadence, FastTicksKeepToOnePerMillisecond) {
-    App app(100, 100);
-    std::int64_t clock = 0;
-    const auto starts = drive(app, clock, 100'000, 70, 200);
-    EXPECT_GE(starts.size(), 99U);
-    EXPECT_LE(starts.size(), 101U);
-    for (std::size_t i = 1; i < starts.size(); ++i) {
-        EXPECT_GE(starts[i] - starts[i - 1], 1) << "never two ticks at once";
-        EXPECT_LE(starts[i] - starts[i - 1], 1000 + 200) << "no drift when the loop wakes a little late";
-    }
-}
-
-TEST(AppCadence, SlowTicksRunBackToBackWithoutCatchingUp) {
-    App app(100, 100);
-    std::int64_t clock = 0;
-    const auto slow = drive(app, clock, 30'000, 50, 1500);
-    ASSERT_GE(slow.size(), 19U);
-    for (std::size_t i = 1; i < slow.size(); ++i) {
-        EXPECT_EQ(slow[i] - slow[i - 1], 1500) << "the next tick starts as soon as the last one ends";
-    }
-    // Once ticks are quick again, the missed ones are not made up: one per millisecond from here.
-    const auto fast = drive(app, clock, 10'000, 50, 100);
-    EXPECT_GE(fast.size(), 9U);
-    EXPECT_LE(fast.size(), 11U);
-}
-
 TEST(AppCadence, UntilNextTickCountsDownToTheGrid) {
     Cadence c(1000);
     EXPECT_TRUE(c.due(12345));
@@ -150,18 +109,44 @@ TEST(AppCadence, UntilNextTickCountsDownToTheGrid) {
 namespace pellwick {
 namespace {
 
-// The threaded runner with the real clock: input reaches the game, frames are whole copies, Escape stops it.
+// A display's side of the hand-over, for tests: a canvas in the field's packing, kept from frame to frame.
+struct TestScreen {
+    std::vector<std::uint32_t> pixels;
+    int width = 0;
+    int height = 0;
+    bool blank = true;
+
+    // Shows the runner's next frame; look sees it as the field's colours. Returns whether one was shown.
+    bool frame(AppRunner& runner, std::int64_t timeoutUs, const std::function<void(const Colour*, int, int)>& look = {}) {
+        const auto canvas = [this](int w, int h) {
+            if (w != width || h != height) {
+                pixels.assign(static_cast<std::size_t>(w) * h, 0);
+                width = w;
+                height = h;
+                blank = true;
+            }
+            return Canvas{pixels.data(), w, h, w, FIELD_ORDER, blank};
+        };
+        return runner.frame(timeoutUs, canvas, [&](const Frame&) {
+            blank = false;
+            if (look) look(reinterpret_cast<const Colour*>(pixels.data()), width, height);
+        });
+    }
+};
+
+// The threaded runner with the real clock: input reaches the game, frames are whole, Escape stops it.
 TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     AppRunner runner(120, 90);
+    TestScreen screen;
     runner.post(Input::resize(100, 80));
     runner.post(Input::click());
     int width = 0, height = 0;
     std::size_t inkPixels = 0;
     for (int tries = 0; tries < 100 && width != 100; ++tries) {
-        runner.frame(100'000, [&](const Frame& f) {
-            width = f.width;
-            height = f.height;
-            inkPixels = static_cast<std::size_t>(std::count(f.pixels, f.pixels + f.width * f.height, INK));
+        screen.frame(runner, 100'000, [&](const Colour* pixels, int w, int h) {
+            width = w;
+            height = h;
+            inkPixels = static_cast<std::size_t>(std::count(pixels, pixels + w * h, INK));
         });
     }
     EXPECT_EQ(width, 100);
@@ -174,7 +159,7 @@ TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     const std::uint64_t ticks = runner.ticks();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(runner.ticks(), ticks) << "no tick after the end";
-    EXPECT_FALSE(runner.frame(1000, [](const Frame&) {}));
+    EXPECT_FALSE(screen.frame(runner, 1000));
 }
 
 }  // namespace
@@ -183,16 +168,17 @@ TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
 namespace pellwick {
 namespace {
 
-// Frames are put together from the tiles that changed; each must still be exactly the field after some tick.
+// Frames are drawn from the tiles that changed; each must still be exactly the field after some tick.
 TEST(AppRunner, EveryFrameIsTheWholeFieldAfterSomeTick) {
     AppRunner runner(150, 100);
+    TestScreen screen;
     World reference(150, 100);
     std::uint64_t referenceTicks = 0;
     int matched = 0;
     for (int n = 0; n < 25; ++n) {
         std::this_thread::sleep_for(std::chrono::milliseconds(n % 4 == 0 ? 30 : 3));
-        runner.frame(200'000, [&](const Frame& f) {
-            const auto same = [&] { return std::equal(f.pixels, f.pixels + 150 * 100, reference.field.pixels()); };
+        screen.frame(runner, 200'000, [&](const Colour* pixels, int, int) {
+            const auto same = [&] { return std::equal(pixels, pixels + 150 * 100, reference.field.pixels()); };
             while (!same() && referenceTicks < 100'000) {
                 tick(reference);  // the plain rules
                 ++referenceTicks;
@@ -210,18 +196,38 @@ TEST(AppRunner, EveryFrameIsTheWholeFieldAfterSomeTick) {
 namespace pellwick {
 namespace {
 
-TEST(AppRunner, AGivenSleepPacesTheTicksAndInputStillGetsThrough) {
-    std::atomic<int> sleeps{0};
-    AppRunner runner(80, 60, WHITE, [&sleeps](std::int64_t us) {
-        ++sleeps;
-        std::this_thread::sleep_for(std::chrono::microseconds(us));
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_GT(runner.ticks(), 5U);
-    EXPECT_GT(sleeps.load(), 5);
-    runner.post(Input::doubleClick());
-    for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_FALSE(runner.running());
+// With a clock of the test's own: the game thread runs the ticks due when a frame is asked for or input
+// comes, one a millisecond, at most a burst's worth after a stall, and input lands between two ticks in
+// the order it came, exactly as a scripted game with that input at that tick.
+TEST(AppRunner, RunsDueTicksInCappedBurstsWithInputBetweenThem) {
+    std::atomic<std::int64_t> clock{0};
+    AppRunner runner(160, 120, WHITE, InputRules::Windowed, [&clock] { return clock.load(); });
+    TestScreen screen;
+    std::vector<Colour> shown;
+    // A frame shows what was asked for by the frame before (none after a resize, which asks again at once),
+    // so the last of three shows the field at t.
+    const auto frameAt = [&](std::int64_t t) {
+        clock = t;
+        for (int n = 0; n < 3; ++n) {
+            screen.frame(runner, 10'000'000, [&](const Colour* pixels, int w, int h) { shown.assign(pixels, pixels + w * h); });
+        }
+        return runner.ticks();
+    };
+    EXPECT_EQ(frameAt(0), 1U) << "the first frame runs one tick";
+    EXPECT_EQ(frameAt(16'700), 17U) << "then one a millisecond";
+    EXPECT_EQ(frameAt(16'900), 17U);
+    EXPECT_EQ(frameAt(10'000'000), 17U + TICK_BURST) << "ten seconds stalled: one burst, no pile of ticks";
+    clock = 10'005'500;  // five more ticks due
+    runner.post(Input::resize(140, 100));
+    runner.post(Input::click());
+    EXPECT_EQ(frameAt(10'005'500), 72U);
+    EXPECT_EQ(frameAt(10'010'000), 77U);
+
+    const App scripted = playScenario({160, 120, 77, {{72, Input::resize(140, 100)}, {72, Input::click()}}});
+    const Field& f = scripted.world().field;
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>(f.width()) * f.height());
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), f.pixels())) << "the resize, then the click, after tick 72";
+    EXPECT_LE(runner.wakeUps(), 24U) << "the game thread woke for frames and input, not for each of 77 ticks";
 }
 
 }  // namespace

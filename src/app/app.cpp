@@ -1,4 +1,4 @@
-// The app core's rules: clicks, keys, closing, resizing, the tick cadence and the background colour.
+// The app core's rules: clicks, keys, closing, resizing, the ticks that are due and the background colour.
 #include "app/app.hpp"
 
 #include <cstdlib>
@@ -64,11 +64,11 @@ void App::tickNow() {
     ++ticks_;
 }
 
-bool App::runDueTick(std::int64_t atUs) {
-    if (!running_ || !cadence_.due(atUs)) return false;
-    cadence_.start(atUs);
-    tickNow();
-    return true;
+int App::runDueTicks(std::int64_t atUs) {
+    if (!running_) return 0;
+    const int count = due_.due(atUs);
+    for (int n = 0; n < count; ++n) tickNow();
+    return count;
 }
 
 }  // namespace pellwick

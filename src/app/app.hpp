@@ -25,6 +25,9 @@ enum class InputRules {
 /// How far the pointer may wander from where it was first seen before a full-screen saver ends.
 constexpr int MOVE_TOLERANCE = 4;
 
+/// At most this many ticks run at once, however long the program was held up: 50 ms of game.
+constexpr int TICK_BURST = 50;
+
 class App {
 public:
     /// A program at start-up: a zeroed world on a width x height field, running, no tick yet.
@@ -35,10 +38,12 @@ public:
     void handle(const Input& input);
     /// Runs one tick now, if the program still runs.
     void tickNow();
-    /// Runs one tick if one is due at atUs (and the program still runs); returns whether it ran.
-    bool runDueTick(std::int64_t atUs);
-    /// Microseconds from atUs until the next tick is due.
-    std::int64_t untilNextTick(std::int64_t atUs) const { return cadence_.until(atUs); }
+    /// Runs, one after another, the ticks that fell due by atUs since the last call: one a millisecond, but
+    /// at most TICK_BURST at once, so a stalled program never piles ticks up. The first call runs one.
+    /// Returns how many ran.
+    int runDueTicks(std::int64_t atUs);
+    /// Forgets the ticks due so far: the next runDueTicks runs one, as the first does.
+    void forgetDueTicks() { due_ = CatchUp(TICK_PERIOD_US, TICK_BURST); }
 
     /// Whether the program goes on; once false it stays false and no tick runs again.
     bool running() const { return running_; }
@@ -59,7 +64,7 @@ private:
     int pointerY_ = 0;
     World world_;
     Ticker ticker_;
-    Cadence cadence_{TICK_PERIOD_US};
+    CatchUp due_{TICK_PERIOD_US, TICK_BURST};
     std::uint64_t ticks_ = 0;
     bool running_ = true;
 };

@@ -1,35 +1,95 @@
-// Walking the changed parts of the field and of a frame.
+// Turning the changed tiles of an image into few rectangles, drawing them into a canvas, and choosing those
+// a screen needs.
 #include "app/frame.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pellwick {
 
-void Frame::forEachChange(const std::function<void(const Band&)>& show) const {
-    for (std::size_t ty = 0; ty < changed.size(); ++ty) {
-        const Span s = changed[ty];
-        if (s.x0 >= s.x1) continue;
-        const int top = static_cast<int>(ty) * Field::TILE_SIZE;
-        show(Band{s.x0, top, s.x1 - s.x0, std::min(Field::TILE_SIZE, height - top)});
+namespace {
+
+constexpr int JOIN_GAP = 1;  // runs this many unchanged tiles apart are sent as one
+
+struct Run {
+    int first;  // tiles, first included
+    int end;    // and last excluded
+};
+
+// The runs of changed tiles in one row of tile flags, joined across short gaps.
+void runsOf(const std::uint8_t* row, int tilesX, std::vector<Run>& runs) {
+    runs.clear();
+    for (int tx = 0; tx < tilesX;) {
+        std::uint64_t eight = 1;
+        if (tx + 8 <= tilesX) std::memcpy(&eight, row + tx, 8);
+        if (eight == 0) {  // most of a row is unchanged: skip it eight tiles at a time
+            tx += 8;
+            continue;
+        }
+        if (row[tx] == 0) {
+            ++tx;
+            continue;
+        }
+        const int first = tx;
+        while (tx < tilesX && row[tx] != 0) ++tx;
+        if (!runs.empty() && first - runs.back().end <= JOIN_GAP) {
+            runs.back().end = tx;
+        } else {
+            runs.push_back(Run{first, tx});
+        }
     }
 }
 
-void forEachChangedRun(const Field& f, const std::function<void(const Band&)>& run) {
+}  // namespace
+
+void Frame::toShow(bool whole, int screenWidth, int screenHeight, std::vector<Rect>& out) const {
+    out.clear();
+    const int w = std::min(width, screenWidth), h = std::min(height, screenHeight);
+    const auto keep = [&](const Rect& r) {
+        if (const Rect c = r.clippedTo(w, h); !c.empty()) out.push_back(c);
+    };
+    if (whole) {
+        keep(Rect{0, 0, width, height});
+        return;
+    }
+    for (const Rect& r : changed) keep(r);
+}
+
+void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<Rect>& out) {
     const int size = Field::TILE_SIZE;
-    const std::uint8_t* dirty = f.dirtyTiles();
-    for (int ty = 0; ty < f.tilesY(); ++ty, dirty += f.tilesX()) {
-        const int top = ty * size, rows = std::min(f.height() - top, size);
-        for (int tx = 0; tx < f.tilesX();) {
-            if (dirty[tx] == 0) {
-                ++tx;
+    const int tilesX = (width + size - 1) / size, tilesY = (height + size - 1) / size;
+    out.clear();
+    std::vector<Run> runs;
+    std::vector<std::size_t> open, stillOpen;  // rectangles in out that reach the row above, left to right
+    for (int ty = 0; ty < tilesY; ++ty) {
+        runsOf(tiles + static_cast<std::size_t>(ty) * tilesX, tilesX, runs);
+        stillOpen.clear();
+        std::size_t o = 0;
+        for (const Run& run : runs) {
+            const int x0 = run.first * size, x1 = std::min(run.end * size, width);
+            while (o < open.size() && out[open[o]].x < x0) ++o;
+            if (o < open.size() && out[open[o]].x == x0 && out[open[o]].width == x1 - x0) {
+                out[open[o]].height = std::min((ty + 1) * size, height) - out[open[o]].y;  // grows down a row
+                stillOpen.push_back(open[o]);
                 continue;
             }
-            const int first = tx;
-            while (tx < f.tilesX() && dirty[tx] != 0) ++tx;
-            const int x0 = first * size, x1 = std::min(f.width(), tx * size);
-            run(Band{x0, top, x1 - x0, rows});
+            stillOpen.push_back(out.size());
+            out.push_back(Rect{x0, ty * size, x1 - x0, std::min(size, height - ty * size)});
         }
+        open.swap(stillOpen);
     }
+}
+
+const std::vector<Rect>& FrameDrawer::draw(Field& f, Canvas& canvas) {
+    if (canvas.blank) {
+        drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
+    } else {
+        changedRects(f, drawn_);
+    }
+    copyRects(f.pixels(), f.width(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
+    f.clearDirty();
+    canvas.blank = false;
+    return drawn_;
 }
 
 }  // namespace pellwick

@@ -1,39 +1,55 @@
-// What a display receives of the field: a copy taken between two ticks, and what changed in it, as bands
-// of rows built from the field's changed tiles.
+// What a display receives of the field: frames drawn into an image of the display's own (its canvas) in its
+// own pixel format, and the rectangles that changed, built from the field's changed tiles.
 #pragma once
 
-#include <functional>
+#include <cstdint>
 #include <vector>
 
 #include "raster/field.hpp"
+#include "raster/pixel_format.hpp"
 
 namespace pellwick {
 
-/// Columns x0 (included) to x1 (excluded) of one row of tiles; empty when x0 >= x1.
-struct Span {
-    int x0 = 0;
-    int x1 = 0;
+/// An image a display lends the game for one frame, to draw what changed into.
+struct Canvas {
+    std::uint32_t* pixels = nullptr;  // row by row, `stride` pixels apart
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    PixelFormat format = XRGB;
+    bool blank = true;  // it does not hold the frame drawn last: the whole field is drawn into it
 };
 
-/// A rectangle of pixels.
-struct Band {
-    int x, y, width, height;
-};
-
-/// A copy of the field taken between two ticks, and what changed in it since the last frame shown.
+/// A frame drawn into the canvas: the field's size, and the rectangles that now differ from the frame before.
 struct Frame {
-    const Colour* pixels;
     int width;
     int height;
-    const std::vector<Span>& changed;  // one span per row of tiles, top row first
+    const std::vector<Rect>& changed;  // the whole field when the canvas was blank; none when nothing changed
 
-    /// Calls show with each band of rows that changed, top first: a row of tiles, or the part of it between
-    /// its first and last changed tile.
-    void forEachChange(const std::function<void(const Band&)>& show) const;
+    /// The rectangles to put on a screenWidth x screenHeight image: the whole frame when `whole` (a new or
+    /// uncovered screen), else what changed; clipped to both sizes. None when nothing is to be shown.
+    void toShow(bool whole, int screenWidth, int screenHeight, std::vector<Rect>& out) const;
 };
 
-/// Calls run with each run of changed tiles on the field (see Field::dirtyTiles), row of tiles by row, in
-/// pixels: for hosts that show the field itself rather than frames handed over from a game thread.
-void forEachChangedRun(const Field& f, const std::function<void(const Band&)>& run);
+/// Rectangles covering the changed tiles of a width x height image whose tile flags (one per tile, row by
+/// row, Field::TILE_SIZE pixels a side) are `tiles`. Runs of changed tiles in a row are joined across
+/// one-tile gaps, and runs spanning the same columns in consecutive rows are one rectangle, so a screen
+/// gets few rectangles and little more than the changed tiles. Rectangles are clipped to the image.
+void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<Rect>& out);
+
+/// The rectangles covering what changed on the field since its changes were last cleared.
+inline void changedRects(const Field& f, std::vector<Rect>& out) { changedRects(f.dirtyTiles(), f.width(), f.height(), out); }
+
+/// Draws frames of a field into canvases.
+class FrameDrawer {
+public:
+    /// Draws into the canvas, which must have the field's size, what changed on the field since its changes
+    /// were last cleared (all of it when the canvas is blank), and clears them. Returns the rectangles drawn:
+    /// they cover every pixel of the canvas that now differs from before. The canvas is then no longer blank.
+    const std::vector<Rect>& draw(Field& f, Canvas& canvas);
+
+private:
+    std::vector<Rect> drawn_;
+};
 
 }  // namespace pellwick

@@ -13,12 +13,14 @@ std::int64_t framePeriodUs(int refreshHz) { return 1'000'000 / (refreshHz > 0 ? 
 
 void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod, AutoClicks* autoClicks) {
     Cadence frames(framePeriod);
+    const CanvasFor canvas = [&display](int width, int height) { return display.canvas(width, height); };
+    const Show show = [&display](const Frame& f) { display.present(f); };
     while (runner.running()) {
         display.pumpEvents(static_cast<int>((frames.until(nowUs()) + 999) / 1000), runner);
         if (autoClicks != nullptr && autoClicks->due(nowUs())) runner.post(Input::newGame());
         if (!frames.due(nowUs())) continue;
         frames.start(nowUs());
-        runner.frame(FRAME_WAIT_US, [&display](const Frame& f) { display.present(f); });
+        runner.frame(FRAME_WAIT_US, canvas, show);
     }
 }
 

@@ -1,14 +1,26 @@
-// The game thread: input between ticks, ticks on the app's cadence, frame copies on request.
+// The game thread: asleep until input or a frame request, then the due ticks, the input and the drawing.
 #include "app/runner.hpp"
 
-#include <algorithm>
 #include <chrono>
 #include <utility>
 
 namespace pellwick {
 
-AppRunner::AppRunner(int width, int height, Colour background, PreciseSleep sleep, InputRules rules)
-    : app_(width, height, background, rules), sleep_(std::move(sleep)), thread_([this] { loop(); }) {}
+namespace {
+
+// Longer than a frame at any usual refresh rate, so it passes only when the display is held up; shorter
+// than a burst, so no due tick is dropped meanwhile.
+constexpr std::int64_t KEEP_TIME_US = 40'000;
+static_assert(KEEP_TIME_US < TICK_BURST * TICK_PERIOD_US);
+
+}  // namespace
+
+AppRunner::AppRunner(int width, int height, Colour background, InputRules rules, Clock clock)
+    : app_(width, height, background, rules),
+      clock_(std::move(clock)),
+      frameWidth_(app_.world().field.width()),
+      frameHeight_(app_.world().field.height()),
+      thread_([this] { loop(); }) {}
 
 AppRunner::~AppRunner() {
     post(Input::close());
@@ -18,85 +30,89 @@ AppRunner::~AppRunner() {
 void AppRunner::post(const Input& input) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(input);
+        queue_.push_back(Timed{input, clock_()});
     }
     wake_.notify_one();
 }
 
-bool AppRunner::frame(std::int64_t timeoutUs, const std::function<void(const Frame&)>& show) {
-    std::unique_lock<std::mutex> lock(mutex_);
+// Fetches the canvas without the lock (a display may take its time), then asks. Called with the lock held.
+void AppRunner::askForFrame(std::unique_lock<std::mutex>& lock, const CanvasFor& canvasFor) {
+    const int width = frameWidth_, height = frameHeight_;
+    lock.unlock();
+    const Canvas canvas = canvasFor(width, height);
+    lock.lock();
+    canvas_ = canvas;
     frameAsked_ = true;
+    frameAskedAt_ = clock_();
     wake_.notify_one();
+}
+
+bool AppRunner::frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!frameFresh_ && !frameAsked_) askForFrame(lock, canvasFor);
     const bool ready = frameReady_.wait_for(lock, std::chrono::microseconds(timeoutUs),
                                             [this] { return frameFresh_ || !running_.load(); });
-    if (!ready || !frameFresh_) return false;
+    if (!ready || !frameFresh_ || !running_.load()) return false;
     frameFresh_ = false;
-    // The game thread writes the copy only when asked, and only this thread asks, so it is ours until then.
+    const bool drawn = frameDrawn_;
     lock.unlock();
-    show(Frame{frame_.data(), frameWidth_, frameHeight_, changed_});
-    std::fill(changed_.begin(), changed_.end(), Span{});
-    return true;
+    if (drawn) show(Frame{frameWidth_, frameHeight_, *changed_});
+    lock.lock();
+    askForFrame(lock, canvasFor);
+    return drawn;
 }
 
-// Applies everything queued; false once the program has ended.
-bool AppRunner::applyQueued() {
-    std::deque<Input> inputs;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        inputs.swap(queue_);
-    }
-    for (const Input& input : inputs) {
-        app_.handle(input);
+// Applies the inputs in order, each after the ticks due when it came; false once the program has ended.
+bool AppRunner::applyInputs(const std::deque<Timed>& inputs) {
+    for (const Timed& t : inputs) {
+        app_.runDueTicks(t.at);
+        app_.handle(t.input);
         if (!app_.running()) return false;
     }
     return true;
 }
 
-// Copies only the tiles that changed since the last copy (everything after a resize), and notes them for
-// the display, so a frame costs the game thread little even on a very large field.
-void AppRunner::copyChangedTiles(const Field& f) {
-    const int w = f.width(), h = f.height();
-    if (w != frameWidth_ || h != frameHeight_) {
-        frame_.assign(f.pixels(), f.pixels() + static_cast<std::size_t>(w) * h);
-        frameWidth_ = w;
-        frameHeight_ = h;
-        changed_.assign(static_cast<std::size_t>(f.tilesY()), Span{0, w});
-        return;
-    }
-    forEachChangedRun(f, [&](const Band& b) {
-        for (int y = b.y; y < b.y + b.height; ++y) {
-            const std::size_t at = static_cast<std::size_t>(y) * w + b.x;
-            std::copy(f.pixels() + at, f.pixels() + at + b.width, frame_.data() + at);
-        }
-        Span& band = changed_[static_cast<std::size_t>(b.y / Field::TILE_SIZE)];
-        const int x1 = b.x + b.width;
-        band = band.x0 >= band.x1 ? Span{b.x, x1} : Span{std::min(band.x0, b.x), std::max(band.x1, x1)};
-    });
-}
-
-void AppRunner::copyFrameIfAsked() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!frameAsked_) return;
-    copyChangedTiles(app_.field());
-    app_.field().clearDirty();
-    frameAsked_ = false;
-    frameFresh_ = true;
-    frameReady_.notify_one();
+// Draws what changed into the canvas, when the canvas has the field's size; a display that has not caught
+// up with a resize gets the new size instead, and the changes wait for its next canvas.
+void AppRunner::drawFrame() {
+    Field& f = app_.field();
+    frameWidth_ = f.width();
+    frameHeight_ = f.height();
+    frameDrawn_ = canvas_.width == f.width() && canvas_.height == f.height() && canvas_.pixels != nullptr;
+    if (frameDrawn_) changed_ = &drawer_.draw(f, canvas_);
 }
 
 void AppRunner::loop() {
-    while (applyQueued()) {
-        if (app_.runDueTick(nowUs())) ticks_.store(app_.ticks());
-        copyFrameIfAsked();
-        const std::int64_t wait = app_.untilNextTick(nowUs());
-        if (sleep_) {
-            if (wait > 0) sleep_(wait);
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        const bool called = wake_.wait_for(lock, std::chrono::microseconds(KEEP_TIME_US),
+                                           [this] { return !queue_.empty() || frameAsked_; });
+        ++wakeUps_;
+        if (!called) {  // the display is held up (a busy X server, say): the game keeps time meanwhile
+            lock.unlock();
+            app_.runDueTicks(clock_());
+            ticks_.store(app_.ticks());
+            lock.lock();
             continue;
         }
-        std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait_for(lock, std::chrono::microseconds(wait), [this] { return !queue_.empty() || frameAsked_; });
+        std::deque<Timed> inputs;
+        inputs.swap(queue_);
+        const bool asked = frameAsked_;
+        const std::int64_t askedAt = frameAskedAt_;
+        lock.unlock();
+        const bool goesOn = applyInputs(inputs);
+        if (goesOn && asked) {
+            app_.runDueTicks(askedAt);
+            drawFrame();  // the canvas is the game thread's while asked
+        }
+        ticks_.store(app_.ticks());
+        lock.lock();
+        if (!goesOn) break;
+        if (!asked) continue;
+        frameAsked_ = false;
+        frameFresh_ = true;
+        frameReady_.notify_one();
     }
-    std::lock_guard<std::mutex> lock(mutex_);
     running_.store(false);
     frameReady_.notify_all();
 }

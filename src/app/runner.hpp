@@ -1,5 +1,7 @@
-// Runs the app core on a thread of its own, so showing the field never holds up a tick: input is queued and
-// applied between ticks, and the display thread receives consistent copies of the field when it asks.
+// Runs the app core on a thread of its own, so showing the field never holds up a tick. The thread sleeps
+// until a frame is asked for or input comes; then it runs the ticks that fell due by then in one burst,
+// applies the input between ticks in the order it came, and draws what changed into the display's canvas.
+// When no frame is asked for a while (the display is held up), it wakes to run the due ticks on its own.
 #pragma once
 
 #include <atomic>
@@ -16,51 +18,68 @@
 
 namespace pellwick {
 
-/// Waits about this many microseconds on the game thread. For platforms whose ordinary waits are too coarse
-/// for a 1 ms cadence; such a wait is not cut short by input, which then waits for the next tick.
-using PreciseSleep = std::function<void(std::int64_t)>;
+/// The time in microseconds, as the game thread reads it; nowUs unless a test gives its own.
+using Clock = std::function<std::int64_t()>;
+/// The display's canvas for the next frame, of the given size (the field's, as of the last frame).
+using CanvasFor = std::function<Canvas(int width, int height)>;
+/// Shows a frame drawn into the canvas.
+using Show = std::function<void(const Frame&)>;
 
 class AppRunner {
 public:
-    /// Starts the game thread on a zeroed world of width x height under the given input rules; it waits
-    /// between ticks with `sleep` when given, and otherwise on a condition variable that input also wakes.
-    AppRunner(int width, int height, Colour background = WHITE, PreciseSleep sleep = {},
-              InputRules rules = InputRules::Windowed);
+    /// Starts the game thread on a zeroed world of width x height under the given input rules.
+    AppRunner(int width, int height, Colour background = WHITE, InputRules rules = InputRules::Windowed,
+              Clock clock = nowUs);
     /// Ends the game thread if it still runs, and waits for it.
     ~AppRunner();
     AppRunner(const AppRunner&) = delete;
     AppRunner& operator=(const AppRunner&) = delete;
 
-    /// Queues an input; the game thread applies it before its next tick. Safe from any thread.
+    /// Queues an input; the game thread runs the ticks due when it came, then applies it. Safe from any thread.
     void post(const Input& input);
     /// Whether the program goes on.
     bool running() const { return running_.load(); }
-    /// Asks for a copy of the field taken between two ticks and waits up to timeoutUs for it; when one comes,
-    /// calls show with it and returns true.
-    bool frame(std::int64_t timeoutUs, const std::function<void(const Frame&)>& show);
+    /// Calls show with the frame asked for last time (drawn after the ticks due when it was asked for),
+    /// then asks for the next one, into canvasFor's canvas: the game thread draws it while the display
+    /// waits for its next frame, so the canvas must stay free until this is called again. Waits up to
+    /// timeoutUs only when no frame is ready yet, as on the first call. Returns whether a frame was shown:
+    /// none is when the field's size differs from the canvas's (then the next canvas has the new size).
+    bool frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show);
     /// Ticks run so far.
     std::uint64_t ticks() const { return ticks_.load(); }
+    /// Times the game thread has woken since it started.
+    std::uint64_t wakeUps() const { return wakeUps_.load(); }
 
 private:
+    struct Timed {
+        Input input;
+        std::int64_t at;  // when it came
+    };
+
+    void askForFrame(std::unique_lock<std::mutex>& lock, const CanvasFor& canvasFor);
     void loop();
-    bool applyQueued();
-    void copyFrameIfAsked();
-    void copyChangedTiles(const Field& f);
+    bool applyInputs(const std::deque<Timed>& inputs);
+    void drawFrame();
 
     App app_;
+    Clock clock_;
     std::mutex mutex_;
-    std::condition_variable wake_;       // the game thread: input or a frame request arrived
-    std::condition_variable frameReady_;  // the display thread: a copy is ready
-    std::deque<Input> queue_;
+    std::condition_variable wake_;        // the game thread: input or a frame request arrived
+    std::condition_variable frameReady_;  // the display thread: a frame is drawn
+    std::deque<Timed> queue_;
     bool frameAsked_ = false;
+    std::int64_t frameAskedAt_ = 0;
     bool frameFresh_ = false;
-    std::vector<Colour> frame_;
-    int frameWidth_ = 0;
-    int frameHeight_ = 0;
-    std::vector<Span> changed_;  // what changed in frame_ since the display last took it
+    // The frame: written by the game thread only while asked, read by the display only while fresh.
+    Canvas canvas_;
+    bool frameDrawn_ = false;
+    int frameWidth_;
+    int frameHeight_;
+    FrameDrawer drawer_;
+    const std::vector<Rect>* changed_ = nullptr;
     std::atomic<bool> running_{true};
     std::atomic<std::uint64_t> ticks_{0};
-    PreciseSleep sleep_;
+    std::atomic<std::uint64_t> wakeUps_{0};
     std::thread thread_;
 };
 

@@ -84,8 +84,7 @@ FigureSpot FigurePatterns::locateAtEdge(const Field& f, float x1, float y1, floa
     const Box& box = boxes_[pattern];
     if (px + box.left >= 0 && px + box.right < f.width() && py + box.top >= 0 && py + box.bottom < f.height()) {
         // All on the field after all, only nearer the edge than the quick check allows: painted unchecked.
-        // Its tiles are anchored no further left or up than the field's first, which still holds it.
-        return {py * f.width() + px, pattern, f.tileOf(std::max(px - REACH, 0), std::max(py - REACH, 0))};
+        return {py * f.width() + px, pattern, blockOf(f, px, py, dx, dy)};
     }
     return {px, FigureSpot::EDGE + pattern, py};
 }

@@ -3,6 +3,7 @@
 // at the edge from the same shape, pixel by pixel. The shapes are drawn once with the plain figure.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -17,7 +18,7 @@ struct FigureSpot {
     static constexpr std::int32_t EDGE = 1 << 16;
     std::int32_t base = 0;
     std::int32_t pattern = -1;  // -1: not a pattern (a pen other than 1, or coordinates far off the field)
-    std::int32_t tile = 0;      // the top-left one of the 2x2 tiles the figure may touch
+    std::int32_t tile = 0;      // the top-left one of the 2x2 tiles that hold the figure
 };
 
 class FigurePatterns {
@@ -38,7 +39,7 @@ public:
                             (static_cast<unsigned>(dx + REACH) <= 2 * REACH) &
                             (static_cast<unsigned>(dy + REACH) <= 2 * REACH) & (f.penWidth() == 1) & fits_;
         if (!inside) [[unlikely]] return locateAtEdge(f, x1, y1, x2, y2);
-        return {py * f.width() + px, (dy + REACH) * SIDE + (dx + REACH), f.tileOf(px - REACH, py - REACH)};
+        return {py * f.width() + px, (dy + REACH) * SIDE + (dx + REACH), blockOf(f, px, py, dx, dy)};
     }
     /// Paints a located figure (pattern >= 0) on the field it was located on.
     void paint(Field& f, FigureSpot spot, Colour colour) const {
@@ -59,7 +60,7 @@ public:
         p[tail[1]] = colour;
         p[tail[2]] = colour;
         p[tail[3]] = colour;
-        f.markTileBlock(spot.tile);  // the figure spans 11 pixels at most, so 2x2 tiles of 16 hold it
+        f.markTileBlock(spot.tile);
     }
 private:
     static constexpr int REACH = 5;  // the dash's far end lies at most this many pixels from its front end
@@ -68,6 +69,13 @@ private:
 
     static constexpr int MARGIN = REACH + 1;  // a figure this far inside the field stays on it
 
+    // The top-left one of the 2x2 tiles that hold a figure, all on the field, with its front pixel at (px, py)
+    // and its back pixel (dx, dy) from there. The figure lies between its ring (one pixel around the front)
+    // and its back pixel, so it spans at most REACH + 2 pixels each way: two tiles hold it from the first.
+    static int blockOf(const Field& f, int px, int py, int dx, int dy) {
+        static_assert(REACH + 2 <= Field::TILE_SIZE);
+        return f.tileOf(px + std::min(dx, -1), py + std::min(dy, -1));
+    }
     void deriveShape(Field& scratch, int dx, int dy);
     [[gnu::cold]] void prepare(int fieldWidth, int fieldHeight);
     FigureSpot locateAtEdge(const Field& f, float x1, float y1, float x2, float y2) const;

@@ -1,11 +1,14 @@
-// The SDL2 backend: a borderless window over the usable desktop, input handed to the game thread, and the
-// field shown 1:1 through a streaming texture at the display's refresh rate.
+// The SDL2 backend: a borderless window over the usable desktop, input handed to the game thread, and at
+// the display's refresh rate the changed rectangles of the field, drawn by the game thread straight into
+// the window's surface (shared memory on X11), put on the screen. Where no window surface can be had, a
+// streaming texture through SDL's renderer instead.
 #include <SDL.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "app/frame_loop.hpp"
 #include "app/icon.hpp"
@@ -15,43 +18,129 @@ namespace pellwick {
 
 namespace {
 
-struct Screen final : Display {
-    SDL_Window* window = nullptr;
+// The fallback: the frame uploaded to a texture and drawn by SDL's renderer, whatever that costs.
+struct Textured {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
-    int textureWidth = 0;
-    int textureHeight = 0;
+    int width = 0;
+    int height = 0;
 
-    ~Screen() override {
+    ~Textured() {
         if (texture != nullptr) SDL_DestroyTexture(texture);
         if (renderer != nullptr) SDL_DestroyRenderer(renderer);
-        if (window != nullptr) SDL_DestroyWindow(window);
     }
 
-    // Shows a copy of the field 1:1 through a texture in the field's own packing (0x00BBGGRR), uploading
-    // only the bands that changed.
-    void present(const Frame& f) override {
-        if (texture == nullptr || f.width != textureWidth || f.height != textureHeight) {
+    // Uploads the rectangles of the pixels (the field's packing, `width` a row) and draws the texture.
+    void present(const std::uint32_t* pixels, int w, int h, const std::vector<Rect>& rects) {
+        if (texture == nullptr || w != width || h != height) {
             if (texture != nullptr) SDL_DestroyTexture(texture);
-            texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, f.width,
-                                        f.height);
-            textureWidth = f.width;
-            textureHeight = f.height;
+            texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+            width = w;
+            height = h;
             if (texture == nullptr) return;
         }
-        const int pitch = f.width * static_cast<int>(sizeof(Colour));
-        f.forEachChange([&](const Band& b) {
-            const SDL_Rect rect{b.x, b.y, b.width, b.height};
-            SDL_UpdateTexture(texture, &rect, f.pixels + static_cast<std::size_t>(b.y) * f.width + b.x, pitch);
-        });
-        const SDL_Rect area{0, 0, f.width, f.height};
+        for (const Rect& r : rects) {
+            const SDL_Rect rect{r.x, r.y, r.width, r.height};
+            SDL_UpdateTexture(texture, &rect, pixels + static_cast<std::size_t>(r.y) * w + r.x, w * 4);
+        }
+        const SDL_Rect area{0, 0, w, h};
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, &area);
         SDL_RenderPresent(renderer);
     }
-
-    void pumpEvents(int waitMs, AppRunner& runner) override;
 };
+
+struct Screen final : Display {
+    SDL_Window* window = nullptr;
+    SDL_Surface* surface = nullptr;  // the window's own; fetched again after a resize
+    bool surfaceStale = true;
+    bool direct = false;   // the game draws straight into the window's surface
+    PixelFormat format = XRGB;
+    std::unique_ptr<Textured> textured;  // when no window surface can be had
+    std::vector<std::uint32_t> own;      // otherwise the canvas, in the field's packing
+    int ownWidth = 0;
+    int ownHeight = 0;
+    bool blank = true;    // the canvas holds no frame yet
+    bool repaint = true;  // the whole frame next time: a new surface, or part of the window uncovered
+    std::vector<Rect> rects;
+    std::vector<SDL_Rect> sdlRects;
+
+    ~Screen() override {
+        textured.reset();
+        if (window != nullptr) SDL_DestroyWindow(window);
+    }
+
+    Canvas canvas(int width, int height) override;
+    void present(const Frame& f) override;
+    void pumpEvents(int waitMs, AppRunner& runner) override;
+
+private:
+    bool fetchSurface();
+    void fallBackToRenderer();
+    void blitOwn();
+    void translate(const SDL_Event& e, AppRunner& runner);
+};
+
+bool Screen::fetchSurface() {
+    surfaceStale = false;
+    repaint = true;
+    blank = true;
+    surface = SDL_GetWindowSurface(window);
+    if (surface == nullptr) return false;
+    const SDL_PixelFormat* pf = surface->format;
+    // Drawn into straight from the game thread when its pixels are plain 32-bit ones; else SDL converts.
+    direct = pf->BytesPerPixel == 4 && !SDL_MUSTLOCK(surface) && formatFromMasks(pf->Rmask, pf->Gmask, pf->Bmask, format);
+    return true;
+}
+
+void Screen::fallBackToRenderer() {
+    std::fprintf(stderr, "pellwick: no window surface (%s); drawing through SDL's renderer instead\n", SDL_GetError());
+    direct = false;
+    textured = std::make_unique<Textured>();
+    textured->renderer = SDL_CreateRenderer(window, -1, 0);  // no vsync: frames are paced by the frame loop
+    if (textured->renderer == nullptr) std::fprintf(stderr, "pellwick: no renderer either: %s\n", SDL_GetError());
+}
+
+Canvas Screen::canvas(int width, int height) {
+    if (!textured && surfaceStale && !fetchSurface()) fallBackToRenderer();
+    if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format, blank};
+    if (width != ownWidth || height != ownHeight) {
+        own.assign(static_cast<std::size_t>(width) * height, 0);
+        ownWidth = width;
+        ownHeight = height;
+        blank = true;
+    }
+    return Canvas{own.data(), width, height, width, FIELD_ORDER, blank};
+}
+
+// Puts the rectangles of our own canvas on the window's surface, SDL converting the pixels.
+void Screen::blitOwn() {
+    SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(own.data(), ownWidth, ownHeight, 32, ownWidth * 4, SDL_PIXELFORMAT_XBGR8888);
+    if (from == nullptr) return;
+    for (const Rect& r : rects) {
+        SDL_Rect source{r.x, r.y, r.width, r.height}, target = source;
+        SDL_BlitSurface(from, &source, surface, &target);
+    }
+    SDL_FreeSurface(from);
+}
+
+// Shows what changed, or everything when the screen needs it; a frame with nothing to show costs nothing.
+void Screen::present(const Frame& f) {
+    blank = false;
+    if (textured) {
+        f.toShow(repaint, f.width, f.height, rects);
+        if (!rects.empty() && textured->renderer != nullptr) textured->present(own.data(), ownWidth, ownHeight, rects);
+        repaint = false;
+        return;
+    }
+    f.toShow(repaint, surface->w, surface->h, rects);
+    if (rects.empty()) return;
+    repaint = false;
+    if (!direct) blitOwn();
+    sdlRects.clear();
+    for (const Rect& r : rects) sdlRects.push_back(SDL_Rect{r.x, r.y, r.width, r.height});
+    SDL_UpdateWindowSurfaceRects(window, sdlRects.data(), static_cast<int>(sdlRects.size()));  // waits for the server
+}
 
 void setIcon(SDL_Window* window) {
     Field icon = drawIcon(32);
@@ -72,22 +161,14 @@ bool openWindow(Screen& screen) {
     return true;
 }
 
-// The display thread, and any helper threads its renderer starts, run at low priority: when cores are
-// short, the game thread's ticks come first and a frame can wait.
-bool openRenderer(Screen& screen) {
-    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_LOW);
-    screen.renderer = SDL_CreateRenderer(screen.window, -1, 0);  // no vsync: we pace frames ourselves
-    return screen.renderer != nullptr;
-}
-
 int refreshRate(SDL_Window* window) {
     SDL_DisplayMode mode{};
     const int index = SDL_GetWindowDisplayIndex(window);
     return SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 ? mode.refresh_rate : 0;
 }
 
-// One SDL event as the app core's input, if it is one.
-void translate(const SDL_Event& e, AppRunner& runner) {
+// One SDL event as the app core's input, if it is one; a new size or an uncovered window is the screen's.
+void Screen::translate(const SDL_Event& e, AppRunner& runner) {
     switch (e.type) {
         case SDL_QUIT:
             runner.post(Input::close());
@@ -104,8 +185,10 @@ void translate(const SDL_Event& e, AppRunner& runner) {
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) runner.post(Input::close());
             if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                surfaceStale = true;
                 runner.post(Input::resize(e.window.data1, e.window.data2));
             }
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) repaint = true;
             break;
         default:
             break;
@@ -119,15 +202,15 @@ void Screen::pumpEvents(int waitMs, AppRunner& runner) {
     while (SDL_PollEvent(&e) != 0) translate(e, runner);
 }
 
-// Input goes to the game thread at once; a frame is shown at the display's rate.
-bool run(Screen& screen) {
+// Input goes to the game thread at once; a frame is shown at the display's rate. The display thread runs
+// at low priority: when cores are short, the game thread's ticks come first and a frame can wait.
+void run(Screen& screen) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(screen.window, &width, &height);
     AppRunner runner(width, height);  // before the display thread lowers its priority
-    if (!openRenderer(screen)) return false;
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_LOW);
     runFrameLoop(runner, screen, framePeriodUs(refreshRate(screen.window)));
-    return true;
 }
 
 // Whether SDL found a display a window can be seen on. Without one it falls back to drivers that draw
@@ -142,6 +225,8 @@ bool showsWindows() {
 }  // namespace
 
 int runDesktop() {
+    // The window's surface in plain memory (shared with the X server), not a renderer's texture behind it.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "pellwick: cannot start the display: %s\n", SDL_GetError());
         return 1;
@@ -155,7 +240,9 @@ int runDesktop() {
     int status = 0;
     {
         Screen screen;
-        if (!openWindow(screen) || !run(screen)) {
+        if (openWindow(screen)) {
+            run(screen);
+        } else {
             std::fprintf(stderr, "pellwick: cannot open the window: %s\n", SDL_GetError());
             status = 1;
         }

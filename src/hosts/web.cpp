@@ -1,6 +1,7 @@
 // The web page's host (WebAssembly): the game on the page's one thread, driven by the browser's animation
-// frames, each running the ticks that fell due since the last; the field reaches the canvas through
-// ImageData, one field pixel per device pixel. The page's events come in through a few listeners.
+// frames, each running the ticks that fell due since the last; the changed rectangles of the field reach
+// the canvas through one ImageData, one field pixel per device pixel. The page's events come in through a
+// few listeners.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -17,15 +18,14 @@ namespace pellwick {
 
 namespace {
 
-constexpr int TICK_CAP = 50;  // at most this many ticks in one animation frame: 50 ms of game
-
 // Everything the page runs on; it lives as long as the page.
 struct Page {
-    std::unique_ptr<App> app;  // made once the canvas has a size
-    CatchUp ticks{TICK_PERIOD_US, TICK_CAP};
-    std::vector<std::uint32_t> rgba;  // one changed band as ImageData wants it
-    bool paused = false;              // for tests
-    std::string stateText;            // the last digest handed to a test
+    std::unique_ptr<App> app;         // made once the canvas has a size
+    std::vector<std::uint32_t> rgba;  // the field as ImageData wants it, kept up to date rectangle by rectangle
+    Canvas canvas;                    // over rgba
+    FrameDrawer drawer;
+    bool paused = false;    // for tests
+    std::string stateText;  // the last digest handed to a test
 };
 
 // Sizes the canvas to the window at one canvas pixel per device pixel (at most `largest` a side), and gives
@@ -45,11 +45,21 @@ EM_JS(void, fitCanvas, (int largest, int* width, int* height), {
     HEAP32[height >> 2] = h;
 });
 
-// Puts w x h RGBA pixels at (x, y) on the canvas.
-EM_JS(void, putBand, (const void* rgba, int x, int y, int w, int h), {
+// Puts `count` rectangles (x, y, width, height each) of the width x height RGBA pixels at `rgba` on the
+// canvas. The ImageData over them is made again only when the pixels move or the wasm memory grows.
+EM_JS(void, putRects, (const void* rgba, int width, int height, const int* rects, int count), {
     const canvas = document.getElementById('canvas');
     canvas.pellwickContext = canvas.pellwickContext || canvas.getContext('2d');
-    canvas.pellwickContext.putImageData(new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h), x, y);
+    let image = canvas.pellwickImage;
+    if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== rgba || image.width !== width ||
+        image.height !== height) {
+        image = canvas.pellwickImage = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
+    }
+    for (let i = 0; i < count; ++i) {
+        const r = rects + 16 * i;
+        canvas.pellwickContext.putImageData(image, 0, 0, HEAP32[r >> 2], HEAP32[(r + 4) >> 2], HEAP32[(r + 8) >> 2],
+                                            HEAP32[(r + 12) >> 2]);
+    }
 });
 
 // The page's one line of text; empty hides it.
@@ -70,18 +80,17 @@ EM_JS(void, listenToPage, (Page* page), {
     }
 });
 
-// Shows what changed on the field since the last time.
+// Shows what changed on the field since the last time; nothing when nothing did.
 void present(Page& p) {
     Field& f = p.app->field();
-    forEachChangedRun(f, [&](const Band& b) {
-        p.rgba.resize(static_cast<std::size_t>(b.width) * b.height);
-        for (int y = 0; y < b.height; ++y) {
-            const Colour* row = f.pixels() + static_cast<std::size_t>(b.y + y) * f.width() + b.x;
-            for (int x = 0; x < b.width; ++x) p.rgba[static_cast<std::size_t>(y) * b.width + x] = 0xFF000000U | static_cast<std::uint32_t>(row[x]);
-        }
-        putBand(p.rgba.data(), b.x, b.y, b.width, b.height);
-    });
-    f.clearDirty();
+    if (p.canvas.width != f.width() || p.canvas.height != f.height()) {
+        p.rgba.assign(static_cast<std::size_t>(f.width()) * f.height(), 0);
+        p.canvas = Canvas{p.rgba.data(), f.width(), f.height(), f.width(), RGBA_BYTES, true};
+    }
+    const std::vector<Rect>& rects = p.drawer.draw(f, p.canvas);
+    if (rects.empty()) return;
+    static_assert(sizeof(Rect) == 4 * sizeof(int));
+    putRects(p.rgba.data(), f.width(), f.height(), reinterpret_cast<const int*>(rects.data()), static_cast<int>(rects.size()));
 }
 
 // Brings the field to the window's size: the first time a game starts, later the overlap is kept.
@@ -105,9 +114,7 @@ void fit(Page& p) {
 EM_BOOL frame(double, void* data) {
     Page& p = *static_cast<Page*>(data);
     if (p.app == nullptr) return EM_TRUE;  // waiting for a window large enough
-    if (!p.paused) {
-        for (int n = p.ticks.due(nowUs()); n > 0 && p.app->running(); --n) p.app->tickNow();
-    }
+    if (!p.paused) p.app->runDueTicks(nowUs());
     present(p);
     if (p.app->running()) return EM_TRUE;
     say("Pellwick has ended. Reload the page to play again.");
@@ -150,7 +157,7 @@ EMSCRIPTEN_KEEPALIVE const char* pellwickState(Page* p) {
 
 /// Stops or resumes the ticking; the canvas shows the field as it stands (tests).
 EMSCRIPTEN_KEEPALIVE void pellwickPause(Page* p, int paused) {
-    if (p->paused && paused == 0) p->ticks = pellwick::CatchUp(pellwick::TICK_PERIOD_US, pellwick::TICK_CAP);  // no catching up
+    if (p->paused && paused == 0 && p->app != nullptr) p->app->forgetDueTicks();  // no catching up
     p->paused = paused != 0;
     if (p->app != nullptr) pellwick::present(*p);
 }

@@ -1,7 +1,7 @@
 // The Win32 backend: the program's own WS_POPUP window over the monitor, or as a screensaver a topmost one
 // over the whole virtual screen (/s) or a child of the settings' preview window (/p HWND). Window messages
-// are translated into the app core's input and handed to the game thread; the field is shown 1:1 through
-// a top-down 32-bit DIB at the display's refresh rate.
+// are translated into the app core's input and handed to the game thread; at the display's refresh rate
+// the changed rectangles of the field are copied into a DIB section and blitted 1:1 to the window.
 #include <windows.h>
 
 #include <algorithm>
@@ -31,11 +31,26 @@ struct Session final : Display {
     HWND parent = nullptr;  // a preview's host window
     AppRunner* runner = nullptr;
     bool pressed = false;  // a left press in our window that has not been released yet
-    std::vector<std::uint32_t> dib;  // the field as the screen wants it, kept up to date band by band
     std::int64_t nextParentCheckUs = 0;
+    // The field as the screen wants it, kept up to date rectangle by rectangle.
+    HDC dibDc = nullptr;
+    HBITMAP dib = nullptr;
+    std::uint32_t* dibPixels = nullptr;
+    int dibWidth = 0;
+    int dibHeight = 0;
+    std::vector<Rect> rects;
 
+    bool blank = true;  // the DIB holds no frame yet
+
+    ~Session() override { dropDib(); }
     void pumpEvents(int waitMs, AppRunner& r) override;
+    Canvas canvas(int width, int height) override;
     void present(const Frame& f) override;
+    void paint(HDC dc, const RECT& area) const;
+
+private:
+    bool makeDib(int width, int height);
+    void dropDib();
 };
 
 // The caption-text colour; COLORREF keeps red in the low byte, as the field does.
@@ -116,10 +131,11 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         case WM_ERASEBKGND:
             return 1;
-        case WM_PAINT: {
+        case WM_PAINT: {  // uncovered: paint it from the DIB
             PAINTSTRUCT ps;
-            BeginPaint(hwnd, &ps);
-            EndPaint(hwnd, &ps);  // the next frame shows the whole DIB again
+            HDC dc = BeginPaint(hwnd, &ps);
+            s->paint(dc, ps.rcPaint);
+            EndPaint(hwnd, &ps);
             return 0;
         }
         default:
@@ -168,26 +184,62 @@ HWND openWindow(HINSTANCE instance, Session& s) {
     return hwnd;
 }
 
-// Copies what changed into the DIB (a DIB keeps blue in the low byte, the field keeps red there) and shows it.
-void Session::present(const Frame& f) {
-    const std::size_t n = static_cast<std::size_t>(f.width) * f.height;
-    dib.resize(n);
-    f.forEachChange([&](const Band& b) {
-        for (int y = b.y; y < b.y + b.height; ++y) {
-            const std::size_t row = static_cast<std::size_t>(y) * f.width;
-            for (int x = b.x; x < b.x + b.width; ++x) dib[row + x] = toDib(f.pixels[row + x]);
-        }
-    });
+bool Session::makeDib(int width, int height) {
+    dropDib();
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = f.width;
-    bi.bmiHeader.biHeight = -f.height;  // top-down
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;  // top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dibDc = CreateCompatibleDC(nullptr);
+    if (dib == nullptr || dibDc == nullptr) {
+        dropDib();
+        return false;
+    }
+    SelectObject(dibDc, dib);
+    dibPixels = static_cast<std::uint32_t*>(bits);
+    dibWidth = width;
+    dibHeight = height;
+    return true;
+}
+
+void Session::dropDib() {
+    if (dibDc != nullptr) DeleteDC(dibDc);
+    if (dib != nullptr) DeleteObject(dib);
+    dibDc = nullptr;
+    dib = nullptr;
+    dibPixels = nullptr;
+    dibWidth = dibHeight = 0;
+}
+
+void Session::paint(HDC dc, const RECT& area) const {
+    if (dibDc == nullptr) return;
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, dibDc, area.left, area.top, SRCCOPY);
+}
+
+// The DIB section's pixels (a DIB keeps blue in the low byte), for the game thread to draw the next frame into.
+Canvas Session::canvas(int width, int height) {
+    if (width != dibWidth || height != dibHeight) {
+        if (!makeDib(width, height)) return Canvas{};
+        blank = true;
+    }
+    GdiFlush();  // GDI is done with the pixels before they are written
+    return Canvas{dibPixels, width, height, width, XRGB, blank};
+}
+
+// Blits what changed from the DIB to the window; a frame with nothing changed costs nothing.
+void Session::present(const Frame& f) {
+    blank = false;
+    f.toShow(false, dibWidth, dibHeight, rects);
+    if (rects.empty()) return;
     HDC dc = GetDC(hwnd);
-    SetDIBitsToDevice(dc, 0, 0, f.width, f.height, 0, 0, 0, f.height, dib.data(), &bi, DIB_RGB_COLORS);
+    for (const Rect& r : rects) paint(dc, RECT{r.x, r.y, r.x + r.width, r.y + r.height});
     ReleaseDC(hwnd, dc);
+    GdiFlush();
 }
 
 void Session::pumpEvents(int waitMs, AppRunner& r) {
@@ -204,38 +256,6 @@ void Session::pumpEvents(int waitMs, AppRunner& r) {
     }
 }
 
-#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
-#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
-#endif
-
-// Waits for the game thread on a waitable timer, high-resolution where Windows offers one: ordinary waits
-// come back a millisecond or more late, which would halve the tick rate.
-class TimerSleep {
-public:
-    TimerSleep() {
-        timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-        if (timer_ == nullptr) timer_ = CreateWaitableTimerW(nullptr, TRUE, nullptr);
-    }
-    ~TimerSleep() {
-        if (timer_ != nullptr) CloseHandle(timer_);
-    }
-    TimerSleep(const TimerSleep&) = delete;
-    TimerSleep& operator=(const TimerSleep&) = delete;
-
-    void operator()(std::int64_t us) const {
-        LARGE_INTEGER due;
-        due.QuadPart = -10 * us;  // relative, in 100 ns units
-        if (timer_ != nullptr && SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE)) {
-            WaitForSingleObject(timer_, INFINITE);
-        } else {
-            Sleep(1);
-        }
-    }
-
-private:
-    HANDLE timer_ = nullptr;
-};
-
 InputRules rulesFor(ScrLaunch::Mode mode) {
     if (mode == ScrLaunch::Mode::FullScreen) return InputRules::FullScreen;
     if (mode == ScrLaunch::Mode::Preview) return InputRules::Embedded;
@@ -247,9 +267,7 @@ InputRules rulesFor(ScrLaunch::Mode mode) {
 void run(Session& s) {
     RECT client{};
     GetClientRect(s.hwnd, &client);
-    const TimerSleep sleeper;
-    AppRunner runner(client.right - client.left, client.bottom - client.top, systemColour(),
-                     [&sleeper](std::int64_t us) { sleeper(us); }, rulesFor(s.mode));
+    AppRunner runner(client.right - client.left, client.bottom - client.top, systemColour(), rulesFor(s.mode));
     s.runner = &runner;
     ShowWindow(s.hwnd, SW_SHOW);
     const SaverTimes times = loadSaverTimes();
@@ -265,7 +283,7 @@ void run(Session& s) {
 }
 
 int runWindow(ScrLaunch::Mode mode, HWND parent) {
-    timeBeginPeriod(1);  // 1 ms waits for the game thread's cadence
+    timeBeginPeriod(1);  // waits to the millisecond, so frames keep to the refresh rate
     Session session;
     session.mode = mode;
     session.parent = parent;

@@ -1,9 +1,15 @@
 // Saver mode on X11: the game drawn into a window someone else owns (the screensaver daemon's, the root,
 // or one named by id) with plain Xlib. It opens no window, takes no input, follows the window's size,
-// and ends on SIGTERM, SIGINT or the window going away.
+// and ends on SIGTERM, SIGINT or the window going away. Each frame's changed rectangles reach the server
+// through shared memory (MIT-SHM) where it can, and through the connection where it cannot.
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -13,12 +19,11 @@
 // Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 
 namespace pellwick {
 
 namespace {
-
-constexpr std::int64_t WINDOW_CHECK_US = 100'000;  // how often the window's size and existence are checked
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -28,6 +33,13 @@ extern "C" void onStopSignal(int) { stopRequested = 1; }
 // itself needs no more than to be let go (Xlib's default would end the program with status 1).
 int letXErrorGo(::Display*, XErrorEvent*) { return 0; }
 
+// Set by the handler in force while a shared-memory segment is attached: the attach failed.
+bool attachFailed = false;
+int noteAttachError(::Display*, XErrorEvent*) {
+    attachFailed = true;
+    return 0;
+}
+
 void catchStopSignals() {
     struct sigaction sa {};
     sa.sa_handler = onStopSignal;
@@ -36,14 +48,132 @@ void catchStopSignals() {
     sigaction(SIGINT, &sa, nullptr);
 }
 
-// Where one 8-bit channel goes in a pixel of the window's visual.
-int shiftOf(unsigned long mask) {
-    int shift = 0;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++shift;
+// Why shared memory cannot be used with this display, or "" when it may be.
+std::string whyNoSharedMemory(::Display* x) {
+    const std::string name = DisplayString(x);
+    if (!name.empty() && name[0] != ':' && name.rfind("unix:", 0) != 0) return "the display " + name + " may be remote";
+    if (XShmQueryExtension(x) == False) return "the X server has no MIT-SHM extension";
+    return {};
+}
+
+// The window's pixels on our side: an image in memory shared with the X server, or an ordinary one whose
+// pixels travel through the connection.
+class WindowImage {
+public:
+    WindowImage() = default;
+    ~WindowImage() { release(); }
+    WindowImage(const WindowImage&) = delete;
+    WindowImage& operator=(const WindowImage&) = delete;
+
+    /// A width x height image for the window's visual; shared when `shared` and the server agrees. Returns
+    /// false when no image can be made; says once on stderr when shared memory was wanted and refused.
+    bool make(::Display* x, const XWindowAttributes& a, int width, int height, bool shared);
+    /// The pixels, `stride()` to a row.
+    std::uint32_t* pixels() { return reinterpret_cast<std::uint32_t*>(image_->data); }
+    int stride() const { return image_->bytes_per_line / 4; }
+    /// Sends the rectangles of the image to the same places in the window.
+    void put(Window w, GC gc, const std::vector<Rect>& rects);
+    /// Waits until the server has read every pixel sent, so that they may change again.
+    void finish() {
+        if (shared_) {
+            XSync(x_, False);
+        } else {
+            XFlush(x_);  // the pixels left with the requests
+        }
     }
-    return mask == 0xFF ? shift : -1;  // only 8 bits a channel
+
+    int width() const { return image_ == nullptr ? 0 : image_->width; }
+    int height() const { return image_ == nullptr ? 0 : image_->height; }
+    /// Gives the image (and the segment) back; before the display closes.
+    void release();
+
+private:
+    bool makeShared(const XWindowAttributes& a, int width, int height);
+
+    ::Display* x_ = nullptr;
+    XImage* image_ = nullptr;
+    XShmSegmentInfo segment_{};
+    bool shared_ = false;
+    std::vector<XRectangle> clip_;
+    std::vector<std::uint32_t> plain_;
+};
+
+bool WindowImage::makeShared(const XWindowAttributes& a, int width, int height) {
+    image_ = XShmCreateImage(x_, a.visual, static_cast<unsigned>(a.depth), ZPixmap, nullptr, &segment_,
+                             static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (image_ == nullptr) return false;
+    segment_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * height, IPC_CREAT | 0600);
+    void* at = segment_.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(segment_.shmid, nullptr, 0);
+    if (at != reinterpret_cast<void*>(-1)) {
+        segment_.shmaddr = image_->data = static_cast<char*>(at);
+        segment_.readOnly = False;
+        attachFailed = false;
+        XErrorHandler previous = XSetErrorHandler(noteAttachError);  // attach errors arrive later: wait for them
+        const bool attached = XShmAttach(x_, &segment_) != False;
+        XSync(x_, False);
+        XSetErrorHandler(previous);
+        shared_ = attached && !attachFailed;
+        if (!shared_) shmdt(at);
+    }
+    if (segment_.shmid >= 0) shmctl(segment_.shmid, IPC_RMID, nullptr);  // gone with the last user
+    if (shared_) return true;
+    image_->data = nullptr;
+    XDestroyImage(image_);
+    image_ = nullptr;
+    return false;
+}
+
+bool WindowImage::make(::Display* x, const XWindowAttributes& a, int width, int height, bool shared) {
+    release();
+    x_ = x;
+    static bool refusalTold = false;
+    if (shared && !makeShared(a, width, height) && !refusalTold) {
+        refusalTold = true;
+        std::fprintf(stderr, "pellwick: the X server refused shared memory; sending pixels through the connection\n");
+    }
+    if (image_ == nullptr) {
+        plain_.assign(static_cast<std::size_t>(width) * height, 0);
+        image_ = XCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0, reinterpret_cast<char*>(plain_.data()),
+                              static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    }
+    return image_ != nullptr && image_->bits_per_pixel == 32;
+}
+
+void WindowImage::put(Window w, GC gc, const std::vector<Rect>& rects) {
+    if (!shared_) {
+        for (const Rect& r : rects) {  // the pixels travel with the requests: only those of the rectangles
+            XPutImage(x_, w, gc, image_, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.width), static_cast<unsigned>(r.height));
+        }
+        return;
+    }
+    // One request for the whole frame, clipped to the rectangles: the server's work per request is what a
+    // few hundred small ones would cost, its work per pixel the same.
+    clip_.clear();
+    int x0 = image_->width, y0 = image_->height, x1 = 0, y1 = 0;
+    for (const Rect& r : rects) {
+        clip_.push_back(XRectangle{static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
+                                   static_cast<unsigned short>(r.height)});
+        x0 = std::min(x0, r.x);
+        y0 = std::min(y0, r.y);
+        x1 = std::max(x1, r.x + r.width);
+        y1 = std::max(y1, r.y + r.height);
+    }
+    XSetClipRectangles(x_, gc, 0, 0, clip_.data(), static_cast<int>(clip_.size()), Unsorted);
+    XShmPutImage(x_, w, gc, image_, x0, y0, x0, y0, static_cast<unsigned>(x1 - x0), static_cast<unsigned>(y1 - y0), False);
+    XSetClipMask(x_, gc, 0);
+}
+
+void WindowImage::release() {
+    if (image_ == nullptr) return;
+    if (shared_) {
+        XShmDetach(x_, &segment_);
+        XSync(x_, False);
+        shmdt(segment_.shmaddr);
+    }
+    image_->data = nullptr;  // the pixels are ours, or the segment's
+    XDestroyImage(image_);
+    image_ = nullptr;
+    shared_ = false;
 }
 
 struct Saver final : Display {
@@ -51,82 +181,64 @@ struct Saver final : Display {
     Window window = 0;
     XWindowAttributes attributes{};
     GC gc = nullptr;
-    int redShift = 0, greenShift = 0, blueShift = 0;
-    std::uint32_t opaque = 0;  // alpha bits, for visuals that have them
-    std::vector<std::uint32_t> pixels;  // the field in the window's pixel format
-    XImage* image = nullptr;
-    std::int64_t nextCheckUs = 0;
+    PixelFormat format = XRGB;
+    bool shared = false;  // whether to try shared memory
+    WindowImage image;
+    std::vector<Rect> rects;
+    bool repaint = true;  // the whole frame next time: a new image, or part of the window uncovered
+    bool blank = true;    // the image holds no frame yet
     bool gone = false;
 
     ~Saver() override {
         if (x == nullptr) return;
-        dropImage();
+        image.release();
         if (gc != nullptr) XFreeGC(x, gc);
         XCloseDisplay(x);
     }
 
-    void dropImage() {
-        if (image == nullptr) return;
-        image->data = nullptr;  // the pixels are ours
-        XDestroyImage(image);
-        image = nullptr;
-    }
-
-    bool makeImage(int width, int height) {
-        dropImage();
-        pixels.assign(static_cast<std::size_t>(width) * height, opaque);
-        image = XCreateImage(x, attributes.visual, static_cast<unsigned>(attributes.depth), ZPixmap, 0,
-                             reinterpret_cast<char*>(pixels.data()), static_cast<unsigned>(width),
-                             static_cast<unsigned>(height), 32, 0);
-        return image != nullptr && image->bits_per_pixel == 32;
-    }
-
-    std::uint32_t toPixel(Colour c) const {
-        const auto bytes = toRgbBytes(c);
-        return opaque | (std::uint32_t{bytes[0]} << redShift) | (std::uint32_t{bytes[1]} << greenShift) |
-               (std::uint32_t{bytes[2]} << blueShift);
+    // The window's pixels on our side, for the game thread to draw the next frame into.
+    Canvas canvas(int width, int height) override {
+        if (image.width() != width || image.height() != height) {
+            blank = image.make(x, attributes, width, height, shared);
+            if (!blank) return Canvas{};
+            repaint = true;
+        }
+        return Canvas{image.pixels(), width, height, image.stride(), format, blank};
     }
 
     void present(const Frame& f) override {
+        blank = false;
         if (gone) return;
-        const bool fresh = image == nullptr || image->width != f.width || image->height != f.height;
-        if (fresh && !makeImage(f.width, f.height)) return;
-        f.forEachChange([&](const Band& b) {
-            for (int y = b.y; y < b.y + b.height; ++y) {
-                const std::size_t row = static_cast<std::size_t>(y) * f.width;
-                for (int px = b.x; px < b.x + b.width; ++px) pixels[row + px] = toPixel(f.pixels[row + px]);
-            }
-            XPutImage(x, window, gc, image, b.x, b.y, b.x, b.y, static_cast<unsigned>(b.width),
-                      static_cast<unsigned>(b.height));
-        });
-        XFlush(x);
+        f.toShow(repaint, f.width, f.height, rects);
+        if (rects.empty()) return;  // nothing changed: nothing to send
+        repaint = false;
+        image.put(window, gc, rects);
+        image.finish();
     }
 
-    // Notices the window going away or changing size.
-    void checkWindow(AppRunner& runner) {
-        XWindowAttributes now{};
-        if (XGetWindowAttributes(x, window, &now) == 0) {
+    // The window's events: gone, resized or uncovered; and the server done reading the pixels.
+    void handle(const XEvent& e, AppRunner& runner) {
+        if (e.type == Expose) repaint = true;
+        if (e.type == DestroyNotify && e.xdestroywindow.window == window && !gone) {
             gone = true;
             runner.post(Input::close());
-            return;
         }
-        if (now.width != attributes.width || now.height != attributes.height) {
-            runner.post(Input::resize(now.width, now.height));
+        if (e.type == ConfigureNotify && e.xconfigure.window == window &&
+            (e.xconfigure.width != attributes.width || e.xconfigure.height != attributes.height)) {
+            attributes.width = e.xconfigure.width;
+            attributes.height = e.xconfigure.height;
+            runner.post(Input::resize(attributes.width, attributes.height));
         }
-        attributes = now;
     }
 
     void pumpEvents(int waitMs, AppRunner& runner) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
-        while (XPending(x) > 0) {  // nothing is asked for, but the queue must not grow
+        while (XPending(x) > 0) {
             XEvent e;
             XNextEvent(x, &e);
+            handle(e, runner);
         }
         if (stopRequested != 0) runner.post(Input::close());
-        if (!gone && nowUs() >= nextCheckUs) {
-            nextCheckUs = nowUs() + WINDOW_CHECK_US;
-            checkWindow(runner);
-        }
     }
 };
 
@@ -141,14 +253,17 @@ std::string attach(Saver& s, const LaunchOptions& o, int& status) {
     }
     status = 1;
     const Visual* v = s.attributes.visual;
-    s.redShift = shiftOf(v->red_mask);
-    s.greenShift = shiftOf(v->green_mask);
-    s.blueShift = shiftOf(v->blue_mask);
-    if (v->c_class != TrueColor || s.redShift < 0 || s.greenShift < 0 || s.blueShift < 0) {
+    if (v->c_class != TrueColor || !formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
+                                                    static_cast<std::uint32_t>(v->blue_mask), s.format)) {
         return "the window's visual is not 8-bit true colour";
     }
-    if (s.attributes.depth == 32) s.opaque = ~static_cast<std::uint32_t>(v->red_mask | v->green_mask | v->blue_mask);
     s.gc = XCreateGC(s.x, s.window, 0, nullptr);
+    // Told when the window goes, changes size or is uncovered; and it must still be there once we listen.
+    XSelectInput(s.x, s.window, StructureNotifyMask | ExposureMask);
+    if (XGetWindowAttributes(s.x, s.window, &s.attributes) == 0) return "the window went away";
+    const std::string why = whyNoSharedMemory(s.x);
+    s.shared = why.empty();
+    if (!s.shared) std::fprintf(stderr, "pellwick: %s; sending pixels through the connection\n", why.c_str());
     return {};
 }
 
@@ -168,7 +283,7 @@ int runSaver(const LaunchOptions& o) {
         std::fprintf(stderr, "pellwick: %s\n", err.c_str());
         return status;
     }
-    AppRunner runner(s.attributes.width, s.attributes.height, WHITE, {}, InputRules::Embedded);
+    AppRunner runner(s.attributes.width, s.attributes.height, WHITE, InputRules::Embedded);
     AutoClicks clicks(nowUs(), o.firstGameSeconds, o.newGameSeconds);
     runFrameLoop(runner, s, framePeriodUs(DEFAULT_REFRESH_HZ), &clicks);
     return 0;

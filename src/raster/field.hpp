@@ -80,7 +80,7 @@ public:
     void stampAt(std::int64_t px, std::int64_t py, Colour colour);
 
     /// Changes are tracked in square tiles of this many pixels a side, for showing only what changed.
-    static constexpr int TILE_SHIFT = 4;
+    static constexpr int TILE_SHIFT = 3;
     static constexpr int TILE_SIZE = 1 << TILE_SHIFT;
     /// Tiles across and down.
     int tilesX() const { return tilesX_; }

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Measures what a game costs while it plays, under Xvfb: the share of one core used by the program and by
+# the X server over some seconds of mid-game, their sum, and the program's wake-ups a second (the times its
+# threads went to sleep and were woken: voluntary context switches). The machine is shared, so it plays
+# several games and prints the median of each figure.
+# Usage: bench/play_cost.sh BUILD_DIR window|saver WxH [SECONDS] [RUNS]
+set -euo pipefail
+build=$(cd "$1" && pwd)
+mode=$2
+size=$3
+span=${4:-5}
+runs=${5:-3}
+source "$(dirname "$0")/../tests/e2e/xvfb.sh"
+
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+wakes() { cat /proc/"$APP_PID"/task/*/status | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
+
+# measure: one game, mid-game; prints program%, X%, wake-ups/s.
+measure() {
+  start_xvfb "$size"
+  if [[ $mode == window ]]; then
+    start_app "$build/pellwick"
+    xdotool mousemove 10 10 click 1  # a game: walls, four teams, deaths
+  else
+    "$build/pellwick" --root --first-game 0 --new-game 0 2>/dev/null &
+    APP_PID=$!
+  fi
+  sleep 2.5  # into the game: a couple of thousand ticks
+  kill -0 "$APP_PID" 2>/dev/null || fail "the program ended"
+  local p0 x0 w0 t0 p1 x1 w1 t1
+  p0=$(cpu "$APP_PID"); x0=$(cpu "$XVFB_PID"); w0=$(wakes); t0=$(date +%s.%N)
+  sleep "$span"
+  p1=$(cpu "$APP_PID"); x1=$(cpu "$XVFB_PID"); w1=$(wakes); t1=$(date +%s.%N)
+  stop_xvfb
+  awk -v p="$((p1 - p0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v t0="$t0" -v t1="$t1" -v hz="$(getconf CLK_TCK)" \
+      'BEGIN { dt = t1 - t0; printf "%.1f %.1f %.0f\n", 100 * p / hz / dt, 100 * x / hz / dt, w / dt }'
+}
+
+results=$(for _ in $(seq "$runs"); do measure 2>/dev/null; done)
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+program=$(awk '{print $1}' <<<"$results" | median)
+server=$(awk '{print $2}' <<<"$results" | median)
+total=$(awk '{print $1 + $2}' <<<"$results" | median)
+wakeups=$(awk '{print $3}' <<<"$results" | median)
+printf "%-6s %-9s mid-game, median of %d x %d s: program %4.1f %%, X server %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
+  "$mode" "$size" "$runs" "$span" "$program" "$server" "$total" "$wakeups"

@@ -1,0 +1,61 @@
+// Rectangles of pixels, and how a screen packs a pixel: the one place the field's colours are converted to
+// a host's pixel format, rectangle by rectangle.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "raster/colour.hpp"
+
+namespace pellwick {
+
+/// A rectangle of pixels: columns x to x + width (excluded), rows y to y + height (excluded).
+struct Rect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    /// Its area in pixels.
+    std::int64_t area() const { return static_cast<std::int64_t>(width) * height; }
+    /// The part of it inside a width x height image, at the same place; empty when none is.
+    Rect clippedTo(int imageWidth, int imageHeight) const;
+    /// Whether it holds no pixel.
+    bool empty() const { return width <= 0 || height <= 0; }
+};
+
+/// Where a screen's 32-bit pixel keeps each 8-bit channel, and the bits it always sets (such as alpha).
+struct PixelFormat {
+    int redShift;
+    int greenShift;
+    int blueShift;
+    std::uint32_t setBits = 0;
+
+    bool operator==(const PixelFormat&) const = default;
+};
+
+/// Blue in the low byte, red in the third: Windows DIBs, the usual X11 true-colour visuals, SDL's XRGB8888.
+constexpr PixelFormat XRGB{16, 8, 0};
+/// The field's own packing, red in the low byte: SDL's XBGR8888.
+constexpr PixelFormat FIELD_ORDER{0, 8, 16};
+/// The bytes red, green, blue, alpha in memory (little-endian): a canvas's ImageData, opaque.
+constexpr PixelFormat RGBA_BYTES{0, 8, 16, 0xFF000000U};
+
+/// c packed as format f packs a pixel.
+constexpr std::uint32_t toPixel(Colour c, const PixelFormat& f) {
+    const auto u = static_cast<std::uint32_t>(c);
+    return f.setBits | ((u & 0xFF) << f.redShift) | (((u >> 8) & 0xFF) << f.greenShift) |
+           (((u >> 16) & 0xFF) << f.blueShift);
+}
+
+/// The format of a 32-bit pixel given by its channel masks, when each is 8 bits wide; false otherwise.
+/// Bits outside the three masks are set (an alpha channel shows opaque).
+bool formatFromMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue, PixelFormat& out);
+
+/// Copies `count` rectangles of the pixels src (srcStride pixels a row) to the same places in dst
+/// (dstStride pixels a row), converting each pixel to format f. They must lie inside both images.
+/// Consecutive rectangles on the same rows are copied a whole row of them at a time.
+void copyRects(const Colour* src, int srcStride, const Rect* rects, std::size_t count, std::uint32_t* dst, int dstStride,
+               const PixelFormat& f);
+
+}  // namespace pellwick
