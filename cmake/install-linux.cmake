@@ -22,15 +22,16 @@ foreach(px 16 32 48 256)
           RENAME pellwick.png)
 endforeach()
 
-# Manual pages and the changelog go compressed, as Debian wants them.
+# Manual pages and the changelog get the project's version, and go compressed, as Debian wants them.
 set(PELLWICK_COMPRESSED)
 foreach(doc man/pellwick.6 man/pellwick-render.1 debian/changelog)
   get_filename_component(name ${doc} NAME)
+  configure_file(assets/${doc}.in ${CMAKE_BINARY_DIR}/assets/${doc} @ONLY)
   set(out ${CMAKE_BINARY_DIR}/compressed/${name}.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/compressed
-    COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/assets/${doc} > ${out}
-    DEPENDS ${CMAKE_SOURCE_DIR}/assets/${doc})
+    COMMAND gzip -9n -c ${CMAKE_BINARY_DIR}/assets/${doc} > ${out}
+    DEPENDS ${CMAKE_BINARY_DIR}/assets/${doc})
   list(APPEND PELLWICK_COMPRESSED ${out})
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${PELLWICK_COMPRESSED})
@@ -42,7 +43,7 @@ install(FILES ${CMAKE_BINARY_DIR}/compressed/changelog.gz DESTINATION ${CMAKE_IN
 # make package: a Debian package built by CPack.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pellwick)
-set(CPACK_PACKAGE_VERSION "1.00")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "Pellwick developers <pellwick@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-running screen toy and screensaver of walkers painting territory")
 # The extended description: CPack puts the summary above it, indents it and turns the empty line into " .".

@@ -4,45 +4,76 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 #include <tuple>
 
 #include "app/app.hpp"
 #include "app/runner.hpp"
-#include "app/saver.hpp"
+#include "app/launch.hpp"
 #include "app/scenario.hpp"
 #include "game/rules.hpp"
 
 namespace pellwick {
 namespace {
 
-TEST(AppInput, ClickStartsAGameAndDoubleClickEndsAfterIt) {
-    App app(200, 150);
-    app.runDueTicks(0);
-    app.runDueTicks(5000);
-    app.handle(Input::click());
-    int teams[4] = {};
-    for (int i = 0; i < WALKER_COUNT; ++i) ++teams[app.world().team[i]];
-    EXPECT_GT(teams[3], 0) << "a click seeds all four teams";
-    EXPECT_TRUE(app.running());
-    app.handle(Input::doubleClick());
-    EXPECT_FALSE(app.running());
-    const std::uint64_t ticks = app.ticks();
-    EXPECT_EQ(app.runDueTicks(10'000), 0);
-    EXPECT_EQ(app.ticks(), ticks) << "no tick runs after the end";
-    app.handle(Input::click());
-    EXPECT_EQ(app.world().energy[0], 50) << "nothing happens to the world after the end";
+// Whether a game has started: before the first, every walker is in team 0; a game seeds all four.
+bool gameStarted(const App& app) {
+    const auto& team = app.world().team;
+    return std::any_of(team.begin(), team.end(), [](std::int16_t t) { return t != 0; });
+}
+
+// The inputs as each platform reports a click and then a double-click, with its own click counts.
+TEST(AppInput, AClickStartsAGameAndADoubleClickEndsOnItsSecondPressOnEveryPlatform) {
+    const Input press1 = Input::press(Button::Left, 1), press2 = Input::press(Button::Left, 2);
+    const struct {
+        const char* platform;
+        std::vector<Input> click, secondPress;
+    } platforms[] = {
+        {"SDL (counts on both)", {press1, Input::release(Button::Left, 1)}, {press1, Input::release(Button::Left, 1), press2}},
+        {"Win32 (a double-click message, no count on releases)", {press1, Input::release(Button::Left, 0)},
+         {press1, Input::release(Button::Left, 0), press2}},
+    };
+    for (const auto& p : platforms) {
+        App app(120, 90);
+        app.runDueTicks(0);
+        for (const Input& in : p.click) app.handle(in);
+        EXPECT_TRUE(gameStarted(app) && app.running()) << p.platform;
+        App ending(120, 90);
+        for (const Input& in : p.secondPress) ending.handle(in);
+        EXPECT_FALSE(ending.running()) << p.platform << ": the second press ends it, before its release";
+        const std::uint64_t ticks = ending.ticks();
+        EXPECT_EQ(ending.runDueTicks(10'000), 0);
+        EXPECT_EQ(ending.ticks(), ticks) << "no tick runs after the end";
+    }
+}
+
+TEST(AppInput, OnlyAWholeSingleClickOfTheMainButtonIsAClick) {
+    const auto starts = [](std::vector<Input> inputs) {
+        App app(120, 90);
+        for (const Input& in : inputs) app.handle(in);
+        return gameStarted(app);
+    };
+    EXPECT_FALSE(starts({Input::release(Button::Left, 1)})) << "a release whose press was elsewhere";
+    EXPECT_FALSE(starts({Input::press(Button::Left, 0), Input::release(Button::Left, 0)})) << "a page's click no pointer made";
+    EXPECT_FALSE(starts({Input::press(Button::Other, 1), Input::release(Button::Other, 1)})) << "another button";
+    EXPECT_FALSE(starts({Input::press(Button::Left, 1)})) << "a press still held";
+    EXPECT_TRUE(starts({Input::press(Button::Left, 1), Input::mouseMove(5, 5), Input::release(Button::Left, 1)}));
 }
 
 TEST(AppInput, EscapeAndCloseEndOtherKeysDoNot) {
     App app(100, 100);
-    for (const Input& in : {Input::keyDown(Key::Other), Input::buttonDown(), Input::mouseMove(0, 0), Input::mouseMove(90, 90)}) {
+    for (const Input& in : {Input::keyDown(Key::Other), Input::press(Button::Other, 1), Input::mouseMove(0, 0), Input::mouseMove(90, 90)}) {
         app.handle(in);
     }
     EXPECT_TRUE(app.running());
     app.handle(Input::keyDown(Key::Escape));
     EXPECT_FALSE(app.running());
+    app.handle(Input::press(Button::Left, 1));
+    app.handle(Input::release(Button::Left, 1));
+    EXPECT_FALSE(gameStarted(app)) << "nothing happens to the world after the end";
     App closing(100, 100);
     closing.handle(Input::close());
     EXPECT_FALSE(closing.running());
@@ -50,7 +81,7 @@ TEST(AppInput, EscapeAndCloseEndOtherKeysDoNot) {
 
 TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
     const auto endsAfter = [](std::vector<Input> inputs) {
-        App app(50, 50, WHITE, InputRules::FullScreen);
+        App app(50, 50, AppSettings{WHITE, InputRules::EndOnInput, SaverTimes{}});
         for (const Input& in : inputs) app.handle(in);
         return !app.running();
     };
@@ -59,19 +90,35 @@ TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
     EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(150, 100)}));
     EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(100, 100 - MOVE_TOLERANCE - 1)}));
     EXPECT_TRUE(endsAfter({Input::keyDown(Key::Other)}));
-    EXPECT_TRUE(endsAfter({Input::buttonDown()}));
+    EXPECT_TRUE(endsAfter({Input::press(Button::Other, 1)}));
+    EXPECT_TRUE(endsAfter({Input::release(Button::Left, 0)}));
     EXPECT_FALSE(endsAfter({Input::newGame(), Input::resize(40, 30)})) << "its own new games do not end it";
-    App embedded(50, 50, WHITE, InputRules::Embedded);
-    for (const Input& in : {Input::click(), Input::doubleClick(), Input::buttonDown(), Input::keyDown(Key::Escape),
-                            Input::mouseMove(0, 0), Input::mouseMove(500, 500)}) {
+    App embedded(50, 50, AppSettings{WHITE, InputRules::IgnoreInput, SaverTimes{}});
+    for (const Input& in : {Input::press(Button::Left, 1), Input::release(Button::Left, 1), Input::press(Button::Left, 2),
+                            Input::keyDown(Key::Escape), Input::mouseMove(0, 0), Input::mouseMove(500, 500)}) {
         embedded.handle(in);
     }
     EXPECT_TRUE(embedded.running()) << "input in someone else's window is not ours";
-    EXPECT_EQ(embedded.world().energy[0], 0) << "nor does a click start a game";
+    EXPECT_FALSE(gameStarted(embedded)) << "nor does a click start a game";
     embedded.handle(Input::newGame());
-    EXPECT_EQ(embedded.world().energy[0], 50);
+    EXPECT_TRUE(gameStarted(embedded));
     embedded.handle(Input::close());
     EXPECT_FALSE(embedded.running());
+}
+
+// A saver starts its games on the clock the ticks run on; a program in its own window never does.
+TEST(AppInput, ASaverStartsItsOwnGamesOnTheTicksClock) {
+    App saver(60, 40, AppSettings{WHITE, InputRules::IgnoreInput, SaverTimes{2, 5}});
+    App window(60, 40, AppSettings{WHITE, InputRules::Play, SaverTimes{2, 5}});
+    for (App* app : {&saver, &window}) {
+        app->runDueTicks(1'000'000);  // the first time seen is the start
+        app->runDueTicks(2'999'000);
+    }
+    EXPECT_FALSE(gameStarted(saver));
+    saver.runDueTicks(3'000'000);
+    window.runDueTicks(3'000'000);
+    EXPECT_TRUE(gameStarted(saver)) << "the first game two seconds after the start";
+    EXPECT_FALSE(gameStarted(window));
 }
 
 TEST(AppInput, BackgroundIsThePlatformColourUnlessItWouldBreakTheGame) {
@@ -80,7 +127,7 @@ TEST(AppInput, BackgroundIsThePlatformColourUnlessItWouldBreakTheGame) {
     for (Colour unfit : {INK, teamColour[0], teamColour[1], teamColour[2], teamColour[3], Colour{-1}, Colour{1 << 24}}) {
         EXPECT_EQ(fieldBackground(unfit), WHITE) << unfit;
     }
-    EXPECT_EQ(App(10, 10, teamColour[2]).world().field.background(), WHITE);
+    EXPECT_EQ(App(10, 10, AppSettings{teamColour[2], InputRules::Play, SaverTimes{}}).world().field.background(), WHITE);
 }
 
 TEST(AppInput, ResizeReachesTheField) {
@@ -139,7 +186,7 @@ TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     AppRunner runner(120, 90);
     TestScreen screen;
     runner.post(Input::resize(100, 80));
-    runner.post(Input::click());
+    runner.post(Input::newGame());
     int width = 0, height = 0;
     std::size_t inkPixels = 0;
     for (int tries = 0; tries < 100 && width != 100; ++tries) {
@@ -151,7 +198,7 @@ TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     }
     EXPECT_EQ(width, 100);
     EXPECT_EQ(height, 80);
-    EXPECT_GT(inkPixels, 200U) << "the click drew walls";
+    EXPECT_GT(inkPixels, 200U) << "the new game drew walls";
     runner.post(Input::keyDown(Key::Other));
     runner.post(Input::keyDown(Key::Escape));
     for (int n = 0; n < 1000 && runner.running(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -201,7 +248,7 @@ namespace {
 // the order it came, exactly as a scripted game with that input at that tick.
 TEST(AppRunner, RunsDueTicksInCappedBurstsWithInputBetweenThem) {
     std::atomic<std::int64_t> clock{0};
-    AppRunner runner(160, 120, WHITE, InputRules::Windowed, [&clock] { return clock.load(); });
+    AppRunner runner(160, 120, AppSettings{}, [&clock] { return clock.load(); });
     TestScreen screen;
     std::vector<Colour> shown;
     // A frame shows what was asked for by the frame before (none after a resize, which asks again at once),
@@ -219,14 +266,14 @@ TEST(AppRunner, RunsDueTicksInCappedBurstsWithInputBetweenThem) {
     EXPECT_EQ(frameAt(10'000'000), 17U + TICK_BURST) << "ten seconds stalled: one burst, no pile of ticks";
     clock = 10'005'500;  // five more ticks due
     runner.post(Input::resize(140, 100));
-    runner.post(Input::click());
+    runner.post(Input::newGame());
     EXPECT_EQ(frameAt(10'005'500), 72U);
     EXPECT_EQ(frameAt(10'010'000), 77U);
 
-    const App scripted = playScenario({160, 120, 77, {{72, Input::resize(140, 100)}, {72, Input::click()}}});
+    const App scripted = playScenario({160, 120, 77, {{72, Input::resize(140, 100)}, {72, Input::newGame()}}});
     const Field& f = scripted.world().field;
     ASSERT_EQ(shown.size(), static_cast<std::size_t>(f.width()) * f.height());
-    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), f.pixels())) << "the resize, then the click, after tick 72";
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), f.pixels())) << "the resize, then the new game, after tick 72";
     EXPECT_LE(runner.wakeUps(), 24U) << "the game thread woke for frames and input, not for each of 77 ticks";
 }
 
@@ -236,22 +283,27 @@ TEST(AppRunner, RunsDueTicksInCappedBurstsWithInputBetweenThem) {
 namespace pellwick {
 namespace {
 
-TEST(Launch, OptionsAndEnvironmentChooseTheMode) {
-    const auto saver = [](std::vector<std::string> args, const char* env) { return parseLaunch(args, env); };
-    EXPECT_EQ(saver({}, nullptr).options->mode, LaunchOptions::Mode::Windowed);
-    EXPECT_EQ(saver({}, "").options->mode, LaunchOptions::Mode::Windowed);
-    const LaunchResult env = saver({}, "0x2a00007");
-    EXPECT_EQ(env.options->mode, LaunchOptions::Mode::Saver);
-    EXPECT_EQ(env.options->window, 0x2a00007U);
-    EXPECT_EQ(saver({"--root"}, nullptr).options->window, 0U) << "the root window";
-    EXPECT_EQ(saver({"--root"}, "77").options->window, 77U) << "the daemon's window is the virtual root";
-    const LaunchResult id = saver({"--window-id=1234", "--first-game", "2.5", "--new-game", "0"}, "99");
-    EXPECT_EQ(id.options->window, 1234U) << "an explicit id wins over the environment";
-    EXPECT_EQ(id.options->firstGameSeconds, 2.5);
-    EXPECT_EQ(id.options->newGameSeconds, 0);
+TEST(Launch, TheLinuxOptionsAndEnvironmentChooseTheMode) {
+    using Mode = Launch::Mode;
+    EXPECT_EQ(readCommandLine({}, nullptr).mode, Mode::OwnWindow);
+    EXPECT_EQ(readCommandLine({}, "").mode, Mode::OwnWindow);
+    EXPECT_EQ(readCommandLine({}, nullptr).rules(), InputRules::Play);
+    const Launch env = readCommandLine({}, "0x2a00007");
+    EXPECT_EQ(env.mode, Mode::InWindow);
+    EXPECT_EQ(env.rules(), InputRules::IgnoreInput);
+    EXPECT_EQ(env.window, 0x2a00007U);
+    EXPECT_EQ(env.times.firstGameSeconds, FIRST_GAME_SECONDS);
+    EXPECT_EQ(readCommandLine({"--root"}, nullptr).window, 0U) << "the root window";
+    EXPECT_EQ(readCommandLine({"--root"}, "77").window, 77U) << "the daemon's window is the virtual root";
+    const Launch id = readCommandLine({"--window-id=1234", "--first-game", "2.5", "--new-game", "0"}, "99");
+    EXPECT_EQ(id.window, 1234U) << "an explicit id wins over the environment";
+    EXPECT_EQ(id.times.firstGameSeconds, 2.5);
+    EXPECT_EQ(id.times.newGameSeconds, 0);
+    EXPECT_EQ(readCommandLine({"--version"}, nullptr).mode, Mode::Version);
+    EXPECT_EQ(readCommandLine({"--root", "--help"}, nullptr).mode, Mode::Help);
 }
 
-TEST(Launch, BadInputIsNamed) {
+TEST(Launch, BadLinuxOptionsAreNamed) {
     for (auto [args, env, words] : {std::tuple<std::vector<std::string>, const char*, const char*>{{"--bogus"}, nullptr, "unknown option '--bogus'"},
                                     {{"--window-id", "12ab"}, nullptr, "malformed window id '12ab'"},
                                     {{"--window-id", "0"}, nullptr, "malformed window id '0'"},
@@ -259,56 +311,71 @@ TEST(Launch, BadInputIsNamed) {
                                     {{"--window-id"}, nullptr, "--window-id needs a value"},
                                     {{}, "window", "in XSCREENSAVER_WINDOW"},
                                     {{"--root", "--window-id", "5"}, nullptr, "give one"},
-                                    {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number"},
+                                    {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number of seconds from 0 to 1000000"},
                                     {{"--first-game", "3"}, nullptr, "saver mode only"}}) {
-        const LaunchResult r = parseLaunch(args, env);
-        EXPECT_FALSE(r.options);
-        EXPECT_NE(r.error.find(words), std::string::npos) << r.error;
+        const Launch l = readCommandLine(args, env);
+        EXPECT_EQ(l.mode, Launch::Mode::Refused);
+        EXPECT_EQ(l.status, 2);
+        EXPECT_NE(l.error.find(words), std::string::npos) << l.error;
     }
 }
 
-TEST(Launch, AutomaticClicksFollowTheClockWithoutCatchingUp) {
-    AutoClicks clicks(1'000'000, 10, 180);
-    EXPECT_FALSE(clicks.due(10'999'999));
-    EXPECT_TRUE(clicks.due(11'000'000));
-    EXPECT_FALSE(clicks.due(11'000'001)) << "each click once";
-    EXPECT_FALSE(clicks.due(190'999'999));
-    EXPECT_TRUE(clicks.due(191'000'000));
-    EXPECT_TRUE(clicks.due(2'000'000'000)) << "after a long stall, one click";
-    EXPECT_FALSE(clicks.due(2'000'000'001));
-    AutoClicks once(0, 0, 0);
+TEST(Launch, ASaversOwnGamesFollowTheClockWithoutCatchingUp) {
+    AutoGames games(1'000'000, SaverTimes{});
+    EXPECT_FALSE(games.due(10'999'999));
+    EXPECT_TRUE(games.due(11'000'000));
+    EXPECT_FALSE(games.due(11'000'001)) << "each game once";
+    EXPECT_FALSE(games.due(190'999'999));
+    EXPECT_TRUE(games.due(191'000'000));
+    EXPECT_TRUE(games.due(2'000'000'000)) << "after a long stall, one game";
+    EXPECT_FALSE(games.due(2'000'000'001));
+    AutoGames once(0, SaverTimes{0, 0});
     EXPECT_TRUE(once.due(0));
     EXPECT_FALSE(once.due(1'000'000'000'000)) << "0 means never again";
 }
 
-}  // namespace
-}  // namespace pellwick
-
-namespace pellwick {
-namespace {
-
 TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
-    using Mode = ScrLaunch::Mode;
-    const auto mode = [](std::vector<std::string> args, bool scr = true) { return parseScrArgs(args, scr).mode; };
-    EXPECT_EQ(mode({}, false), Mode::Windowed);
-    EXPECT_EQ(mode({}), Mode::Configure);
-    for (const char* s : {"/s", "-s", "/S", "-S"}) EXPECT_EQ(mode({s}), Mode::FullScreen) << s;
-    for (const char* c : {"/c", "/c:1234", "-C", "/C:0"}) EXPECT_EQ(mode({c}), Mode::Configure) << c;
-    EXPECT_EQ(parseScrArgs({"/c:1234"}, true).window, 1234U) << "the window to own the settings";
-    EXPECT_EQ(parseScrArgs({"/c:x"}, true).window, 0U);
+    using Mode = Launch::Mode;
+    const auto mode = [](std::vector<std::string> args, bool scr = true) { return readScreensaverArgs(args, scr).mode; };
+    EXPECT_EQ(mode({}, false), Mode::OwnWindow);
+    EXPECT_EQ(mode({}), Mode::Settings);
+    for (const char* s : {"/s", "-s", "/S", "-S"}) EXPECT_EQ(mode({s}), Mode::FullScreenSaver) << s;
+    EXPECT_EQ(readScreensaverArgs({"/s"}, true).rules(), InputRules::EndOnInput);
+    for (const char* c : {"/c", "/c:1234", "-C", "/C:0"}) EXPECT_EQ(mode({c}), Mode::Settings) << c;
+    EXPECT_EQ(readScreensaverArgs({"/c:1234"}, true).window, 1234U) << "the window to own the settings";
+    EXPECT_EQ(readScreensaverArgs({"/c:x"}, true).window, 0U);
     for (auto args : {std::vector<std::string>{"/p", "4242"}, {"/p:4242"}, {"-P", "4242"}}) {
-        const ScrLaunch p = parseScrArgs(args, true);
-        EXPECT_EQ(p.mode, Mode::Preview);
+        const Launch p = readScreensaverArgs(args, true);
+        EXPECT_EQ(p.mode, Mode::InWindow);
+        EXPECT_EQ(p.rules(), InputRules::IgnoreInput);
         EXPECT_EQ(p.window, 4242U);
     }
     for (auto args : {std::vector<std::string>{"/p"}, {"/p", "x12"}, {"/p:"}, {"/p", "0"}, {"/p", "-5"}, {"/p", "99999999999"}}) {
-        EXPECT_EQ(mode(args), Mode::BadWindow) << args.size();
+        const Launch l = readScreensaverArgs(args, true);
+        EXPECT_EQ(l.mode, Mode::Refused);
+        EXPECT_EQ(l.status, 1) << "a preview host never faces a dialog";
     }
     for (const char* bad : {"/x", "/ss", "s", "--root", "/", "/s:3"}) {
-        const ScrLaunch r = parseScrArgs({bad}, true);
-        EXPECT_EQ(r.mode, Mode::BadArgument) << bad;
+        const Launch r = readScreensaverArgs({bad}, true);
+        EXPECT_EQ(r.mode, Mode::Refused) << bad;
+        EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.error.find(bad), std::string::npos);
     }
+}
+
+// The saver's defaults are written once, in the code; the XScreenSaver settings and the manual say the same.
+TEST(Launch, TheSettingsFileAndTheManualGiveTheSaversDefaults) {
+    const auto text = [](const char* path) {
+        std::ifstream in(std::string(PELLWICK_SOURCE_DIR) + "/" + path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string xml = text("assets/xscreensaver/pellwick.xml"), man = text("assets/man/pellwick.6.in");
+    const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
+    EXPECT_NE(xml.find("arg=\"--first-game %\""), std::string::npos);
+    EXPECT_NE(xml.find("default=\"" + seconds(FIRST_GAME_SECONDS) + "\"/>\n\n  <number id=\"newgame\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("default=\"" + seconds(NEW_GAME_SECONDS) + "\"/>\n\n  <_description>"), std::string::npos) << xml;
+    EXPECT_NE(man.find("(default " + seconds(FIRST_GAME_SECONDS) + ")"), std::string::npos);
+    EXPECT_NE(man.find("(default " + seconds(NEW_GAME_SECONDS) + "; 0: never)"), std::string::npos);
 }
 
 }  // namespace

@@ -25,15 +25,26 @@ std::set<std::pair<int, int>> paintedPixels(const Field& f) {
     return s;
 }
 
-// The line walk exactly as written down, unclipped, for comparison.
+// The pen's stamp: what a line of one point paints around it, well inside a field.
+std::vector<std::pair<int, int>> stampOf(int penWidth) {
+    Field dot(2 * MAX_PEN_WIDTH + 1, 2 * MAX_PEN_WIDTH + 1);
+    dot.setPenWidth(penWidth);
+    dot.drawLine(MAX_PEN_WIDTH, MAX_PEN_WIDTH, MAX_PEN_WIDTH, MAX_PEN_WIDTH);
+    std::vector<std::pair<int, int>> stamp;
+    for (const auto& [x, y] : paintedPixels(dot)) stamp.emplace_back(x - MAX_PEN_WIDTH, y - MAX_PEN_WIDTH);
+    return stamp;
+}
+
+// The line walk exactly as written down, unclipped, stamping the pen at every point, for comparison.
 std::set<std::pair<int, int>> referenceLine(const Field& f, long x1, long y1, long x2, long y2) {
+    const std::vector<std::pair<int, int>> stamp = stampOf(f.penWidth());
     std::set<std::pair<int, int>> s;
     const long dx = std::labs(x2 - x1), sx = x1 < x2 ? 1 : -1;
     const long dy = -std::labs(y2 - y1), sy = y1 < y2 ? 1 : -1;
     long err = dx + dy;
     for (;;) {
-        for (const PenOffset& o : f.penStamp()) {
-            const long px = x1 + o.dx, py = y1 + o.dy;
+        for (const auto& [dx, dy] : stamp) {
+            const long px = x1 + dx, py = y1 + dy;
             if (px >= 0 && px < f.width() && py >= 0 && py < f.height()) s.insert({int(px), int(py)});
         }
         if (x1 == x2 && y1 == y2) break;

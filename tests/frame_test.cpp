@@ -66,7 +66,7 @@ TEST(FrameRects, TwoFarCornersAreTwoSmallRectangles) {
 }
 
 TEST(FrameRects, AfterAWalkersStepOnlyItsTilesAreSent) {
-    App app = playScenario({640, 480, 300, {{0, Input::click()}}});
+    App app = playScenario({640, 480, 300, {{0, Input::newGame()}}});
     World& w = const_cast<World&>(app.world());
     w.field.clearDirty();
     const std::vector<Colour> before(w.field.pixels(), w.field.pixels() + 640 * 480);
@@ -87,7 +87,7 @@ TEST(FrameRects, AfterAWalkersStepOnlyItsTilesAreSent) {
 }
 
 TEST(FrameRects, ATickOfTheGameIsSentInFewRectanglesCloseToItsTiles) {
-    App app = playScenario({1920, 1080, 2000, {{0, Input::click()}}});
+    App app = playScenario({1920, 1080, 2000, {{0, Input::newGame()}}});
     World w = app.world();
     Ticker ticker;
     w.field.clearDirty();

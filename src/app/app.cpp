@@ -1,4 +1,5 @@
-// The app core's rules: clicks, keys, closing, resizing, the ticks that are due and the background colour.
+// The app core's rules: clicks and double-clicks, keys, closing, resizing, the ticks that are due, a saver's
+// own games and the background colour.
 #include "app/app.hpp"
 
 #include <cstdlib>
@@ -15,8 +16,8 @@ Colour fieldBackground(Colour platform) {
     return platform;
 }
 
-App::App(int width, int height, Colour background, InputRules rules)
-    : rules_(rules), world_(width, height, fieldBackground(background)) {}
+App::App(int width, int height, const AppSettings& settings)
+    : settings_(settings), world_(width, height, fieldBackground(settings.background)) {}
 
 void App::handle(const Input& input) {
     if (!running_) return;
@@ -28,25 +29,37 @@ void App::handle(const Input& input) {
             running_ = false;
             return;
         case Input::Kind::Resize:
-            world_.field.resize(input.x, input.y);
+            world_.field.resize(input.width, input.height);
             return;
         default:
             break;
     }
-    if (rules_ == InputRules::Windowed) handleWindowed(input);
-    if (rules_ == InputRules::FullScreen) handleFullScreen(input);
+    if (settings_.rules == InputRules::Play) play(input);
+    if (settings_.rules == InputRules::EndOnInput) endOnInput(input);
 }
 
-void App::handleWindowed(const Input& input) {
-    if (input.kind == Input::Kind::Click) resetWorld(world_);
-    // A double-click's first click has already started a new game.
-    if (input.kind == Input::Kind::DoubleClick) running_ = false;
+// A click is a left press and its release, the press a single one; it starts a new game. The second press
+// of a double-click ends the program at once (its first click has already started a new game). A release
+// without its press, or a press no pointer made (no click count), is no click.
+void App::play(const Input& input) {
+    const bool left = input.button == Button::Left;
+    if (input.kind == Input::Kind::ButtonDown && left) {
+        if (input.clicks >= 2) running_ = false;
+        leftPressClicks_ = input.clicks;
+    }
+    if (input.kind == Input::Kind::ButtonUp && left) {
+        const bool single = leftPressClicks_ == 1 && input.clicks <= 1;
+        leftPressClicks_ = 0;
+        if (single) resetWorld(world_);
+    }
     if (input.kind == Input::Kind::KeyDown && input.key == Key::Escape) running_ = false;
 }
 
-void App::handleFullScreen(const Input& input) {
+// Any key or button ends a full-screen saver, and so does a move beyond jitter from where the pointer was
+// first seen.
+void App::endOnInput(const Input& input) {
     if (input.kind != Input::Kind::MouseMove) {
-        running_ = false;  // any key, any button
+        running_ = false;
         return;
     }
     if (!pointerSeen_) {
@@ -66,6 +79,10 @@ void App::tickNow() {
 
 int App::runDueTicks(std::int64_t atUs) {
     if (!running_) return 0;
+    if (settings_.rules != InputRules::Play) {
+        if (!autoGames_) autoGames_.emplace(atUs, settings_.times);
+        if (autoGames_->due(atUs)) resetWorld(world_);
+    }
     const int count = due_.due(atUs);
     for (int n = 0; n < count; ++n) tickNow();
     return count;

@@ -1,8 +1,10 @@
-// The app core: what each input does and when ticks run, for any backend. It never touches a platform:
-// a backend feeds it events and the time, and shows its field.
+// The app core: what each input does, what a click and a double-click are, when ticks run and when a saver
+// starts games by itself, for any backend. It never touches a platform: a backend feeds it events and the
+// time, and shows its field.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "app/cadence.hpp"
 #include "app/input.hpp"
@@ -15,23 +17,24 @@ namespace pellwick {
 /// blend with a team (a team colour) or is no colour at all; then white.
 Colour fieldBackground(Colour platform);
 
-/// What the user's input does.
-enum class InputRules {
-    Windowed,    // a click starts a new game; a double-click or Escape ends the program
-    FullScreen,  // a screensaver's: any key, any button or a move of more than a few pixels ends it
-    Embedded,    // in someone else's window: the input is theirs, and none of it reaches the game
-};
-
 /// How far the pointer may wander from where it was first seen before a full-screen saver ends.
 constexpr int MOVE_TOLERANCE = 4;
 
 /// At most this many ticks run at once, however long the program was held up: 50 ms of game.
 constexpr int TICK_BURST = 50;
 
+/// How an app is set up: the platform's background colour, what input does, and for a saver (any rules
+/// but Play) when it starts games by itself.
+struct AppSettings {
+    Colour background = WHITE;
+    InputRules rules = InputRules::Play;
+    SaverTimes times;
+};
+
 class App {
 public:
     /// A program at start-up: a zeroed world on a width x height field, running, no tick yet.
-    App(int width, int height, Colour background = WHITE, InputRules rules = InputRules::Windowed);
+    App(int width, int height, const AppSettings& settings = {});
 
     /// Applies one input under the app's rules. In every mode a close ends the program, a resize reaches
     /// the field and NewGame starts a new game; nothing happens once the program has ended.
@@ -39,8 +42,8 @@ public:
     /// Runs one tick now, if the program still runs.
     void tickNow();
     /// Runs, one after another, the ticks that fell due by atUs since the last call: one a millisecond, but
-    /// at most TICK_BURST at once, so a stalled program never piles ticks up. The first call runs one.
-    /// Returns how many ran.
+    /// at most TICK_BURST at once, so a stalled program never piles ticks up. The first call runs one. A
+    /// saver's own game, when one is due, comes first. Returns how many ticks ran.
     int runDueTicks(std::int64_t atUs);
     /// Forgets the ticks due so far: the next runDueTicks runs one, as the first does.
     void forgetDueTicks() { due_ = CatchUp(TICK_PERIOD_US, TICK_BURST); }
@@ -55,16 +58,18 @@ public:
     Field& field() { return world_.field; }
 
 private:
-    void handleWindowed(const Input& input);
-    void handleFullScreen(const Input& input);
+    void play(const Input& input);
+    void endOnInput(const Input& input);
 
-    InputRules rules_;
+    AppSettings settings_;
+    int leftPressClicks_ = 0;  // the click count of the left press not yet released; 0: none
     bool pointerSeen_ = false;  // the pointer's first position, which a full-screen saver measures from
     int pointerX_ = 0;
     int pointerY_ = 0;
     World world_;
     Ticker ticker_;
     CatchUp due_{TICK_PERIOD_US, TICK_BURST};
+    std::optional<AutoGames> autoGames_;  // a saver's, from its first time
     std::uint64_t ticks_ = 0;
     bool running_ = true;
 };

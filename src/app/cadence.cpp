@@ -1,8 +1,9 @@
-// The cadence's grid and the steady clock behind it.
+// The cadence's grid, the steady clock behind it, and a saver's own games.
 #include "app/cadence.hpp"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace pellwick {
 
@@ -37,6 +38,20 @@ int CatchUp::due(std::int64_t atUs) {
     }
     next_ += count * period_;
     return static_cast<int>(count);
+}
+
+AutoGames::AutoGames(std::int64_t startUs, const SaverTimes& times)
+    : next_(startUs + static_cast<std::int64_t>(std::llround(times.firstGameSeconds * 1e6))),
+      every_(times.newGameSeconds > 0 ? std::max<std::int64_t>(std::llround(times.newGameSeconds * 1e6), 1) : 0) {}
+
+bool AutoGames::due(std::int64_t nowUs) {
+    if (done_ || nowUs < next_) return false;
+    if (every_ <= 0) {
+        done_ = true;
+        return true;
+    }
+    next_ += ((nowUs - next_) / every_ + 1) * every_;  // the first due time still ahead
+    return true;
 }
 
 }  // namespace pellwick

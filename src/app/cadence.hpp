@@ -1,4 +1,5 @@
-// Keeping events to a fixed period on a steady clock: the game's 1 ms ticks and the display's frames.
+// Keeping events to a fixed period on a steady clock: the game's 1 ms ticks, the display's frames and the
+// games a saver starts by itself.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,33 @@ private:
     int cap_;
     std::int64_t next_ = 0;
     bool started_ = false;
+};
+
+/// A saver's intervals unless the user sets them, and the longest either may be (about eleven days): the one
+/// place they are written. The settings dialog, the XScreenSaver settings and the manual follow them.
+constexpr double FIRST_GAME_SECONDS = 10;
+constexpr double NEW_GAME_SECONDS = 180;
+constexpr double MAX_SAVER_SECONDS = 1e6;
+
+/// When a saver starts games by itself: the first this long after it starts, then one every newGameSeconds
+/// (never again when 0).
+struct SaverTimes {
+    double firstGameSeconds = FIRST_GAME_SECONDS;
+    double newGameSeconds = NEW_GAME_SECONDS;
+};
+
+/// The games a saver starts by itself, on the wall clock. Missed ones are not made up: after a long stall
+/// there is one, not a burst.
+class AutoGames {
+public:
+    AutoGames(std::int64_t startUs, const SaverTimes& times);
+    /// Whether a game is due at nowUs; each one is reported once.
+    bool due(std::int64_t nowUs);
+
+private:
+    std::int64_t next_;
+    std::int64_t every_;
+    bool done_ = false;
 };
 
 }  // namespace pellwick

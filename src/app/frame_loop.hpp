@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "app/runner.hpp"
-#include "app/saver.hpp"
 
 namespace pellwick {
 
@@ -29,8 +28,7 @@ constexpr int DEFAULT_REFRESH_HZ = 60;
 /// Microseconds between frames at refreshHz (DEFAULT_REFRESH_HZ when it is not positive).
 std::int64_t framePeriodUs(int refreshHz);
 
-/// Runs until the program ends: pumps events, asks for a frame every framePeriod microseconds and, when
-/// given autoClicks, starts a new game when they say.
-void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod, AutoClicks* autoClicks = nullptr);
+/// Runs until the program ends: pumps events and shows a frame every framePeriod microseconds.
+void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod);
 
 }  // namespace pellwick

@@ -1,5 +1,6 @@
-// Input as every backend reports it: one event type, whatever the platform. What each event does is the
-// app core's business alone.
+// Input as every backend reports it: one event type, whatever the platform, raw presses and releases with
+// the platform's click count. What each event does, and what a click or a double-click is, is the app
+// core's business alone.
 #pragma once
 
 namespace pellwick {
@@ -7,28 +8,43 @@ namespace pellwick {
 /// The keys the game tells apart; a backend reports every other key as Other.
 enum class Key { Escape, Other };
 
+/// The mouse buttons the game tells apart.
+enum class Button { Left, Other };
+
+/// What the user's input does.
+enum class InputRules {
+    Play,         // a click starts a new game; a double-click or Escape ends the program
+    EndOnInput,   // any key, any button or a move of more than a few pixels ends it: a full-screen saver
+    IgnoreInput,  // the input is someone else's: a saver drawing into their window
+};
+
 /// One input event.
 struct Input {
-    enum class Kind { Click, DoubleClick, ButtonDown, MouseMove, KeyDown, Close, Resize, NewGame };
+    enum class Kind { ButtonDown, ButtonUp, MouseMove, KeyDown, Close, Resize, NewGame };
     Kind kind;
-    Key key = Key::Other;  // for KeyDown
-    int x = 0;             // the width for Resize, the pointer's x for MouseMove
-    int y = 0;             // the height for Resize, the pointer's y for MouseMove
+    Key key = Key::Other;          // KeyDown
+    Button button = Button::Left;  // ButtonDown, ButtonUp
+    int clicks = 0;                // ButtonDown, ButtonUp: see press
+    int x = 0;                     // MouseMove: the pointer, in the screen's pixels
+    int y = 0;
+    int width = 0;  // Resize: the window's client area
+    int height = 0;
 
-    /// A left click (the button's release).
-    static constexpr Input click() { return {Kind::Click}; }
-    /// The second press of a double-click.
-    static constexpr Input doubleClick() { return {Kind::DoubleClick}; }
-    /// Any mouse button pressed.
-    static constexpr Input buttonDown() { return {Kind::ButtonDown}; }
+    /// A button pressed. clicks is the platform's count of quick presses in a row at one spot: 1 for a
+    /// single press, 2 for the second press of a double-click; 0 for a press that no pointer made.
+    static constexpr Input press(Button b, int clicks) { return {Kind::ButtonDown, Key::Other, b, clicks}; }
+    /// A button released; clicks as for press, or 0 where the platform counts presses only.
+    static constexpr Input release(Button b, int clicks) { return {Kind::ButtonUp, Key::Other, b, clicks}; }
     /// The pointer is at (x, y), in the screen's pixels.
-    static constexpr Input mouseMove(int x, int y) { return {Kind::MouseMove, Key::Other, x, y}; }
+    static constexpr Input mouseMove(int x, int y) { return {Kind::MouseMove, Key::Other, Button::Left, 0, x, y}; }
     /// A key press.
     static constexpr Input keyDown(Key k) { return {Kind::KeyDown, k}; }
     /// The desktop asks the window to close, or the window it lives in is gone.
     static constexpr Input close() { return {Kind::Close}; }
     /// The window's client area is now width x height.
-    static constexpr Input resize(int width, int height) { return {Kind::Resize, Key::Other, width, height}; }
+    static constexpr Input resize(int width, int height) {
+        return {Kind::Resize, Key::Other, Button::Left, 0, 0, 0, width, height};
+    }
     /// A new game that nobody clicked for: a screensaver's own.
     static constexpr Input newGame() { return {Kind::NewGame}; }
 };

@@ -15,8 +15,8 @@ static_assert(KEEP_TIME_US < TICK_BURST * TICK_PERIOD_US);
 
 }  // namespace
 
-AppRunner::AppRunner(int width, int height, Colour background, InputRules rules, Clock clock)
-    : app_(width, height, background, rules),
+AppRunner::AppRunner(int width, int height, const AppSettings& settings, Clock clock)
+    : app_(width, height, settings),
       clock_(std::move(clock)),
       frameWidth_(app_.world().field.width()),
       frameHeight_(app_.world().field.height()),

@@ -27,9 +27,8 @@ using Show = std::function<void(const Frame&)>;
 
 class AppRunner {
 public:
-    /// Starts the game thread on a zeroed world of width x height under the given input rules.
-    AppRunner(int width, int height, Colour background = WHITE, InputRules rules = InputRules::Windowed,
-              Clock clock = nowUs);
+    /// Starts the game thread on a zeroed world of width x height, set up as given.
+    explicit AppRunner(int width, int height, const AppSettings& settings = {}, Clock clock = nowUs);
     /// Ends the game thread if it still runs, and waits for it.
     ~AppRunner();
     AppRunner(const AppRunner&) = delete;

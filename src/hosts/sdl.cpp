@@ -174,11 +174,11 @@ void Screen::translate(const SDL_Event& e, AppRunner& runner) {
             runner.post(Input::close());
             break;
         case SDL_MOUSEBUTTONDOWN:
-            if (e.button.button == SDL_BUTTON_LEFT && e.button.clicks >= 2) runner.post(Input::doubleClick());
+        case SDL_MOUSEBUTTONUP: {
+            const Button b = e.button.button == SDL_BUTTON_LEFT ? Button::Left : Button::Other;
+            runner.post(e.type == SDL_MOUSEBUTTONDOWN ? Input::press(b, e.button.clicks) : Input::release(b, e.button.clicks));
             break;
-        case SDL_MOUSEBUTTONUP:
-            if (e.button.button == SDL_BUTTON_LEFT && e.button.clicks == 1) runner.post(Input::click());
-            break;
+        }
         case SDL_KEYDOWN:
             runner.post(Input::keyDown(e.key.keysym.sym == SDLK_ESCAPE ? Key::Escape : Key::Other));
             break;

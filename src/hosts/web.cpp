@@ -68,7 +68,10 @@ EM_JS(void, say, (const char* text), { document.getElementById('status').textCon
 // The page's events, handed to the functions below with the page; with ?test in the address, a handle
 // for tests as window.pellwick (ticks, state digest, pause).
 EM_JS(void, listenToPage, (Page* page), {
-    document.getElementById('canvas').addEventListener('click', e => Module._pellwickClick(page, e.detail));
+    const canvas = document.getElementById('canvas');
+    const button = (e, down) => Module._pellwickButton(page, down, e.button === 0 ? 1 : 0, e.detail);
+    canvas.addEventListener('mousedown', e => button(e, 1));
+    canvas.addEventListener('mouseup', e => button(e, 0));
     window.addEventListener('keydown', e => Module._pellwickKey(page, e.key === 'Escape' ? 1 : 0));
     window.addEventListener('resize', () => Module._pellwickResize(page));
     if (location.search.includes('test')) {
@@ -129,11 +132,12 @@ using pellwick::Page;
 
 extern "C" {
 
-/// A click on the canvas; detail counts the clicks of a double-click.
-EMSCRIPTEN_KEEPALIVE void pellwickClick(Page* p, int detail) {
+/// A mouse button pressed (down 1) or released on the canvas; left is 1 for the main button, and detail is
+/// the event's count of quick clicks.
+EMSCRIPTEN_KEEPALIVE void pellwickButton(Page* p, int down, int left, int detail) {
     if (p->app == nullptr) return;
-    if (detail <= 1) p->app->handle(pellwick::Input::click());
-    if (detail == 2) p->app->handle(pellwick::Input::doubleClick());
+    const pellwick::Button b = left != 0 ? pellwick::Button::Left : pellwick::Button::Other;
+    p->app->handle(down != 0 ? pellwick::Input::press(b, detail) : pellwick::Input::release(b, detail));
 }
 
 /// A key press; escape is 1 for the Escape key.

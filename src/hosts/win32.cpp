@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/frame_loop.hpp"
-#include "hosts/desktop.hpp"
+#include "app/launch.hpp"
 #include "hosts/win32_settings.hpp"
 
 namespace pellwick {
@@ -26,11 +26,10 @@ constexpr std::int64_t PARENT_CHECK_US = 100'000;  // how often a preview looks 
 
 // The window and what its procedure needs; it lives on the stack of the run for the whole run.
 struct Session final : Display {
-    ScrLaunch::Mode mode = ScrLaunch::Mode::Windowed;
+    Launch launch;
     HWND hwnd = nullptr;
     HWND parent = nullptr;  // a preview's host window
     AppRunner* runner = nullptr;
-    bool pressed = false;  // a left press in our window that has not been released yet
     std::int64_t nextParentCheckUs = 0;
     // The field as the screen wants it, kept up to date rectangle by rectangle.
     HDC dibDc = nullptr;
@@ -74,26 +73,22 @@ Input pointerAt(HWND hwnd, LPARAM lp) {
     return Input::mouseMove(p.x, p.y);
 }
 
-// One window message as the app core's input, if it is one; true when the message is fully handled.
+// One window message as the app core's input, if it is one; true when the message is fully handled. A
+// double-click message is the second press of a double-click; a release carries no count of its own.
 bool translate(Session& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     AppRunner& r = *s.runner;
     switch (msg) {
         case WM_LBUTTONDOWN:
-            s.pressed = true;
-            r.post(Input::buttonDown());
+        case WM_LBUTTONDBLCLK:
+            r.post(Input::press(Button::Left, msg == WM_LBUTTONDBLCLK ? 2 : 1));
             return true;
         case WM_LBUTTONUP:
-            if (s.pressed) r.post(Input::click());
-            s.pressed = false;
-            return true;
-        case WM_LBUTTONDBLCLK:
-            s.pressed = false;
-            r.post(Input::doubleClick());
+            r.post(Input::release(Button::Left, 0));
             return true;
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
-            r.post(Input::buttonDown());
+            r.post(Input::press(Button::Other, 1));
             return true;
         case WM_MOUSEMOVE:
             r.post(pointerAt(hwnd, lp));
@@ -126,7 +121,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SETCURSOR:
-            if (s->mode != ScrLaunch::Mode::FullScreen) break;
+            if (s->launch.mode != Launch::Mode::FullScreenSaver) break;
             SetCursor(nullptr);  // a full-screen saver shows no pointer
             return TRUE;
         case WM_ERASEBKGND:
@@ -163,10 +158,10 @@ HWND openWindow(HINSTANCE instance, Session& s) {
     if (!registerClass(instance)) return nullptr;
     RECT r{};
     DWORD style = WS_POPUP, exStyle = 0;
-    if (s.mode == ScrLaunch::Mode::Preview) {
+    if (s.launch.mode == Launch::Mode::InWindow) {
         GetClientRect(s.parent, &r);
         style = WS_CHILD | WS_VISIBLE;
-    } else if (s.mode == ScrLaunch::Mode::FullScreen) {
+    } else if (s.launch.mode == Launch::Mode::FullScreenSaver) {
         r.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
         r.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
         r.right = r.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -256,40 +251,31 @@ void Session::pumpEvents(int waitMs, AppRunner& r) {
     }
 }
 
-InputRules rulesFor(ScrLaunch::Mode mode) {
-    if (mode == ScrLaunch::Mode::FullScreen) return InputRules::FullScreen;
-    if (mode == ScrLaunch::Mode::Preview) return InputRules::Embedded;
-    return InputRules::Windowed;
-}
-
-// Messages go to the game thread as they come; a frame is shown every refresh period. A saver makes its
-// own games.
+// Messages go to the game thread as they come; a frame is shown every refresh period.
 void run(Session& s) {
     RECT client{};
     GetClientRect(s.hwnd, &client);
-    AppRunner runner(client.right - client.left, client.bottom - client.top, systemColour(), rulesFor(s.mode));
+    AppRunner runner(client.right - client.left, client.bottom - client.top,
+                     AppSettings{systemColour(), s.launch.rules(), s.launch.times});
     s.runner = &runner;
     ShowWindow(s.hwnd, SW_SHOW);
-    const SaverTimes times = loadSaverTimes();
-    AutoClicks clicks(nowUs(), times.firstGame, times.newGame);
-    if (s.mode == ScrLaunch::Mode::FullScreen) {
+    if (s.launch.mode == Launch::Mode::FullScreenSaver) {
         POINT p{};
         GetCursorPos(&p);
         runner.post(Input::mouseMove(p.x, p.y));  // where the pointer starts
     }
-    const bool saver = s.mode != ScrLaunch::Mode::Windowed;
-    runFrameLoop(runner, s, framePeriodUs(refreshRate(s.hwnd)), saver ? &clicks : nullptr);
+    runFrameLoop(runner, s, framePeriodUs(refreshRate(s.hwnd)));
     s.runner = nullptr;
 }
 
-int runWindow(ScrLaunch::Mode mode, HWND parent) {
+int runWindow(const Launch& launch, HWND parent) {
     timeBeginPeriod(1);  // waits to the millisecond, so frames keep to the refresh rate
     Session session;
-    session.mode = mode;
+    session.launch = launch;
     session.parent = parent;
     session.hwnd = openWindow(GetModuleHandleW(nullptr), session);
     if (session.hwnd == nullptr) {
-        if (mode != ScrLaunch::Mode::Preview) MessageBoxW(nullptr, L"Pellwick cannot open its window.", L"Pellwick", MB_ICONERROR);
+        if (parent == nullptr) MessageBoxW(nullptr, L"Pellwick cannot open its window.", L"Pellwick", MB_ICONERROR);
         timeEndPeriod(1);
         return 1;
     }
@@ -309,35 +295,31 @@ bool namedScr() {
     return n >= 4 && n < MAX_PATH && _wcsicmp(path + n - 4, L".scr") == 0;
 }
 
-}  // namespace
-
-int runDesktop() { return runWindow(ScrLaunch::Mode::Windowed, nullptr); }
-
 // Runs what the arguments ask for. A preview host is never left facing a dialog: a bad window handle
 // ends quietly with status 1.
 int runScreensaverArgs(const std::vector<std::string>& args) {
-    const ScrLaunch l = parseScrArgs(args, namedScr());
+    Launch l = readScreensaverArgs(args, namedScr());
+    if (l.mode == Launch::Mode::FullScreenSaver || l.mode == Launch::Mode::InWindow) l.times = loadSaverTimes();
     switch (l.mode) {
-        case ScrLaunch::Mode::Windowed:
-        case ScrLaunch::Mode::FullScreen:
-            return runWindow(l.mode, nullptr);
-        case ScrLaunch::Mode::Preview: {
+        case Launch::Mode::OwnWindow:
+        case Launch::Mode::FullScreenSaver:
+            return runWindow(l, nullptr);
+        case Launch::Mode::InWindow: {
             const auto parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(l.window));
-            return IsWindow(parent) ? runWindow(l.mode, parent) : 1;
+            return IsWindow(parent) ? runWindow(l, parent) : 1;
         }
-        case ScrLaunch::Mode::Configure: {
+        case Launch::Mode::Settings: {
             const auto owner = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(l.window));
             showSaverSettings(owner != nullptr && IsWindow(owner) ? owner : nullptr);
             return 0;
         }
-        case ScrLaunch::Mode::BadWindow:
-            return 1;
-        case ScrLaunch::Mode::BadArgument:
-            MessageBoxW(nullptr, widened(l.error).c_str(), L"Pellwick", MB_ICONERROR);
-            return 2;
+        default:
+            if (l.status != 1) MessageBoxW(nullptr, widened(l.error).c_str(), L"Pellwick", MB_ICONERROR);
+            return l.status;
     }
-    return 2;
 }
+
+}  // namespace
 
 }  // namespace pellwick
 

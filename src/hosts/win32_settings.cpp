@@ -10,8 +10,14 @@ namespace {
 
 constexpr wchar_t SETTINGS_KEY[] = L"Software\\Pellwick";
 constexpr wchar_t DIALOG_CLASS[] = L"PellwickSettings";
-constexpr DWORD MAX_SECONDS = 1'000'000;
+constexpr DWORD MAX_SECONDS = static_cast<DWORD>(MAX_SAVER_SECONDS);
 enum Control { FIRST_GAME = 101, NEW_GAME = 102 };
+
+// The intervals as the registry and the dialog keep them: whole seconds.
+struct WholeSeconds {
+    DWORD firstGame = static_cast<DWORD>(FIRST_GAME_SECONDS);
+    DWORD newGame = static_cast<DWORD>(NEW_GAME_SECONDS);
+};
 
 DWORD loadValue(const wchar_t* name, DWORD fallback) {
     DWORD value = 0, size = sizeof value;
@@ -19,7 +25,7 @@ DWORD loadValue(const wchar_t* name, DWORD fallback) {
     return status == ERROR_SUCCESS && value <= MAX_SECONDS ? value : fallback;
 }
 
-bool storeTimes(const SaverTimes& t) {
+bool storeTimes(const WholeSeconds& t) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
@@ -45,9 +51,10 @@ struct DialogState {
 };
 
 void accept(HWND dialog) {
-    SaverTimes t;
+    WholeSeconds t;
     if (!readSeconds(dialog, FIRST_GAME, t.firstGame) || !readSeconds(dialog, NEW_GAME, t.newGame)) {
-        MessageBoxW(dialog, L"Give each interval as a whole number of seconds from 0 to 1000000.", L"Pellwick", MB_ICONWARNING);
+        const std::wstring text = L"Give each interval as a whole number of seconds from 0 to " + std::to_wstring(MAX_SECONDS) + L".";
+        MessageBoxW(dialog, text.c_str(), L"Pellwick", MB_ICONWARNING);
         return;
     }
     if (!storeTimes(t)) MessageBoxW(dialog, L"The settings could not be saved.", L"Pellwick", MB_ICONERROR);
@@ -80,7 +87,7 @@ HWND addControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD styl
     return c;
 }
 
-void addControls(HWND dialog, const SaverTimes& t) {
+void addControls(HWND dialog, const WholeSeconds& t) {
     addControl(dialog, L"STATIC", L"First game after (seconds):", 0, 12, 16, 250, 20, -1);
     addControl(dialog, L"EDIT", std::to_wstring(t.firstGame).c_str(), WS_TABSTOP | ES_NUMBER, 270, 12, 80, 22, FIRST_GAME);
     addControl(dialog, L"STATIC", L"New game every (seconds; 0: never):", 0, 12, 48, 250, 20, -1);
@@ -89,13 +96,18 @@ void addControls(HWND dialog, const SaverTimes& t) {
     addControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 270, 84, 80, 26, IDCANCEL);
 }
 
-}  // namespace
-
-SaverTimes loadSaverTimes() {
-    SaverTimes t;
+WholeSeconds loadWholeSeconds() {
+    WholeSeconds t;
     t.firstGame = loadValue(L"FirstGame", t.firstGame);
     t.newGame = loadValue(L"NewGame", t.newGame);
     return t;
+}
+
+}  // namespace
+
+SaverTimes loadSaverTimes() {
+    const WholeSeconds t = loadWholeSeconds();
+    return SaverTimes{static_cast<double>(t.firstGame), static_cast<double>(t.newGame)};
 }
 
 void showSaverSettings(HWND owner) {
@@ -115,7 +127,7 @@ void showSaverSettings(HWND owner) {
                                   r.right - r.left, r.bottom - r.top, owner, nullptr, wc.hInstance, nullptr);
     if (dialog == nullptr) return;
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    addControls(dialog, loadSaverTimes());
+    addControls(dialog, loadWholeSeconds());
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, FIRST_GAME));
     if (owner != nullptr) EnableWindow(owner, FALSE);

@@ -3,14 +3,11 @@
 
 #include <windows.h>
 
+#include "app/cadence.hpp"
+
 namespace pellwick {
 
-struct SaverTimes {
-    DWORD firstGame = 10;  // seconds after start
-    DWORD newGame = 180;   // seconds between games; 0: never
-};
-
-/// The intervals under HKCU\Software\Pellwick, or the defaults for those not set.
+/// The intervals under HKCU\Software\Pellwick (whole seconds), or the defaults for those not set.
 SaverTimes loadSaverTimes();
 
 /// Shows the settings dialog, owned by owner (may be null), and stores what the user accepts.

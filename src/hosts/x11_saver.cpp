@@ -243,9 +243,9 @@ struct Saver final : Display {
 };
 
 // Prepares drawing into the window; "" or what is wrong, and the exit status that goes with it.
-std::string attach(Saver& s, const LaunchOptions& o, int& status) {
+std::string attach(Saver& s, const Launch& l, int& status) {
     status = 2;
-    s.window = o.window != 0 ? static_cast<Window>(o.window) : DefaultRootWindow(s.x);
+    s.window = l.window != 0 ? static_cast<Window>(l.window) : DefaultRootWindow(s.x);
     if (XGetWindowAttributes(s.x, s.window, &s.attributes) == 0) {
         char id[32];
         std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(s.window));
@@ -269,7 +269,7 @@ std::string attach(Saver& s, const LaunchOptions& o, int& status) {
 
 }  // namespace
 
-int runSaver(const LaunchOptions& o) {
+int runSaver(const Launch& l) {
     catchStopSignals();
     Saver s;
     s.x = XOpenDisplay(nullptr);
@@ -279,13 +279,12 @@ int runSaver(const LaunchOptions& o) {
     }
     XSetErrorHandler(letXErrorGo);
     int status = 0;
-    if (const std::string err = attach(s, o, status); !err.empty()) {
+    if (const std::string err = attach(s, l, status); !err.empty()) {
         std::fprintf(stderr, "pellwick: %s\n", err.c_str());
         return status;
     }
-    AppRunner runner(s.attributes.width, s.attributes.height, WHITE, InputRules::Embedded);
-    AutoClicks clicks(nowUs(), o.firstGameSeconds, o.newGameSeconds);
-    runFrameLoop(runner, s, framePeriodUs(DEFAULT_REFRESH_HZ), &clicks);
+    AppRunner runner(s.attributes.width, s.attributes.height, AppSettings{WHITE, l.rules(), l.times});
+    runFrameLoop(runner, s, framePeriodUs(DEFAULT_REFRESH_HZ));
     return 0;
 }
 

@@ -1,5 +1,4 @@
-// Colours: the packed Colour value, ink and white, the four team colours, and the conversions between the
-// packing and the byte orders that pictures and screens use.
+// Colours: the packed Colour value, ink and white, the four team colours, and the bytes a picture holds.
 #pragma once
 
 #include <array>
@@ -29,14 +28,5 @@ constexpr std::array<std::uint8_t, 3> toRgbBytes(Colour c) {
     return {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>((c >> 8) & 0xFF),
             static_cast<std::uint8_t>((c >> 16) & 0xFF)};
 }
-
-/// c as a device-independent bitmap holds it: blue in the low byte, red in the third.
-constexpr std::uint32_t toDib(Colour c) {
-    const auto u = static_cast<std::uint32_t>(c);
-    return ((u & 0xFF) << 16) | (u & 0xFF00) | ((u >> 16) & 0xFF);
-}
-
-/// The Colour of a bitmap pixel (its top byte is ignored).
-constexpr Colour fromDib(std::uint32_t d) { return static_cast<Colour>(toDib(static_cast<Colour>(d & 0xFFFFFF))); }
 
 }  // namespace pellwick

@@ -64,12 +64,10 @@ void Field::setPenWidth(int width) {
     stampLo_ = -((w - 1) / 2);
     stampHi_ = w / 2;
     const int c = stampLo_ + stampHi_;
-    stamp_.clear();
     spans_.clear();
     for (int j = stampLo_; j <= stampHi_; ++j) {
         for (int i = stampLo_; i <= stampHi_; ++i) {
             if ((2 * i - c) * (2 * i - c) + (2 * j - c) * (2 * j - c) <= w * w) {
-                stamp_.push_back({i, j});
                 if (spans_.empty() || spans_.back().dy != j) spans_.push_back({j, i, i});
                 spans_.back().dxHi = i;  // the stamp is convex, so each row is one run
             }

@@ -17,12 +17,6 @@ constexpr int MAX_PEN_WIDTH = 32;
 /// Coordinates beyond this magnitude (or not finite) make an operation draw nothing.
 constexpr double MAX_COORDINATE = 1e9;
 
-/// One offset of the pen's stamp.
-struct PenOffset {
-    int dx;
-    int dy;
-};
-
 class Field {
 public:
     /// Makes a width x height field (sides clamped to 1..MAX_FIELD_SIDE) in the background colour, pen width 1.
@@ -63,8 +57,6 @@ public:
     int height() const { return height_; }
     /// Current pen width.
     int penWidth() const { return penWidth_; }
-    /// The stamp painted at every pixel a line visits.
-    const std::vector<PenOffset>& penStamp() const { return stamp_; }
     /// The background colour in use.
     Colour background() const { return background_; }
     /// Row-major pixels, top row first; width() * height() of them.
@@ -110,7 +102,6 @@ private:
     int penWidth_ = 1;
     int stampLo_ = 0;
     int stampHi_ = 0;
-    std::vector<PenOffset> stamp_;
     struct Span {
         int dy, dxLo, dxHi;
     };

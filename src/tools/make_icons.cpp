@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "app/icon.hpp"
-#include "tools/png_file.hpp"
 #include "raster/colour.hpp"
+#include "raster/pixel_format.hpp"
+#include "tools/png_file.hpp"
 
 namespace {
 
@@ -60,7 +61,7 @@ Bytes iconImage(int size, int bits) {
     put32(b, 0);
     put32(b, static_cast<std::uint32_t>(palette.size()));
     put32(b, 0);
-    for (Colour c : palette) put32(b, pellwick::toDib(c));
+    for (Colour c : palette) put32(b, pellwick::toPixel(c, pellwick::XRGB));  // as a bitmap's palette holds it
     for (int y = size - 1; y >= 0; --y) {
         Bytes row(rowBytes, 0);
         for (int x = 0; x < size; ++x) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.hpp"
 #include "tools/png_file.hpp"
 #include "tools/render_args.hpp"
 #include "tools/render_report.hpp"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
     if (!parsed.options) return fail(parsed.error);
     const RenderOptions& o = *parsed.options;
     if (o.help) return std::fputs(renderUsage().c_str(), stdout) < 0 ? 1 : 0;
-    if (o.version) return std::puts("pellwick-render 1.00") < 0 ? 1 : 0;
+    if (o.version) return std::printf("pellwick-render %s\n", VERSION) < 0 ? 1 : 0;
     if (o.png) {
         if (std::string err = checkPngTarget(*o.png); !err.empty()) return fail(err);
     }

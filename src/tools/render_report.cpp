@@ -20,9 +20,12 @@ std::string percent(std::uint64_t part, std::uint64_t whole) {
 Scenario scenarioOf(const RenderOptions& o) {
     Scenario s{o.size.width, o.size.height, o.ticks, {}};
     for (const RenderEvent& e : o.events) {
-        const Input input = e.kind == RenderEvent::Kind::Click ? Input::click()
-                                                                : Input::resize(e.size.width, e.size.height);
-        s.events.push_back({e.at, input});
+        if (e.kind == RenderEvent::Kind::Click) {  // a press and its release, as the window gets them
+            s.events.push_back({e.at, Input::press(Button::Left, 1)});
+            s.events.push_back({e.at, Input::release(Button::Left, 1)});
+        } else {
+            s.events.push_back({e.at, Input::resize(e.size.width, e.size.height)});
+        }
     }
     return s;
 }

@@ -1,0 +1,184 @@
+// Reading either command line into a Launch.
+#include "app/launch.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+namespace pellwick {
+
+namespace {
+
+// A window id: decimal or 0x-hex, nonzero, at most 32 bits.
+bool parseWindowId(const std::string& text, std::uint64_t& out) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* begin = text.data() + (hex ? 2 : 0);
+    const char* end = text.data() + text.size();
+    if (begin == end || *begin == '+' || *begin == '-') return false;
+    const auto [ptr, ec] = std::from_chars(begin, end, out, hex ? 16 : 10);
+    return ec == std::errc() && ptr == end && out != 0 && out <= 0xFFFFFFFFULL;
+}
+
+// A plain decimal number of seconds (the program never changes the C locale, so '.' is the point).
+bool parseSeconds(const std::string& text, double& out) {
+    if (text.empty() || ((text.front() < '0' || text.front() > '9') && text.front() != '.')) return false;
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(out) && out <= MAX_SAVER_SECONDS;
+}
+
+struct Flags {
+    bool root = false;
+    std::optional<std::string> windowId;
+    bool timesGiven = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Handles one option with its value; returns an error or "".
+std::string takeValue(const std::string& flag, const std::string& value, Launch& l, Flags& f) {
+    if (flag == "--window-id") {
+        f.windowId = value;
+        return {};
+    }
+    f.timesGiven = true;
+    double& seconds = flag == "--first-game" ? l.times.firstGameSeconds : l.times.newGameSeconds;
+    if (!parseSeconds(value, seconds)) {
+        return flag + " needs a number of seconds from 0 to " + std::to_string(static_cast<long>(MAX_SAVER_SECONDS)) + ", not '" + value + "'";
+    }
+    return {};
+}
+
+std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string flag = args[i], value;
+        bool hasValue = false;
+        if (const auto eq = flag.find('='); flag.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = flag.substr(eq + 1);
+            flag.resize(eq);
+            hasValue = true;
+        }
+        if ((flag == "--help" || flag == "-h") && !hasValue) {
+            f.help = true;
+        } else if (flag == "--version" && !hasValue) {
+            f.version = true;
+        } else if (flag == "--root" && !hasValue) {
+            f.root = true;
+        } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game") {
+            if (!hasValue && i + 1 >= args.size()) return flag + " needs a value";
+            if (!hasValue) value = args[++i];
+            if (std::string err = takeValue(flag, value, l, f); !err.empty()) return err;
+        } else {
+            return "unknown option '" + args[i] + "' (see --help)";
+        }
+    }
+    return {};
+}
+
+// A window handle as Windows passes it: unsigned decimal, nonzero, at most 32 bits.
+bool parseHwnd(const std::string& text, std::uint64_t& out) {
+    const char* end = text.data() + text.size();
+    if (text.empty() || text.front() < '0' || text.front() > '9') return false;
+    const auto [ptr, ec] = std::from_chars(text.data(), end, out);
+    return ec == std::errc() && ptr == end && out != 0 && out <= 0xFFFFFFFFULL;
+}
+
+std::string lowerCase(std::string s) {
+    for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return s;
+}
+
+Launch refused(std::string error, int status = 2) {
+    Launch l;
+    l.mode = Launch::Mode::Refused;
+    l.error = std::move(error);
+    l.status = status;
+    return l;
+}
+
+}  // namespace
+
+InputRules Launch::rules() const {
+    if (mode == Mode::FullScreenSaver) return InputRules::EndOnInput;
+    if (mode == Mode::InWindow) return InputRules::IgnoreInput;
+    return InputRules::Play;
+}
+
+Launch readCommandLine(const std::vector<std::string>& args, const char* saverWindow) {
+    Launch l;
+    Flags f;
+    if (std::string err = readArgs(args, l, f); !err.empty()) return refused(err);
+    if (f.help) {
+        l.mode = Launch::Mode::Help;
+        return l;
+    }
+    if (f.version) {
+        l.mode = Launch::Mode::Version;
+        return l;
+    }
+    if (f.root && f.windowId) return refused("--root and --window-id name two windows; give one");
+    const bool fromEnv = !f.windowId && saverWindow != nullptr && *saverWindow != '\0';
+    if (f.windowId && !parseWindowId(*f.windowId, l.window)) return refused("malformed window id '" + *f.windowId + "' (decimal or 0x-hex)");
+    if (fromEnv && !parseWindowId(saverWindow, l.window)) {
+        return refused("malformed window id '" + std::string(saverWindow) + "' in XSCREENSAVER_WINDOW");
+    }
+    if (f.root || f.windowId || fromEnv) l.mode = Launch::Mode::InWindow;
+    if (f.timesGiven && l.mode == Launch::Mode::OwnWindow) {
+        return refused("--first-game and --new-game apply in saver mode only (--root or --window-id)");
+    }
+    return l;
+}
+
+std::string commandLineUsage() {
+    const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
+    return "Usage: pellwick [--root | --window-id ID] [--first-game SECONDS] [--new-game SECONDS]\n"
+           "\n"
+           "With no option, opens a window over the desktop: a click starts a new game, a double-click or\n"
+           "Escape ends the program. In saver mode it draws into a window it is given instead, ignores\n"
+           "input and starts games by itself; SIGTERM or SIGINT end it.\n"
+           "\n"
+           "  --root               saver mode on the root window (on $XSCREENSAVER_WINDOW when set)\n"
+           "  --window-id ID       saver mode in window ID (decimal or 0x-hex)\n"
+           "  --first-game SECONDS the first game starts this long after start (default " + seconds(FIRST_GAME_SECONDS) + ")\n"
+           "  --new-game SECONDS   then a new game this often (default " + seconds(NEW_GAME_SECONDS) + "; 0: never)\n"
+           "  --version            print the version\n"
+           "\n"
+           "XSCREENSAVER_WINDOW, when set and neither option is given, names the window for saver mode.\n";
+}
+
+Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr) {
+    using Mode = Launch::Mode;
+    Launch l;
+    if (args.empty()) {
+        l.mode = namedScr ? Mode::Settings : Mode::OwnWindow;
+        return l;
+    }
+    const std::string first = lowerCase(args[0]);
+    const bool flagged = first.size() >= 2 && (first[0] == '/' || first[0] == '-');
+    const char letter = flagged ? first[1] : '\0';
+    const std::string rest = flagged ? first.substr(2) : std::string();
+    const bool attached = !rest.empty() && rest[0] == ':';
+    if (flagged && (rest.empty() || attached)) {
+        if (letter == 's' && rest.empty()) {
+            l.mode = Mode::FullScreenSaver;
+            return l;
+        }
+        if (letter == 'c') {  // the window to own the dialog, when given and sound
+            l.mode = Mode::Settings;
+            if (attached && !parseHwnd(rest.substr(1), l.window)) l.window = 0;
+            return l;
+        }
+        if (letter == 'p') {
+            const std::string hwnd = attached ? rest.substr(1) : args.size() > 1 ? args[1] : std::string();
+            if (!parseHwnd(hwnd, l.window)) return refused("no window handle in '/p " + hwnd + "'", 1);
+            l.mode = Mode::InWindow;
+            return l;
+        }
+    }
+    return refused("Unknown argument '" + args[0] + "'. A screensaver takes /s, /p HWND or /c.");
+}
+
+}  // namespace pellwick
