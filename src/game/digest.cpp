@@ -51,4 +51,22 @@ std::string digestText(std::uint64_t digest) {
     return text;
 }
 
+std::string stateDifference(const World& a, const World& b) {
+    const Field &f = a.field, &g = b.field;
+    const std::size_t n = static_cast<std::size_t>(f.width()) * f.height();
+    if (f.width() != g.width() || f.height() != g.height() || std::memcmp(f.pixels(), g.pixels(), n * sizeof(Colour)) != 0) {
+        return "field";
+    }
+    // Arrays of doubles compared bit for bit: a NaN equals itself, and 0 and -0 differ.
+    const auto sameBits = [](const auto& p, const auto& q) { return std::memcmp(p.data(), q.data(), sizeof p) == 0; };
+    if (!sameBits(a.x, b.x)) return "x";
+    if (!sameBits(a.y, b.y)) return "y";
+    if (!sameBits(a.angle, b.angle)) return "angle";
+    if (a.energy != b.energy) return "energy";
+    if (a.team != b.team) return "team";
+    if (a.random.state() != b.random.state()) return "random";
+    if (a.deaths != b.deaths) return "deaths";
+    return {};
+}
+
 }  // namespace pellwick

@@ -1,4 +1,5 @@
-// A digest of a world's exact state, for telling whether two builds or two runs agree beyond the picture.
+// A world's exact state: a digest of it, for telling whether two builds or two runs agree beyond the picture,
+// and a comparison of two worlds part by part.
 #pragma once
 
 #include <cstdint>
@@ -14,5 +15,9 @@ std::uint64_t stateDigest(const World& w);
 
 /// The digest as 16 lower-case hex digits.
 std::string digestText(std::uint64_t digest);
+
+/// The first part in which two worlds differ, to the last bit ("field", "x", "y", "angle", "energy", "team",
+/// "random" or "deaths"), or "" when they hold exactly the same state.
+std::string stateDifference(const World& a, const World& b);
 
 }  // namespace pellwick

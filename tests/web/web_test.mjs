@@ -119,6 +119,30 @@ async function ends(how, act) {
   await page.close();
 }
 
+// A click no pointer made (detail 0, as from a script or the keyboard) starts no game.
+async function clickNoPointerMadeDoesNothing() {
+  const page = await open();
+  await page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    for (const type of ['mousedown', 'mouseup', 'click']) canvas.dispatchEvent(new MouseEvent(type, { bubbles: true }));
+  });
+  await sleep(300);
+  await pause(page, true);
+  const { values } = await canvasPixels(page);
+  const teams = TEAMS.map(t => values.filter(v => v === t).length);
+  check(teams[1] === 0 && teams[2] === 0, `a click no pointer made starts no game (teams ${teams})`);
+  await page.close();
+}
+
+async function versionIsTheProjects() {
+  const page = await browser.newPage();
+  await page.goto(site + '?none');
+  const generator = await page.evaluate(() => document.querySelector('meta[name=generator]')?.content);
+  const version = execFileSync(render, ['--version']).toString().trim().replace('pellwick-render ', '');
+  check(generator === `Pellwick ${version}`, `the page names the version the renderer gives (${generator})`);
+  await page.close();
+}
+
 async function highDensity() {
   const page = await open('?test', 400, 300, 2);
   const size = await page.evaluate(() => {
@@ -157,7 +181,12 @@ try {
   await clickStartsAGame(page);
   await resizeKeepsTheOverlap(page);
   await page.close();
-  await ends('a double-click', p => p.mouse.click(W / 2, H / 2, { count: 2 }));
+  await ends('a double-click, on its second press,', async p => {
+    await p.mouse.click(W / 2, H / 2);
+    await p.mouse.down({ clickCount: 2 });  // and no release
+  });
+  await clickNoPointerMadeDoesNothing();
+  await versionIsTheProjects();
   await ends('Escape', p => p.keyboard.press('Escape'));
   await highDensity();
   await badConditions();

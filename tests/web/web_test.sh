@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The web page end to end: builds the site (make web), serves it on 127.0.0.1, and drives it in Debian's
+# The web page end to end: serves the site that make web built on 127.0.0.1, and drives it in Debian's
 # headless Chromium with puppeteer-core (pinned in package-lock.json, installed under the build folder).
 # Usage: web_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 [[ -x /usr/bin/chromium ]] || { echo "chromium is not installed; skipping"; exit 77; }
 command -v npm >/dev/null || { echo "FAIL: npm is missing (it comes with Node.js)"; exit 1; }
 
-make -C "$src" --no-print-directory web
+[[ -f "$src/build-web/index.html" && -f "$src/build-web/pellwick.wasm" ]] || { echo "FAIL: no site in $src/build-web: run make web first"; exit 1; }
 runner="$build/web-test"
 mkdir -p "$runner"
 cp "$here/package.json" "$here/package-lock.json" "$here/web_test.mjs" "$runner/"
