@@ -15,14 +15,15 @@ build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# The window needs a display; without one, show what the game draws as a picture instead.
+# The window needs a display; without one, show a game as an animation instead.
 run: build
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/pellwick; else \
-	  echo "No display found; rendering a picture instead."; $(MAKE) --no-print-directory render; fi
+	  echo "No display found; rendering a game instead."; $(MAKE) --no-print-directory render; fi
 
+# About ten seconds of a game (a click at tick 0) at 599x459 as an animated GIF, and its last frame as a PNG.
 render: build
-	@./$(BUILD)/pellwick-render --png pellwick.png
-	@echo "The picture is at $(CURDIR)/pellwick.png"
+	@./$(BUILD)/pellwick-render --ticks 10000 --click 0 --gif pellwick.gif --png pellwick.png
+	@echo "The game is at $(CURDIR)/pellwick.gif, its last frame at $(CURDIR)/pellwick.png"
 
 # The tests use the web site and the Debian package as built here, so both are built first.
 test: build

@@ -52,7 +52,8 @@ borders; the black blots of the dead become new walls. A click starts a new
 game, a double-click or Escape ends it.
 
 The package holds the full-screen program, a hack for XScreenSaver, and
-pellwick-render, which plays a game off-screen and writes it as a picture.")
+pellwick-render, which plays a game off-screen and writes it as a picture or an
+animated GIF.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)

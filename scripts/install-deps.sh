@@ -4,9 +4,9 @@
 set -euo pipefail
 
 declare -A groups=(
-  [core]="cmake make g++ pkg-config libpng-dev libgtest-dev libgmock-dev libmpfr-dev"
+  [core]="cmake make g++ pkg-config libpng-dev libgif-dev libgtest-dev libgmock-dev libmpfr-dev"
   [window]="libsdl2-dev libx11-dev libxext-dev"
-  [e2e]="xvfb xdotool imagemagick x11-utils xscreensaver xscreensaver-data"
+  [e2e]="xvfb xdotool imagemagick x11-utils xscreensaver xscreensaver-data python3-pil"
   [bench]="libbenchmark-dev"
   [package]="dpkg-dev file lintian"
   [web]="emscripten"

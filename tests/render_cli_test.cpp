@@ -62,10 +62,19 @@ TEST(RenderCli, BadInputIsRefusedWithStatusTwoAndNoFile) {
         {"--ticks 10 --resize 11:20x20", "after the last tick"},
         {"--resize 5", "malformed --resize"},
         {"--ticks", "needs a value"},
+        {"--gif GIF --frame-every 0", "--frame-every needs a whole number of ticks from 1 up, not '0'"},
+        {"--gif GIF --frame-every -5", "--frame-every needs a whole number"},
+        {"--gif GIF --frame-every 2.5", "--frame-every needs a whole number"},
+        {"--frame-every 10", "applies to --gif only"},
+        {"--gif", "--gif needs a file name"},
+        {"--gif --json", "--gif needs a file name"},
+        {"--gif=", "--gif needs a file name"},
     };
     for (auto [args, message] : cases) {
         TempDir dir;
-        const RunResult r = render(std::string(args) + " --png " + (dir.path() / "out.png").string());
+        std::string line = args;
+        if (const auto at = line.find("GIF"); at != std::string::npos) line.replace(at, 3, (dir.path() / "out.gif").string());
+        const RunResult r = render(line + " --png " + (dir.path() / "out.png").string());
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.out.find(message), std::string::npos) << args << " said: " << r.out;
         EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << args;
@@ -76,15 +85,17 @@ TEST(RenderCli, BadInputIsRefusedWithStatusTwoAndNoFile) {
 TEST(RenderCli, UnwritablePicturesFailCleanlyAndLeaveNothing) {
     TempDir dir;
     fs::create_directory(dir.path() / "sub");
-    for (const fs::path& target : {dir.path() / "missing" / "x.png", dir.path() / "sub"}) {
-        const RunResult r = render("--ticks 5 --png " + target.string());
-        EXPECT_EQ(r.status, 2) << target;
-        EXPECT_NE(r.out.find("cannot write"), std::string::npos) << r.out;
+    for (const char* format : {"--png", "--gif"}) {
+        for (const fs::path& target : {dir.path() / "missing" / "x", dir.path() / "sub"}) {
+            const RunResult r = render(std::string("--ticks 5 ") + format + " " + target.string());
+            EXPECT_EQ(r.status, 2) << format << " " << target;
+            EXPECT_NE(r.out.find("cannot write '" + target.string() + "'"), std::string::npos) << r.out;
+        }
+        const RunResult full = render(std::string("--ticks 5 ") + format + " /dev/full");
+        EXPECT_EQ(full.status, 2);
+        EXPECT_NE(full.out.find("No space left"), std::string::npos) << full.out;
     }
     EXPECT_TRUE(fs::is_empty(dir.path() / "sub"));
-    const RunResult full = render("--ticks 5 --png /dev/full");
-    EXPECT_EQ(full.status, 2);
-    EXPECT_NE(full.out.find("No space left"), std::string::npos) << full.out;
 }
 
 TEST(RenderCli, WritesThePictureOfTheFieldAndReportsItsShares) {
@@ -145,24 +156,26 @@ namespace pellwick {
 namespace {
 
 TEST(RenderCli, FailedWriteLeavesTheOldPictureWhole) {
-    TempDir dir;
-    const fs::path png = dir.path() / "keep.png";
-    std::ofstream(png) << "the older picture";
-    // A file-size limit of 8 KiB makes the new picture's write fail part-way.
-    const std::string cmd = "ulimit -f 8; exec " + std::string(PELLWICK_RENDER_BIN) +
-                            " --size 1500x1500 --ticks 300 --click 0 --png " + png.string() + " 2>&1";
-    std::FILE* p = popen(("sh -c '" + cmd + "'").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    std::array<char, 512> buf{};
-    while (std::fgets(buf.data(), buf.size(), p) != nullptr) out += buf.data();
-    const int raw = pclose(p);
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << out;
-    EXPECT_NE(out.find("File too large"), std::string::npos) << out;
-    std::ifstream in(png);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(content, "the older picture");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "no temporary left";
+    for (const char* format : {"--png", "--gif"}) {
+        TempDir dir;
+        const fs::path file = dir.path() / "keep";
+        std::ofstream(file) << "the older picture";
+        // A file-size limit of 8 KiB makes the new picture's write fail part-way.
+        const std::string cmd = "ulimit -f 8; exec " + std::string(PELLWICK_RENDER_BIN) + " --size 1500x1500 --ticks 300 --click 0 " +
+                                format + " " + file.string() + " 2>&1";
+        std::FILE* p = popen(("sh -c '" + cmd + "'").c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        std::string out;
+        std::array<char, 512> buf{};
+        while (std::fgets(buf.data(), buf.size(), p) != nullptr) out += buf.data();
+        const int raw = pclose(p);
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << format << ": " << out;
+        EXPECT_NE(out.find("File too large"), std::string::npos) << out;
+        std::ifstream in(file);
+        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(content, "the older picture") << format;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "no temporary left";
+    }
 }
 
 TEST(RenderCli, InterruptedRunLeavesNoTemporaryFile) {

@@ -9,11 +9,12 @@ constexpr std::uint64_t PROGRESS_EVERY = 256;
 
 }  // namespace
 
-App playScenario(const Scenario& s, const Progress& progress) {
+App playScenario(const Scenario& s, const Progress& progress, const Watch& watch) {
     App app(s.width, s.height);
     auto next = s.events.begin();
     for (std::uint64_t t = 0; t <= s.ticks; ++t) {
         for (; next != s.events.end() && next->at == t; ++next) app.handle(next->input);
+        if (watch) watch(t, app);
         if (t == s.ticks) break;
         app.tickNow();
         if (progress && (t + 1) % PROGRESS_EVERY == 0) progress(t + 1);

@@ -25,8 +25,11 @@ struct Scenario {
 
 /// Called now and then during a run with the ticks done so far.
 using Progress = std::function<void(std::uint64_t done)>;
+/// Called between ticks with the number of ticks done and the app as it stands then: after the events at
+/// that tick, before the tick runs (at the end: after the last tick and the events there).
+using Watch = std::function<void(std::uint64_t tick, App& app)>;
 
 /// Plays s on a fresh app of s's size, as at program start, and returns the app after it.
-App playScenario(const Scenario& s, const Progress& progress = {});
+App playScenario(const Scenario& s, const Progress& progress = {}, const Watch& watch = {});
 
 }  // namespace pellwick

@@ -72,13 +72,20 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
         if (err.empty()) o.events.push_back(e);
         return err;
     }
-    if (value.empty()) return "--png needs a file name";
-    o.png = value;
+    if (flag == "--frame-every") {
+        if (!parseCount(value, MAX_TICKS, o.frameEvery) || o.frameEvery == 0) {
+            return "--frame-every needs a whole number of ticks from 1 up, not '" + value + "'";
+        }
+        return {};
+    }
+    if (value.empty()) return flag + " needs a file name";
+    (flag == "--png" ? o.png : o.gif) = value;
     return {};
 }
 
 bool takesValue(const std::string& flag) {
-    return flag == "--size" || flag == "--ticks" || flag == "--click" || flag == "--resize" || flag == "--png";
+    return flag == "--size" || flag == "--ticks" || flag == "--click" || flag == "--resize" || flag == "--png" ||
+           flag == "--gif" || flag == "--frame-every";
 }
 
 std::string checkEvents(RenderOptions& o) {
@@ -97,6 +104,7 @@ std::string checkEvents(RenderOptions& o) {
 
 ParseResult parseRenderArgs(const std::vector<std::string>& args) {
     RenderOptions o;
+    bool frameEveryGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string flag = args[i];
         std::string value;
@@ -114,20 +122,32 @@ ParseResult parseRenderArgs(const std::vector<std::string>& args) {
             o.json = true;
         } else if (takesValue(flag)) {
             if (!hasValue && (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0)) {
-                return {std::nullopt, flag + " needs a value"};
+                return {std::nullopt, flag + (flag == "--png" || flag == "--gif" ? " needs a file name" : " needs a value")};
             }
             if (!hasValue) value = args[++i];
             if (std::string err = takeValue(flag, value, o); !err.empty()) return {std::nullopt, err};
+            frameEveryGiven = frameEveryGiven || flag == "--frame-every";
         } else {
             return {std::nullopt, "unknown option '" + args[i] + "' (see --help)"};
         }
     }
     if (std::string err = checkEvents(o); !err.empty()) return {std::nullopt, err};
+    if (frameEveryGiven && !o.gif) return {std::nullopt, "--frame-every applies to --gif only"};
     return {o, {}};
 }
 
+FieldSize largestField(const RenderOptions& o) {
+    FieldSize largest = o.size;
+    for (const RenderEvent& e : o.events) {
+        if (e.kind != RenderEvent::Kind::Resize) continue;
+        largest = {std::max(largest.width, e.size.width), std::max(largest.height, e.size.height)};
+    }
+    return largest;
+}
+
 std::string renderUsage() {
-    return "Usage: pellwick-render [--size WxH] [--ticks N] [--click T]... [--resize T:WxH]... [--png FILE] [--json]\n"
+    return "Usage: pellwick-render [--size WxH] [--ticks N] [--click T]... [--resize T:WxH]... [--png FILE]\n"
+           "                       [--gif FILE [--frame-every N]] [--json]\n"
            "\n"
            "Plays a game of Pellwick off-screen and reports how the field is shared.\n"
            "\n"
@@ -136,6 +156,9 @@ std::string renderUsage() {
            "  --click T        click (start a new game) before tick T; T = N means after the last tick\n"
            "  --resize T:WxH   resize the field before tick T\n"
            "  --png FILE       write the final field as an RGB PNG picture\n"
+           "  --gif FILE       write the game as an animated GIF, a frame every N ticks from tick 0 to\n"
+           "                   the last, played at the game's own speed, then again\n"
+           "  --frame-every N  ticks between two frames of the GIF (default 20)\n"
            "  --json           print the summary as one JSON object\n"
            "  --help           show this help\n"
            "  --version        show the version\n"

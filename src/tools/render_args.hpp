@@ -26,6 +26,8 @@ struct RenderOptions {
     std::uint64_t ticks = 1000;
     std::vector<RenderEvent> events;  // in the order they happen
     std::optional<std::string> png;
+    std::optional<std::string> gif;
+    std::uint64_t frameEvery = 20;  // ticks between two frames of the GIF
     bool json = false;
     bool help = false;
     bool version = false;
@@ -39,6 +41,9 @@ struct ParseResult {
 
 /// Parses the arguments after the program name. Never throws.
 ParseResult parseRenderArgs(const std::vector<std::string>& args);
+
+/// The largest width and the largest height the field takes during the run the options ask for.
+FieldSize largestField(const RenderOptions& o);
 
 /// The --help text.
 std::string renderUsage();

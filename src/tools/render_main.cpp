@@ -1,12 +1,15 @@
 // pellwick-render: plays a game off-screen, prints how the field is shared and can save it as a PNG picture.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/version.hpp"
+#include "tools/gif_file.hpp"
 #include "tools/png_file.hpp"
 #include "tools/render_args.hpp"
 #include "tools/render_report.hpp"
@@ -49,6 +52,16 @@ int fail(const std::string& message) {
     return 2;
 }
 
+// Records a frame at tick 0, every frameEvery ticks, and at the last tick; each shows for the game time until
+// the next, the last a while longer.
+pellwick::Watch gifFrames(pellwick::GifRecorder& gif, const pellwick::RenderOptions& o) {
+    return [&gif, ticks = o.ticks, every = o.frameEvery](std::uint64_t t, pellwick::App& app) {
+        if (t % every != 0 && t != ticks) return;
+        const std::uint64_t next = std::min(t + every, ticks);
+        gif.addFrame(app.field(), t == ticks ? pellwick::GIF_LAST_FRAME_HOLD : pellwick::gifDelayFor(next - t));
+    };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,10 +75,20 @@ int main(int argc, char** argv) {
         if (std::string err = checkPngTarget(*o.png); !err.empty()) return fail(err);
     }
 
+    std::unique_ptr<GifRecorder> gif;
+    if (o.gif) {
+        const FieldSize largest = largestField(o);
+        gif = std::make_unique<GifRecorder>(*o.gif, largest.width, largest.height);
+        if (!gif->error().empty()) return fail(gif->error());
+    }
+
     ProgressBar bar(o.ticks);
-    const App app = renderGame(o, [&bar](std::uint64_t done) { bar.update(done); });
+    const App app = renderGame(o, [&bar](std::uint64_t done) { bar.update(done); }, gif ? gifFrames(*gif, o) : Watch{});
     bar.finish();
     const World& world = app.world();
+    if (gif) {
+        if (std::string err = gif->finish(); !err.empty()) return fail(err);
+    }
 
     if (o.png) {
         if (std::string err = writePng(*o.png, world.field); !err.empty()) return fail(err);
@@ -75,5 +98,6 @@ int main(int argc, char** argv) {
     std::puts(summary.c_str());
     std::fflush(stdout);
     if (o.png && !o.json) std::fprintf(stderr, "wrote %s\n", o.png->c_str());
+    if (gif && !o.json) std::fprintf(stderr, "wrote %s (%d frames)\n", o.gif->c_str(), gif->frames());
     return 0;
 }

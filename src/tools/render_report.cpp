@@ -30,7 +30,9 @@ Scenario scenarioOf(const RenderOptions& o) {
     return s;
 }
 
-App renderGame(const RenderOptions& o, const Progress& progress) { return playScenario(scenarioOf(o), progress); }
+App renderGame(const RenderOptions& o, const Progress& progress, const Watch& watch) {
+    return playScenario(scenarioOf(o), progress, watch);
+}
 
 PixelCounts countPixels(const Field& f) {
     PixelCounts c;

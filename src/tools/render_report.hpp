@@ -23,7 +23,7 @@ struct PixelCounts {
 Scenario scenarioOf(const RenderOptions& o);
 
 /// Plays the game the options ask for, as the window would, and returns the app after it.
-App renderGame(const RenderOptions& o, const Progress& progress = {});
+App renderGame(const RenderOptions& o, const Progress& progress = {}, const Watch& watch = {});
 
 /// Counts the field's pixels by colour.
 PixelCounts countPixels(const Field& f);

@@ -69,6 +69,12 @@ for args in "${scenarios[@]}"; do
   echo "$args: same state $(sed -E 's/.*"state":"([0-9a-f]+)".*/\1/' <<<"$linux") and the same picture"
 done
 
+status=0
+said=$("$WINELOADER" "$dir/pellwick-render.exe" --ticks 5 --gif "$(windows_path "$work/game.gif")" 2>&1 | tr -d '\r') || status=$?
+[[ $status -eq 2 && $(wc -l <<<"$said") -eq 1 && "$said" == *"writes no GIF"* && ! -e "$work/game.gif" ]] ||
+  fail "pellwick-render.exe --gif ended with status $status and said: $said"
+echo "--gif: status 2 and one line: $said"
+
 echo "== the screensaver, /s"
 start_full_screen() {
   xdotool mousemove 400 300
