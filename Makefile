@@ -105,7 +105,7 @@ test-windows: windows build
 install: build
 	@cmake --install $(BUILD)
 
-# A Debian package (CPack), built for /usr: build-package/pellwick_1.00_ARCH.deb.
+# A Debian package (CPack), built for /usr: build-package/pellwick_VERSION_ARCH.deb.
 package: deps
 	@scripts/install-deps.sh window package
 	@cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DPELLWICK_TESTS=OFF >/dev/null

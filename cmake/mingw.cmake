@@ -1,0 +1,10 @@
+# Cross-compiling the Windows program with Debian's MinGW-w64 (POSIX threads, for std::thread), for the
+# processor the including toolchain file names in CMAKE_SYSTEM_PROCESSOR and PELLWICK_MINGW_TRIPLET.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${PELLWICK_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${PELLWICK_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${PELLWICK_MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${PELLWICK_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
