@@ -22,7 +22,7 @@ windows_path() { echo "Z:${1//\//\\}"; }
 W=800 H=600
 start_xvfb "${W}x${H}"
 trap 'stop_xvfb; wineserver -k 2>/dev/null; rm -rf "$work"; true' EXIT
-timeout 300 "$WINELOADER" wineboot -i >/dev/null 2>&1 || fail "wineboot could not prepare a $WINEARCH prefix"
+timeout 300 "$WINELOADER" wineboot -u >/dev/null 2>&1 || fail "wineboot could not prepare a $WINEARCH prefix"
 
 echo "== the program"
 start_app "$WINELOADER" "$exe"
