@@ -54,7 +54,6 @@ bool formatFromMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue,
 
 /// Copies `count` rectangles of the pixels src (srcStride pixels a row) to the same places in dst
 /// (dstStride pixels a row), converting each pixel to format f. They must lie inside both images.
-/// Consecutive rectangles on the same rows are copied a whole row of them at a time.
 void copyRects(const Colour* src, int srcStride, const Rect* rects, std::size_t count, std::uint32_t* dst, int dstStride,
                const PixelFormat& f);
 
