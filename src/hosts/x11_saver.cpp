@@ -136,7 +136,9 @@ bool WindowImage::make(::Display* x, const XWindowAttributes& a, int width, int 
         image_ = XCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0, reinterpret_cast<char*>(plain_.data()),
                               static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
     }
-    return image_ != nullptr && image_->bits_per_pixel == 32;
+    if (image_ != nullptr && image_->bits_per_pixel == 32) return true;
+    release();  // an image of another layout is never handed out to be drawn into
+    return false;
 }
 
 void WindowImage::put(Window w, GC gc, const std::vector<Rect>& rects) {
