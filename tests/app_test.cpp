@@ -183,8 +183,8 @@ struct TestScreen {
 
 // The threaded runner with the real clock: input reaches the game, frames are whole, Escape stops it.
 TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
+    TestScreen screen;  // like a display's memory, it outlives the game thread that draws into it
     AppRunner runner(120, 90);
-    TestScreen screen;
     runner.post(Input::resize(100, 80));
     runner.post(Input::newGame());
     int width = 0, height = 0;
@@ -217,8 +217,8 @@ namespace {
 
 // Frames are drawn from the tiles that changed; each must still be exactly the field after some tick.
 TEST(AppRunner, EveryFrameIsTheWholeFieldAfterSomeTick) {
-    AppRunner runner(150, 100);
     TestScreen screen;
+    AppRunner runner(150, 100);
     World reference(150, 100);
     std::uint64_t referenceTicks = 0;
     int matched = 0;
@@ -248,8 +248,8 @@ namespace {
 // the order it came, exactly as a scripted game with that input at that tick.
 TEST(AppRunner, RunsDueTicksInCappedBurstsWithInputBetweenThem) {
     std::atomic<std::int64_t> clock{0};
-    AppRunner runner(160, 120, AppSettings{}, [&clock] { return clock.load(); });
     TestScreen screen;
+    AppRunner runner(160, 120, AppSettings{}, [&clock] { return clock.load(); });
     std::vector<Colour> shown;
     // A frame shows what was asked for by the frame before (none after a resize, which asks again at once),
     // so the last of three shows the field at t.

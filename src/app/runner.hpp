@@ -40,9 +40,10 @@ public:
     bool running() const { return running_.load(); }
     /// Calls show with the frame asked for last time (drawn after the ticks due when it was asked for),
     /// then asks for the next one, into canvasFor's canvas: the game thread draws it while the display
-    /// waits for its next frame, so the canvas must stay free until this is called again. Waits up to
-    /// timeoutUs only when no frame is ready yet, as on the first call. Returns whether a frame was shown:
-    /// none is when the field's size differs from the canvas's (then the next canvas has the new size).
+    /// waits for its next frame, so the canvas must stay free and alive until this is called again, the
+    /// runner has stopped (running() is false) or it is destroyed. Waits up to timeoutUs only when no frame
+    /// is ready yet, as on the first call. Returns whether a frame was shown: none is when the field's size
+    /// differs from the canvas's (then the next canvas has the new size).
     bool frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show);
     /// Ticks run so far.
     std::uint64_t ticks() const { return ticks_.load(); }
