@@ -202,14 +202,14 @@ void Screen::pumpEvents(int waitMs, AppRunner& runner) {
     while (SDL_PollEvent(&e) != 0) translate(e, runner);
 }
 
-// Input goes to the game thread at once; a frame is shown at the display's rate. The display thread runs
-// at low priority: when cores are short, the game thread's ticks come first and a frame can wait.
+// Input goes to the game thread at once; a frame is shown at the display's rate. Both threads keep the
+// usual priority: a display thread below it answered Escape only seconds late when other programs kept
+// the cores busy.
 void run(Screen& screen) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(screen.window, &width, &height);
-    AppRunner runner(width, height);  // before the display thread lowers its priority
-    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_LOW);
+    AppRunner runner(width, height);
     runFrameLoop(runner, screen, framePeriodUs(refreshRate(screen.window)));
 }
 
