@@ -92,7 +92,7 @@ TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
     EXPECT_TRUE(endsAfter({Input::keyDown(Key::Other)}));
     EXPECT_TRUE(endsAfter({Input::press(Button::Other, 1)}));
     EXPECT_TRUE(endsAfter({Input::release(Button::Left, 0)}));
-    EXPECT_FALSE(endsAfter({Input::newGame(), Input::resize(40, 30)})) << "its own new games do not end it";
+    EXPECT_FALSE(endsAfter({Input::resize(40, 30)})) << "its window's new size does not end it";
     App embedded(50, 50, AppSettings{WHITE, InputRules::IgnoreInput, SaverTimes{}});
     for (const Input& in : {Input::press(Button::Left, 1), Input::release(Button::Left, 1), Input::press(Button::Left, 2),
                             Input::keyDown(Key::Escape), Input::mouseMove(0, 0), Input::mouseMove(500, 500)}) {
@@ -100,8 +100,6 @@ TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
     }
     EXPECT_TRUE(embedded.running()) << "input in someone else's window is not ours";
     EXPECT_FALSE(gameStarted(embedded)) << "nor does a click start a game";
-    embedded.handle(Input::newGame());
-    EXPECT_TRUE(gameStarted(embedded));
     embedded.handle(Input::close());
     EXPECT_FALSE(embedded.running());
 }
@@ -161,7 +159,7 @@ struct TestScreen {
     std::vector<std::uint32_t> pixels;
     int width = 0;
     int height = 0;
-    bool blank = true;
+    std::vector<Rect> shown;  // the rectangles of the last frame shown
 
     // Shows the runner's next frame; look sees it as the field's colours. Returns whether one was shown.
     bool frame(AppRunner& runner, std::int64_t timeoutUs, const std::function<void(const Colour*, int, int)>& look = {}) {
@@ -170,23 +168,49 @@ struct TestScreen {
                 pixels.assign(static_cast<std::size_t>(w) * h, 0);
                 width = w;
                 height = h;
-                blank = true;
             }
-            return Canvas{pixels.data(), w, h, w, FIELD_ORDER, blank};
+            return Canvas{pixels.data(), w, h, w, FIELD_ORDER};
         };
-        return runner.frame(timeoutUs, canvas, [&](const Frame&) {
-            blank = false;
+        return runner.frame(timeoutUs, canvas, [&](const Frame& f) {
+            shown = f.rects;
             if (look) look(reinterpret_cast<const Colour*>(pixels.data()), width, height);
         });
     }
 };
+
+// A click as the window gets it: a single press of the left button, and its release.
+void click(AppRunner& runner) {
+    runner.post(Input::press(Button::Left, 1));
+    runner.post(Input::release(Button::Left, 1));
+}
+
+// A frame is asked for while the one before is shown, so the last of three shows the field at t.
+struct FakeClockScreen {
+    std::atomic<std::int64_t> clock{0};
+    TestScreen screen;
+    std::vector<Colour> shown;
+
+    std::uint64_t frameAt(AppRunner& runner, std::int64_t t) {
+        clock = t;
+        for (int n = 0; n < 3; ++n) {
+            screen.frame(runner, 10'000'000, [&](const Colour* pixels, int w, int h) { shown.assign(pixels, pixels + w * h); });
+        }
+        return runner.ticks();
+    }
+};
+
+// Polls (for at most a few seconds of real time) until the runner has run `ticks` ticks.
+bool reaches(const AppRunner& runner, std::uint64_t ticks) {
+    for (int n = 0; n < 5000 && runner.ticks() < ticks; ++n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return runner.ticks() == ticks;
+}
 
 // The threaded runner with the real clock: input reaches the game, frames are whole, Escape stops it.
 TEST(AppRunner, AppliesInputBetweenTicksAndHandsOverWholeFrames) {
     TestScreen screen;  // like a display's memory, it outlives the game thread that draws into it
     AppRunner runner(120, 90);
     runner.post(Input::resize(100, 80));
-    runner.post(Input::newGame());
+    click(runner);
     int width = 0, height = 0;
     std::size_t inkPixels = 0;
     for (int tries = 0; tries < 100 && width != 100; ++tries) {
@@ -247,34 +271,85 @@ namespace {
 // comes, one a millisecond, at most a burst's worth after a stall, and input lands between two ticks in
 // the order it came, exactly as a scripted game with that input at that tick.
 TEST(AppRunner, RunsDueTicksInCappedBurstsWithInputBetweenThem) {
-    std::atomic<std::int64_t> clock{0};
-    TestScreen screen;
-    AppRunner runner(160, 120, AppSettings{}, [&clock] { return clock.load(); });
-    std::vector<Colour> shown;
-    // A frame shows what was asked for by the frame before (none after a resize, which asks again at once),
-    // so the last of three shows the field at t.
-    const auto frameAt = [&](std::int64_t t) {
-        clock = t;
-        for (int n = 0; n < 3; ++n) {
-            screen.frame(runner, 10'000'000, [&](const Colour* pixels, int w, int h) { shown.assign(pixels, pixels + w * h); });
-        }
-        return runner.ticks();
-    };
+    FakeClockScreen s;
+    AppRunner runner(160, 120, AppSettings{}, [&s] { return s.clock.load(); });
+    const auto frameAt = [&](std::int64_t t) { return s.frameAt(runner, t); };
     EXPECT_EQ(frameAt(0), 1U) << "the first frame runs one tick";
     EXPECT_EQ(frameAt(16'700), 17U) << "then one a millisecond";
     EXPECT_EQ(frameAt(16'900), 17U);
     EXPECT_EQ(frameAt(10'000'000), 17U + TICK_BURST) << "ten seconds stalled: one burst, no pile of ticks";
-    clock = 10'005'500;  // five more ticks due
+    s.clock = 10'005'500;  // five more ticks due
     runner.post(Input::resize(140, 100));
-    runner.post(Input::newGame());
+    click(runner);
     EXPECT_EQ(frameAt(10'005'500), 72U);
     EXPECT_EQ(frameAt(10'010'000), 77U);
 
-    const App scripted = playScenario({160, 120, 77, {{72, Input::resize(140, 100)}, {72, Input::newGame()}}});
+    const App scripted = playScenario(
+        {160, 120, 77, {{72, Input::resize(140, 100)}, {72, Input::press(Button::Left, 1)}, {72, Input::release(Button::Left, 1)}}});
     const Field& f = scripted.world().field;
-    ASSERT_EQ(shown.size(), static_cast<std::size_t>(f.width()) * f.height());
-    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), f.pixels())) << "the resize, then the new game, after tick 72";
+    ASSERT_EQ(s.shown.size(), static_cast<std::size_t>(f.width()) * f.height());
+    EXPECT_TRUE(std::equal(s.shown.begin(), s.shown.end(), f.pixels())) << "the resize, then the new game, after tick 72";
     EXPECT_LE(runner.wakeUps(), 24U) << "the game thread woke for frames and input, not for each of 77 ticks";
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+// A display held up for 200 ms asks for no frame: the game thread keeps time by itself, every tick that
+// falls due runs once, and the next frame shows the game exactly as it is at 200 ms.
+TEST(AppRunner, KeepsTimeWhileTheDisplayIsHeldUp) {
+    FakeClockScreen s;
+    AppRunner runner(160, 120, AppSettings{}, [&s] { return s.clock.load(); });
+    EXPECT_EQ(s.frameAt(runner, 0), 1U);
+    for (std::int64_t t = 20'000; t <= 200'000; t += 20'000) {
+        s.clock = t;
+        ASSERT_TRUE(reaches(runner, 1 + t / 1000)) << "no frame asked for, " << t / 1000 << " ms: " << runner.ticks() << " ticks";
+    }
+    EXPECT_EQ(s.frameAt(runner, 200'000), 201U) << "none dropped, none run twice";
+    const App scripted = playScenario({160, 120, 201, {}});
+    EXPECT_TRUE(std::equal(s.shown.begin(), s.shown.end(), scripted.world().field.pixels()));
+}
+
+// An uncovered or new screen is told to the runner; a frame after it is sent whole, the others only in part.
+TEST(AppRunner, AScreenThatLostItsContentsIsSentWhole) {
+    FakeClockScreen s;
+    AppRunner runner(160, 120, AppSettings{}, [&s] { return s.clock.load(); });
+    const auto whole = [&s] {
+        const std::vector<Rect>& r = s.screen.shown;
+        return r.size() == 1 && r[0].area() == 160 * 120;
+    };
+    s.frameAt(runner, 0);
+    s.frameAt(runner, 17'000);
+    EXPECT_FALSE(whole()) << "a frame of the game's changes";
+    runner.screenLost();
+    s.frameAt(runner, 34'000);
+    EXPECT_FALSE(whole()) << "sent once whole, then what changed";
+    bool sentWhole = false;
+    runner.screenLost();
+    for (int n = 0; n < 2; ++n) {
+        s.screen.frame(runner, 10'000'000);
+        sentWhole = sentWhole || whole();
+    }
+    EXPECT_TRUE(sentWhole) << "the frame asked for after the loss is whole";
+}
+
+// Every host brings the game up the same way: an input lands after the ticks that fell due by its time,
+// exactly where a scripted game with that input at that tick has it.
+TEST(AppOrder, InputsLandAfterTheTicksDueAtTheirTime) {
+    App app(120, 90);
+    app.advance({}, 0);  // the first tick
+    const std::vector<TimedInput> clickAt5500 = {{Input::press(Button::Left, 1), 5'500}, {Input::release(Button::Left, 1), 5'500}};
+    EXPECT_TRUE(app.advance(clickAt5500, 10'000));
+    EXPECT_EQ(app.ticks(), 11U);
+    const App scripted =
+        playScenario({120, 90, 11, {{6, Input::press(Button::Left, 1)}, {6, Input::release(Button::Left, 1)}}});
+    EXPECT_TRUE(std::equal(scripted.world().field.pixels(), scripted.world().field.pixels() + 120 * 90, app.world().field.pixels()))
+        << "the click after tick 6, the ticks due at 1 to 5.5 ms";
+    EXPECT_FALSE(app.advance({{Input::keyDown(Key::Escape), 12'000}}, 20'000));
+    EXPECT_EQ(app.ticks(), 13U) << "the ticks due before Escape, none after";
 }
 
 }  // namespace

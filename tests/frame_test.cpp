@@ -48,6 +48,10 @@ std::int64_t checkRects(const std::vector<std::uint8_t>& tiles, int width, int h
     return area;
 }
 
+std::vector<ScenarioEvent> clickAt(std::uint64_t tick) {
+    return {{tick, Input::press(Button::Left, 1)}, {tick, Input::release(Button::Left, 1)}};
+}
+
 std::vector<std::uint8_t> flagsOf(const Field& f) {
     return std::vector<std::uint8_t>(f.dirtyTiles(), f.dirtyTiles() + static_cast<std::size_t>(f.tilesX()) * f.tilesY());
 }
@@ -66,7 +70,7 @@ TEST(FrameRects, TwoFarCornersAreTwoSmallRectangles) {
 }
 
 TEST(FrameRects, AfterAWalkersStepOnlyItsTilesAreSent) {
-    App app = playScenario({640, 480, 300, {{0, Input::newGame()}}});
+    App app = playScenario({640, 480, 300, clickAt(0)});
     World& w = const_cast<World&>(app.world());
     w.field.clearDirty();
     const std::vector<Colour> before(w.field.pixels(), w.field.pixels() + 640 * 480);
@@ -87,7 +91,7 @@ TEST(FrameRects, AfterAWalkersStepOnlyItsTilesAreSent) {
 }
 
 TEST(FrameRects, ATickOfTheGameIsSentInFewRectanglesCloseToItsTiles) {
-    App app = playScenario({1920, 1080, 2000, {{0, Input::newGame()}}});
+    App app = playScenario({1920, 1080, 2000, clickAt(0)});
     World w = app.world();
     Ticker ticker;
     w.field.clearDirty();
@@ -111,34 +115,61 @@ TEST(FrameRects, RandomTilePatternsKeepTheRules) {
     }
 }
 
-TEST(FrameRects, AScreenGetsTheWholeFrameOrWhatChangedClippedToItsSize) {
-    const std::vector<Rect> changed = {{0, 0, 16, 16}, {80, 32, 20, 18}};
-    const Frame f{100, 50, changed};
-    std::vector<Rect> out;
-    f.toShow(false, 90, 50, out);
-    ASSERT_EQ(out.size(), 2U);
-    EXPECT_EQ(out[1].width, 10) << "clipped to the screen";
-    f.toShow(true, 200, 40, out);
-    ASSERT_EQ(out.size(), 1U);
-    EXPECT_EQ(out[0].width, 100);
-    EXPECT_EQ(out[0].height, 40);
-    f.toShow(false, 0, 0, out);
-    EXPECT_TRUE(out.empty());
+// Real canvases have rows longer than the field (an SDL surface's pitch, an X image's bytes_per_line): every
+// format gets exactly the field's pixels in each row, and the padding at the end of a row stays untouched.
+TEST(FrameCanvas, EveryFormatAndStrideGetsExactlyTheField) {
+    PixelFormat redInTheSecondByte{};
+    ASSERT_TRUE(formatFromMasks(0xFF00, 0xFF0000, 0xFF000000U, redInTheSecondByte));
+    constexpr std::uint32_t PAD = 0xDEADBEEF;
+    for (const PixelFormat& format : {XRGB, FIELD_ORDER, RGBA_BYTES, redInTheSecondByte}) {
+        for (const int padding : {0, 3, 64}) {
+            App app = playScenario({70, 50, 120, clickAt(0)});
+            Field& field = app.field();
+            const int stride = 70 + padding;
+            std::vector<std::uint32_t> pixels(static_cast<std::size_t>(stride) * 50, PAD);
+            const Canvas canvas{pixels.data(), 70, 50, stride, format};
+            FrameDrawer drawer;
+            const auto matches = [&] {
+                for (int y = 0; y < 50; ++y) {
+                    for (int x = 0; x < stride; ++x) {
+                        const std::uint32_t want = x < 70 ? toPixel(field.pixels()[y * 70 + x], format) : PAD;
+                        if (pixels[static_cast<std::size_t>(y) * stride + x] != want) return false;
+                    }
+                }
+                return true;
+            };
+            drawer.draw(field, canvas);
+            EXPECT_TRUE(matches()) << "the whole field, stride " << stride;
+            app.tickNow();
+            app.tickNow();
+            drawer.draw(field, canvas);
+            EXPECT_TRUE(matches()) << "what two ticks changed, stride " << stride;
+        }
+    }
 }
 
-TEST(FrameRects, ACanvasGetsEverythingFirstThenWhatChanged) {
-    Field field(40, 40);
-    std::vector<std::uint32_t> pixels(40 * 40, 0);
-    Canvas canvas{pixels.data(), 40, 40, 40, XRGB, true};
+// The one rule for a whole frame: a canvas not drawn into last (other pixels, size, stride or format), or a
+// screen that lost its contents; otherwise only what changed, and nothing when nothing did.
+TEST(FrameCanvas, ANewCanvasOrALostScreenGetsTheWholeField) {
+    Field field(40, 30);
+    std::vector<std::uint32_t> a(40 * 30), b(41 * 30);
+    const Canvas first{a.data(), 40, 30, 40, XRGB};
     FrameDrawer drawer;
-    EXPECT_EQ(drawer.draw(field, canvas).size(), 1U);
-    EXPECT_EQ(pixels[40 * 40 - 1], toPixel(WHITE, XRGB)) << "a blank canvas gets the whole field";
-    EXPECT_TRUE(drawer.draw(field, canvas).empty()) << "nothing changed, nothing drawn";
-    field.drawLine(35, 35, 36, 35);
-    const std::vector<Rect> drawn = drawer.draw(field, canvas);
-    ASSERT_EQ(drawn.size(), 1U);
-    EXPECT_EQ(drawn[0].x, 32);
-    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), field.pixels(), [](std::uint32_t p, Colour c) { return p == toPixel(c, XRGB); }));
+    const auto whole = [&](const std::vector<Rect>& rects) {
+        return rects.size() == 1 && rects[0].x == 0 && rects[0].y == 0 && rects[0].width == 40 && rects[0].height == 30;
+    };
+    EXPECT_TRUE(whole(drawer.draw(field, first))) << "the first canvas";
+    EXPECT_TRUE(drawer.draw(field, first).empty()) << "nothing changed, nothing drawn";
+    field.drawLine(35, 25, 36, 25);
+    const std::vector<Rect> changed = drawer.draw(field, first);
+    ASSERT_EQ(changed.size(), 1U);
+    EXPECT_EQ(changed[0].x, 32);
+    EXPECT_TRUE(whole(drawer.draw(field, Canvas{b.data(), 40, 30, 40, XRGB}))) << "other pixels";
+    EXPECT_TRUE(whole(drawer.draw(field, Canvas{b.data(), 40, 30, 41, XRGB}))) << "another stride";
+    EXPECT_TRUE(whole(drawer.draw(field, Canvas{b.data(), 40, 30, 41, FIELD_ORDER}))) << "another format";
+    EXPECT_TRUE(drawer.draw(field, Canvas{b.data(), 40, 30, 41, FIELD_ORDER}).empty());
+    drawer.screenLost();
+    EXPECT_TRUE(whole(drawer.draw(field, Canvas{b.data(), 40, 30, 41, FIELD_ORDER}))) << "a lost screen";
 }
 
 TEST(PixelFormat, ConvertsRectanglesToAScreensChannelOrder) {

@@ -1,5 +1,5 @@
-// The app core's rules: clicks and double-clicks, keys, closing, resizing, the ticks that are due, a saver's
-// own games and the background colour.
+// The app core's rules: clicks and double-clicks, keys, closing, resizing, the ticks that are due and the
+// order inputs take among them, a saver's own games and the background colour.
 #include "app/app.hpp"
 
 #include <cstdlib>
@@ -22,9 +22,6 @@ App::App(int width, int height, const AppSettings& settings)
 void App::handle(const Input& input) {
     if (!running_) return;
     switch (input.kind) {
-        case Input::Kind::NewGame:
-            resetWorld(world_);
-            return;
         case Input::Kind::Close:
             running_ = false;
             return;
@@ -86,6 +83,15 @@ int App::runDueTicks(std::int64_t atUs) {
     const int count = due_.due(atUs);
     for (int n = 0; n < count; ++n) tickNow();
     return count;
+}
+
+bool App::advance(const std::vector<TimedInput>& inputs, std::int64_t atUs) {
+    for (const TimedInput& t : inputs) {
+        runDueTicks(t.at);
+        handle(t.input);
+    }
+    runDueTicks(atUs);
+    return running_;
 }
 
 }  // namespace pellwick

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "app/cadence.hpp"
 #include "app/input.hpp"
@@ -31,13 +32,19 @@ struct AppSettings {
     SaverTimes times;
 };
 
+/// An input and when it came, on the clock the ticks run on.
+struct TimedInput {
+    Input input;
+    std::int64_t at;
+};
+
 class App {
 public:
     /// A program at start-up: a zeroed world on a width x height field, running, no tick yet.
     App(int width, int height, const AppSettings& settings = {});
 
-    /// Applies one input under the app's rules. In every mode a close ends the program, a resize reaches
-    /// the field and NewGame starts a new game; nothing happens once the program has ended.
+    /// Applies one input under the app's rules. In every mode a close ends the program and a resize reaches
+    /// the field; nothing happens once the program has ended.
     void handle(const Input& input);
     /// Runs one tick now, if the program still runs.
     void tickNow();
@@ -45,8 +52,9 @@ public:
     /// at most TICK_BURST at once, so a stalled program never piles ticks up. The first call runs one. A
     /// saver's own game, when one is due, comes first. Returns how many ticks ran.
     int runDueTicks(std::int64_t atUs);
-    /// Forgets the ticks due so far: the next runDueTicks runs one, as the first does.
-    void forgetDueTicks() { due_ = CatchUp(TICK_PERIOD_US, TICK_BURST); }
+    /// Brings the game up to atUs, as every host does: each input after the ticks that fell due by its
+    /// time, in the order they came, then the ticks due by atUs. Returns whether the program goes on.
+    bool advance(const std::vector<TimedInput>& inputs, std::int64_t atUs);
 
     /// Whether the program goes on; once false it stays false and no tick runs again.
     bool running() const { return running_; }

@@ -1,5 +1,4 @@
-// Turning the changed tiles of an image into few rectangles, drawing them into a canvas, and choosing those
-// a screen needs.
+// Turning the changed tiles of an image into few rectangles, and drawing them into a canvas.
 #include "app/frame.hpp"
 
 #include <algorithm>
@@ -42,19 +41,6 @@ void runsOf(const std::uint8_t* row, int tilesX, std::vector<Run>& runs) {
 
 }  // namespace
 
-void Frame::toShow(bool whole, int screenWidth, int screenHeight, std::vector<Rect>& out) const {
-    out.clear();
-    const int w = std::min(width, screenWidth), h = std::min(height, screenHeight);
-    const auto keep = [&](const Rect& r) {
-        if (const Rect c = r.clippedTo(w, h); !c.empty()) out.push_back(c);
-    };
-    if (whole) {
-        keep(Rect{0, 0, width, height});
-        return;
-    }
-    for (const Rect& r : changed) keep(r);
-}
-
 void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<Rect>& out) {
     const int size = Field::TILE_SIZE;
     const int tilesX = (width + size - 1) / size, tilesY = (height + size - 1) / size;
@@ -80,15 +66,15 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
     }
 }
 
-const std::vector<Rect>& FrameDrawer::draw(Field& f, Canvas& canvas) {
-    if (canvas.blank) {
+const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
+    if (canvas != last_ || canvas.pixels == nullptr) {
         drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
     } else {
         changedRects(f, drawn_);
     }
     copyRects(f.pixels(), f.width(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
     f.clearDirty();
-    canvas.blank = false;
+    last_ = canvas;
     return drawn_;
 }
 

@@ -12,12 +12,13 @@ namespace pellwick {
 class Display {
 public:
     virtual ~Display() = default;
-    /// Waits up to waitMs for platform events, and posts each one that came to the runner as an Input.
+    /// Waits up to waitMs for platform events, and posts each one that came to the runner as an Input; a
+    /// screen that lost what it showed (uncovered, or made anew) is told to the runner's screenLost.
     virtual void pumpEvents(int waitMs, AppRunner& runner) = 0;
     /// The image the game thread is to draw the next frame into, width x height where it can be: the
     /// screen's own memory, free until present or canvas is called again.
     virtual Canvas canvas(int width, int height) = 0;
-    /// Shows a frame drawn into the last canvas; only the rectangles it names changed. When it returns, the
+    /// Puts the frame's rectangles of the last canvas on the screen, and nothing else. When it returns, the
     /// canvas may be written again.
     virtual void present(const Frame& frame) = 0;
 };

@@ -1,6 +1,6 @@
 // Input as every backend reports it: one event type, whatever the platform, raw presses and releases with
-// the platform's click count. What each event does, and what a click or a double-click is, is the app
-// core's business alone.
+// the platform's click count. The platform decides which presses are quick enough to count as a double
+// press; what each event does, a click and a double-click included, is the app core's business alone.
 #pragma once
 
 namespace pellwick {
@@ -20,7 +20,7 @@ enum class InputRules {
 
 /// One input event.
 struct Input {
-    enum class Kind { ButtonDown, ButtonUp, MouseMove, KeyDown, Close, Resize, NewGame };
+    enum class Kind { ButtonDown, ButtonUp, MouseMove, KeyDown, Close, Resize };
     Kind kind;
     Key key = Key::Other;          // KeyDown
     Button button = Button::Left;  // ButtonDown, ButtonUp
@@ -45,8 +45,6 @@ struct Input {
     static constexpr Input resize(int width, int height) {
         return {Kind::Resize, Key::Other, Button::Left, 0, 0, 0, width, height};
     }
-    /// A new game that nobody clicked for: a screensaver's own.
-    static constexpr Input newGame() { return {Kind::NewGame}; }
 };
 
 }  // namespace pellwick

@@ -30,9 +30,14 @@ AppRunner::~AppRunner() {
 void AppRunner::post(const Input& input) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(Timed{input, clock_()});
+        queue_.push_back(TimedInput{input, clock_()});
     }
     wake_.notify_one();
+}
+
+void AppRunner::screenLost() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    screenLost_ = true;
 }
 
 // Fetches the canvas without the lock (a display may take its time), then asks. Called with the lock held.
@@ -56,30 +61,21 @@ bool AppRunner::frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const 
     frameFresh_ = false;
     const bool drawn = frameDrawn_;
     lock.unlock();
-    if (drawn) show(Frame{frameWidth_, frameHeight_, *changed_});
+    if (drawn) show(Frame{frameWidth_, frameHeight_, *drawn_});
     lock.lock();
     askForFrame(lock, canvasFor);
     return drawn;
 }
 
-// Applies the inputs in order, each after the ticks due when it came; false once the program has ended.
-bool AppRunner::applyInputs(const std::deque<Timed>& inputs) {
-    for (const Timed& t : inputs) {
-        app_.runDueTicks(t.at);
-        app_.handle(t.input);
-        if (!app_.running()) return false;
-    }
-    return true;
-}
-
 // Draws what changed into the canvas, when the canvas has the field's size; a display that has not caught
 // up with a resize gets the new size instead, and the changes wait for its next canvas.
-void AppRunner::drawFrame() {
+void AppRunner::drawFrame(bool screenLost) {
     Field& f = app_.field();
+    if (screenLost) drawer_.screenLost();
     frameWidth_ = f.width();
     frameHeight_ = f.height();
     frameDrawn_ = canvas_.width == f.width() && canvas_.height == f.height() && canvas_.pixels != nullptr;
-    if (frameDrawn_) changed_ = &drawer_.draw(f, canvas_);
+    if (frameDrawn_) drawn_ = &drawer_.draw(f, canvas_);
 }
 
 void AppRunner::loop() {
@@ -90,21 +86,19 @@ void AppRunner::loop() {
         ++wakeUps_;
         if (!called) {  // the display is held up (a busy X server, say): the game keeps time meanwhile
             lock.unlock();
-            app_.runDueTicks(clock_());
+            app_.advance({}, clock_());
             ticks_.store(app_.ticks());
             lock.lock();
             continue;
         }
-        std::deque<Timed> inputs;
+        std::vector<TimedInput> inputs;
         inputs.swap(queue_);
         const bool asked = frameAsked_;
-        const std::int64_t askedAt = frameAskedAt_;
+        const bool lost = asked && std::exchange(screenLost_, false);
+        const std::int64_t until = asked ? frameAskedAt_ : inputs.back().at;
         lock.unlock();
-        const bool goesOn = applyInputs(inputs);
-        if (goesOn && asked) {
-            app_.runDueTicks(askedAt);
-            drawFrame();  // the canvas is the game thread's while asked
-        }
+        const bool goesOn = app_.advance(inputs, until);
+        if (goesOn && asked) drawFrame(lost);  // the canvas is the game thread's while asked
         ticks_.store(app_.ticks());
         lock.lock();
         if (!goesOn) break;

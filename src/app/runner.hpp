@@ -7,7 +7,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -36,6 +35,9 @@ public:
 
     /// Queues an input; the game thread runs the ticks due when it came, then applies it. Safe from any thread.
     void post(const Input& input);
+    /// The screen lost what it showed (uncovered, or made anew): the next frame asked for is drawn and shown
+    /// whole. Safe from any thread.
+    void screenLost();
     /// Whether the program goes on.
     bool running() const { return running_.load(); }
     /// Calls show with the frame asked for last time (drawn after the ticks due when it was asked for),
@@ -51,22 +53,17 @@ public:
     std::uint64_t wakeUps() const { return wakeUps_.load(); }
 
 private:
-    struct Timed {
-        Input input;
-        std::int64_t at;  // when it came
-    };
-
     void askForFrame(std::unique_lock<std::mutex>& lock, const CanvasFor& canvasFor);
     void loop();
-    bool applyInputs(const std::deque<Timed>& inputs);
-    void drawFrame();
+    void drawFrame(bool screenLost);
 
     App app_;
     Clock clock_;
     std::mutex mutex_;
     std::condition_variable wake_;        // the game thread: input or a frame request arrived
     std::condition_variable frameReady_;  // the display thread: a frame is drawn
-    std::deque<Timed> queue_;
+    std::vector<TimedInput> queue_;
+    bool screenLost_ = false;
     bool frameAsked_ = false;
     std::int64_t frameAskedAt_ = 0;
     bool frameFresh_ = false;
@@ -76,7 +73,7 @@ private:
     int frameWidth_;
     int frameHeight_;
     FrameDrawer drawer_;
-    const std::vector<Rect>* changed_ = nullptr;
+    const std::vector<Rect>* drawn_ = nullptr;
     std::atomic<bool> running_{true};
     std::atomic<std::uint64_t> ticks_{0};
     std::atomic<std::uint64_t> wakeUps_{0};

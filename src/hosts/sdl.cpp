@@ -60,9 +60,6 @@ struct Screen final : Display {
     std::vector<std::uint32_t> own;      // otherwise the canvas, in the field's packing
     int ownWidth = 0;
     int ownHeight = 0;
-    bool blank = true;    // the canvas holds no frame yet
-    bool repaint = true;  // the whole frame next time: a new surface, or part of the window uncovered
-    std::vector<Rect> rects;
     std::vector<SDL_Rect> sdlRects;
 
     ~Screen() override {
@@ -77,14 +74,12 @@ struct Screen final : Display {
 private:
     bool fetchSurface();
     void fallBackToRenderer();
-    void blitOwn();
+    void blitOwn(const std::vector<Rect>& rects);
     void translate(const SDL_Event& e, AppRunner& runner);
 };
 
 bool Screen::fetchSurface() {
     surfaceStale = false;
-    repaint = true;
-    blank = true;
     surface = SDL_GetWindowSurface(window);
     if (surface == nullptr) return false;
     const SDL_PixelFormat* pf = surface->format;
@@ -103,18 +98,17 @@ void Screen::fallBackToRenderer() {
 
 Canvas Screen::canvas(int width, int height) {
     if (!textured && surfaceStale && !fetchSurface()) fallBackToRenderer();
-    if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format, blank};
+    if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
     if (width != ownWidth || height != ownHeight) {
         own.assign(static_cast<std::size_t>(width) * height, 0);
         ownWidth = width;
         ownHeight = height;
-        blank = true;
     }
-    return Canvas{own.data(), width, height, width, FIELD_ORDER, blank};
+    return Canvas{own.data(), width, height, width, FIELD_ORDER};
 }
 
 // Puts the rectangles of our own canvas on the window's surface, SDL converting the pixels.
-void Screen::blitOwn() {
+void Screen::blitOwn(const std::vector<Rect>& rects) {
     SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(own.data(), ownWidth, ownHeight, 32, ownWidth * 4, SDL_PIXELFORMAT_XBGR8888);
     if (from == nullptr) return;
     for (const Rect& r : rects) {
@@ -124,21 +118,16 @@ void Screen::blitOwn() {
     SDL_FreeSurface(from);
 }
 
-// Shows what changed, or everything when the screen needs it; a frame with nothing to show costs nothing.
+// Shows the frame's rectangles; a frame with nothing to show costs nothing.
 void Screen::present(const Frame& f) {
-    blank = false;
+    if (f.rects.empty()) return;
     if (textured) {
-        f.toShow(repaint, f.width, f.height, rects);
-        if (!rects.empty() && textured->renderer != nullptr) textured->present(own.data(), ownWidth, ownHeight, rects);
-        repaint = false;
+        if (textured->renderer != nullptr) textured->present(own.data(), ownWidth, ownHeight, f.rects);
         return;
     }
-    f.toShow(repaint, surface->w, surface->h, rects);
-    if (rects.empty()) return;
-    repaint = false;
-    if (!direct) blitOwn();
+    if (!direct) blitOwn(f.rects);
     sdlRects.clear();
-    for (const Rect& r : rects) sdlRects.push_back(SDL_Rect{r.x, r.y, r.width, r.height});
+    for (const Rect& r : f.rects) sdlRects.push_back(SDL_Rect{r.x, r.y, r.width, r.height});
     SDL_UpdateWindowSurfaceRects(window, sdlRects.data(), static_cast<int>(sdlRects.size()));  // waits for the server
 }
 
@@ -185,10 +174,11 @@ void Screen::translate(const SDL_Event& e, AppRunner& runner) {
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) runner.post(Input::close());
             if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                surfaceStale = true;
+                surfaceStale = true;  // and the new surface holds nothing yet
+                runner.screenLost();
                 runner.post(Input::resize(e.window.data1, e.window.data2));
             }
-            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) repaint = true;
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) runner.screenLost();
             break;
         default:
             break;
@@ -227,6 +217,8 @@ bool showsWindows() {
 int runDesktop() {
     // The window's surface in plain memory (shared with the X server), not a renderer's texture behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // A toy left running for hours lets the screen blank and sleep; SDL would hold the system's saver off.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "pellwick: cannot start the display: %s\n", SDL_GetError());
         return 1;

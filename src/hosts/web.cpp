@@ -1,7 +1,7 @@
 // The web page's host (WebAssembly): the game on the page's one thread, driven by the browser's animation
-// frames, each running the ticks that fell due since the last; the changed rectangles of the field reach
-// the canvas through one ImageData, one field pixel per device pixel. The page's events come in through a
-// few listeners.
+// frames. The page's events are queued with their time as they come; each animation frame brings the game
+// up to now as every host does (the inputs after the ticks due at their time), and the changed rectangles
+// of the field reach the canvas through one ImageData, one field pixel per device pixel.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -21,11 +21,17 @@ namespace {
 // Everything the page runs on; it lives as long as the page.
 struct Page {
     std::unique_ptr<App> app;         // made once the canvas has a size
+    std::vector<TimedInput> inputs;   // come since the last animation frame
     std::vector<std::uint32_t> rgba;  // the field as ImageData wants it, kept up to date rectangle by rectangle
-    Canvas canvas;                    // over rgba
     FrameDrawer drawer;
-    bool paused = false;    // for tests
-    std::string stateText;  // the last digest handed to a test
+    bool paused = false;        // for tests: the game's clock stands still
+    std::int64_t pausedAt = 0;  // the game's time when it was paused
+    std::int64_t lost = 0;      // how long it stood still, all told
+    std::string stateText;      // the last digest handed to a test
+
+    // The game's clock: the steady clock, less the time it stood still.
+    std::int64_t time() const { return paused ? pausedAt : nowUs() - lost; }
+    void post(const Input& in) { inputs.push_back(TimedInput{in, time()}); }
 };
 
 // Sizes the canvas to the window at one canvas pixel per device pixel (at most `largest` a side), and gives
@@ -86,17 +92,25 @@ EM_JS(void, listenToPage, (Page* page), {
 // Shows what changed on the field since the last time; nothing when nothing did.
 void present(Page& p) {
     Field& f = p.app->field();
-    if (p.canvas.width != f.width() || p.canvas.height != f.height()) {
-        p.rgba.assign(static_cast<std::size_t>(f.width()) * f.height(), 0);
-        p.canvas = Canvas{p.rgba.data(), f.width(), f.height(), f.width(), RGBA_BYTES, true};
-    }
-    const std::vector<Rect>& rects = p.drawer.draw(f, p.canvas);
+    const std::size_t size = static_cast<std::size_t>(f.width()) * f.height();
+    if (p.rgba.size() != size) p.rgba.assign(size, 0);
+    const std::vector<Rect>& rects = p.drawer.draw(f, Canvas{p.rgba.data(), f.width(), f.height(), f.width(), RGBA_BYTES});
     if (rects.empty()) return;
     static_assert(sizeof(Rect) == 4 * sizeof(int));
     putRects(p.rgba.data(), f.width(), f.height(), reinterpret_cast<const int*>(rects.data()), static_cast<int>(rects.size()));
 }
 
-// Brings the field to the window's size: the first time a game starts, later the overlap is kept.
+// Brings the game up to now, the inputs in their places among the ticks, and shows it. Returns whether the
+// program goes on.
+bool step(Page& p) {
+    const bool goesOn = p.app->advance(p.inputs, p.time());
+    p.inputs.clear();
+    present(p);
+    return goesOn;
+}
+
+// Brings the field to the window's size: the first time a game starts, later the overlap is kept. A
+// resized canvas is blank, so it is drawn again at once.
 void fit(Page& p) {
     int w = 0, h = 0;
     fitCanvas(MAX_FIELD_SIDE, &w, &h);
@@ -109,17 +123,16 @@ void fit(Page& p) {
     if (p.app == nullptr) {
         p.app = std::make_unique<App>(w, h);
     } else {
-        p.app->handle(Input::resize(w, h));
+        p.post(Input::resize(w, h));
     }
-    present(p);
+    p.drawer.screenLost();
+    step(p);
 }
 
 EM_BOOL frame(double, void* data) {
     Page& p = *static_cast<Page*>(data);
     if (p.app == nullptr) return EM_TRUE;  // waiting for a window large enough
-    if (!p.paused) p.app->runDueTicks(nowUs());
-    present(p);
-    if (p.app->running()) return EM_TRUE;
+    if (step(p)) return EM_TRUE;
     say("Pellwick has ended. Reload the page to play again.");
     return EM_FALSE;  // no more frames, and so no more ticks
 }
@@ -137,12 +150,12 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void pellwickButton(Page* p, int down, int left, int detail) {
     if (p->app == nullptr) return;
     const pellwick::Button b = left != 0 ? pellwick::Button::Left : pellwick::Button::Other;
-    p->app->handle(down != 0 ? pellwick::Input::press(b, detail) : pellwick::Input::release(b, detail));
+    p->post(down != 0 ? pellwick::Input::press(b, detail) : pellwick::Input::release(b, detail));
 }
 
 /// A key press; escape is 1 for the Escape key.
 EMSCRIPTEN_KEEPALIVE void pellwickKey(Page* p, int escape) {
-    if (p->app != nullptr) p->app->handle(pellwick::Input::keyDown(escape != 0 ? pellwick::Key::Escape : pellwick::Key::Other));
+    if (p->app != nullptr) p->post(pellwick::Input::keyDown(escape != 0 ? pellwick::Key::Escape : pellwick::Key::Other));
 }
 
 /// The window changed size.
@@ -159,9 +172,12 @@ EMSCRIPTEN_KEEPALIVE const char* pellwickState(Page* p) {
     return p->stateText.c_str();
 }
 
-/// Stops or resumes the ticking; the canvas shows the field as it stands (tests).
+/// Stops or restarts the game's clock, so no tick falls due while it stands still; the canvas shows the
+/// field as it stands (tests).
 EMSCRIPTEN_KEEPALIVE void pellwickPause(Page* p, int paused) {
-    if (p->paused && paused == 0 && p->app != nullptr) p->app->forgetDueTicks();  // no catching up
+    if ((paused != 0) == p->paused) return;
+    if (paused != 0) p->pausedAt = p->time();
+    if (paused == 0) p->lost = pellwick::nowUs() - p->pausedAt;
     p->paused = paused != 0;
     if (p->app != nullptr) pellwick::present(*p);
 }

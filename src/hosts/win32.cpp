@@ -1,7 +1,8 @@
 // The Win32 backend: the program's own WS_POPUP window over the monitor, or as a screensaver a topmost one
 // over the whole virtual screen (/s) or a child of the settings' preview window (/p HWND). Window messages
 // are translated into the app core's input and handed to the game thread; at the display's refresh rate
-// the changed rectangles of the field are copied into a DIB section and blitted 1:1 to the window.
+// the game thread draws the changed rectangles of the field into a DIB section, and they are blitted 1:1 to
+// the window and to a bitmap of what the window shows, which repaints it when it is uncovered.
 #include <windows.h>
 
 #include <algorithm>
@@ -31,25 +32,25 @@ struct Session final : Display {
     HWND parent = nullptr;  // a preview's host window
     AppRunner* runner = nullptr;
     std::int64_t nextParentCheckUs = 0;
-    // The field as the screen wants it, kept up to date rectangle by rectangle.
+    // The canvas: a DIB section the game thread draws each frame into.
     HDC dibDc = nullptr;
     HBITMAP dib = nullptr;
     std::uint32_t* dibPixels = nullptr;
     int dibWidth = 0;
     int dibHeight = 0;
-    std::vector<Rect> rects;
+    // What the window shows: the presented frames, never a frame still being drawn.
+    HDC shownDc = nullptr;
+    HBITMAP shown = nullptr;
 
-    bool blank = true;  // the DIB holds no frame yet
-
-    ~Session() override { dropDib(); }
+    ~Session() override { dropBitmaps(); }
     void pumpEvents(int waitMs, AppRunner& r) override;
     Canvas canvas(int width, int height) override;
     void present(const Frame& f) override;
     void paint(HDC dc, const RECT& area) const;
 
 private:
-    bool makeDib(int width, int height);
-    void dropDib();
+    bool makeBitmaps(int width, int height);
+    void dropBitmaps();
 };
 
 // The caption-text colour; COLORREF keeps red in the low byte, as the field does.
@@ -126,7 +127,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         case WM_ERASEBKGND:
             return 1;
-        case WM_PAINT: {  // uncovered: paint it from the DIB
+        case WM_PAINT: {  // uncovered: paint it from what it showed
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd, &ps);
             s->paint(dc, ps.rcPaint);
@@ -179,8 +180,8 @@ HWND openWindow(HINSTANCE instance, Session& s) {
     return hwnd;
 }
 
-bool Session::makeDib(int width, int height) {
-    dropDib();
+bool Session::makeBitmaps(int width, int height) {
+    dropBitmaps();
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = width;
@@ -191,48 +192,57 @@ bool Session::makeDib(int width, int height) {
     void* bits = nullptr;
     dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     dibDc = CreateCompatibleDC(nullptr);
-    if (dib == nullptr || dibDc == nullptr) {
-        dropDib();
+    HDC windowDc = GetDC(hwnd);
+    shown = CreateCompatibleBitmap(windowDc, width, height);
+    shownDc = CreateCompatibleDC(windowDc);
+    ReleaseDC(hwnd, windowDc);
+    if (dib == nullptr || dibDc == nullptr || shown == nullptr || shownDc == nullptr) {
+        dropBitmaps();
         return false;
     }
     SelectObject(dibDc, dib);
+    SelectObject(shownDc, shown);
     dibPixels = static_cast<std::uint32_t*>(bits);
     dibWidth = width;
     dibHeight = height;
     return true;
 }
 
-void Session::dropDib() {
-    if (dibDc != nullptr) DeleteDC(dibDc);
-    if (dib != nullptr) DeleteObject(dib);
-    dibDc = nullptr;
-    dib = nullptr;
+void Session::dropBitmaps() {
+    for (HDC dc : {dibDc, shownDc}) {
+        if (dc != nullptr) DeleteDC(dc);
+    }
+    for (HBITMAP b : {dib, shown}) {
+        if (b != nullptr) DeleteObject(b);
+    }
+    dibDc = shownDc = nullptr;
+    dib = shown = nullptr;
     dibPixels = nullptr;
     dibWidth = dibHeight = 0;
 }
 
+// Repaints part of the window from what it was last shown.
 void Session::paint(HDC dc, const RECT& area) const {
-    if (dibDc == nullptr) return;
-    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, dibDc, area.left, area.top, SRCCOPY);
+    if (shownDc == nullptr) return;
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, shownDc, area.left, area.top, SRCCOPY);
 }
 
 // The DIB section's pixels (a DIB keeps blue in the low byte), for the game thread to draw the next frame into.
 Canvas Session::canvas(int width, int height) {
-    if (width != dibWidth || height != dibHeight) {
-        if (!makeDib(width, height)) return Canvas{};
-        blank = true;
-    }
+    if ((width != dibWidth || height != dibHeight) && !makeBitmaps(width, height)) return Canvas{};
     GdiFlush();  // GDI is done with the pixels before they are written
-    return Canvas{dibPixels, width, height, width, XRGB, blank};
+    return Canvas{dibPixels, width, height, width, XRGB};
 }
 
-// Blits what changed from the DIB to the window; a frame with nothing changed costs nothing.
+// Blits the frame's rectangles from the DIB to the window and to the bitmap of what it shows; a frame with
+// nothing to show costs nothing.
 void Session::present(const Frame& f) {
-    blank = false;
-    f.toShow(false, dibWidth, dibHeight, rects);
-    if (rects.empty()) return;
+    if (f.rects.empty()) return;
     HDC dc = GetDC(hwnd);
-    for (const Rect& r : rects) paint(dc, RECT{r.x, r.y, r.x + r.width, r.y + r.height});
+    for (const Rect& r : f.rects) {
+        BitBlt(shownDc, r.x, r.y, r.width, r.height, dibDc, r.x, r.y, SRCCOPY);
+        BitBlt(dc, r.x, r.y, r.width, r.height, dibDc, r.x, r.y, SRCCOPY);
+    }
     ReleaseDC(hwnd, dc);
     GdiFlush();
 }

@@ -29,8 +29,8 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 extern "C" void onStopSignal(int) { stopRequested = 1; }
 
-// The window can go away at any moment, and drawing into it then fails; the watcher notices, so the error
-// itself needs no more than to be let go (Xlib's default would end the program with status 1).
+// The window can go away at any moment, and drawing into it then fails; its DestroyNotify ends the program,
+// so the error itself needs no more than to be let go (Xlib's default would end the program with status 1).
 int letXErrorGo(::Display*, XErrorEvent*) { return 0; }
 
 // Set by the handler in force while a shared-memory segment is attached: the attach failed.
@@ -186,9 +186,6 @@ struct Saver final : Display {
     PixelFormat format = XRGB;
     bool shared = false;  // whether to try shared memory
     WindowImage image;
-    std::vector<Rect> rects;
-    bool repaint = true;  // the whole frame next time: a new image, or part of the window uncovered
-    bool blank = true;    // the image holds no frame yet
     bool gone = false;
 
     ~Saver() override {
@@ -200,27 +197,21 @@ struct Saver final : Display {
 
     // The window's pixels on our side, for the game thread to draw the next frame into.
     Canvas canvas(int width, int height) override {
-        if (image.width() != width || image.height() != height) {
-            blank = image.make(x, attributes, width, height, shared);
-            if (!blank) return Canvas{};
-            repaint = true;
+        if ((image.width() != width || image.height() != height) && !image.make(x, attributes, width, height, shared)) {
+            return Canvas{};
         }
-        return Canvas{image.pixels(), width, height, image.stride(), format, blank};
+        return Canvas{image.pixels(), width, height, image.stride(), format};
     }
 
     void present(const Frame& f) override {
-        blank = false;
-        if (gone) return;
-        f.toShow(repaint, f.width, f.height, rects);
-        if (rects.empty()) return;  // nothing changed: nothing to send
-        repaint = false;
-        image.put(window, gc, rects);
+        if (gone || f.rects.empty()) return;  // nothing changed: nothing to send
+        image.put(window, gc, f.rects);
         image.finish();
     }
 
     // The window's events: gone, resized or uncovered; and the server done reading the pixels.
     void handle(const XEvent& e, AppRunner& runner) {
-        if (e.type == Expose) repaint = true;
+        if (e.type == Expose) runner.screenLost();
         if (e.type == DestroyNotify && e.xdestroywindow.window == window && !gone) {
             gone = true;
             runner.post(Input::close());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb covers the screen, shows exactly the renderer's picture,
-# starts a game on a click, ignores other keys and ends on Escape or a double-click; without a display it
-# says so and ends instead of running unseen.
+# starts a game on a click, ignores other keys and ends on Escape or a double-click, is repainted whole
+# when uncovered, and lets the screen saver come on while it plays; without a display it says so and ends
+# instead of running unseen.
 # Usage: window_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -33,6 +34,18 @@ diff=$(compare -metric AE "$work/pregame.png" "$work/render.png" null: 2>&1 || t
 [[ "$diff" == "0" ]] || fail "screen and renderer differ in $diff pixels at tick $tick"
 echo "screen matches the renderer at tick $tick"
 
+# Covered whole by another window and uncovered again, it is repainted whole, not only where the game moved.
+"$build/tests/host_window" "${W}x${H}" > "$work/cover.id" &
+cover=$!
+for _ in $(seq 50); do [[ -s "$work/cover.id" ]] && break; sleep 0.1; done
+sleep 0.3
+kill "$cover"
+wait "$cover" 2>/dev/null || true
+sleep 0.3
+shot_tick "$work/uncovered.png" "$build/tests/screen_probe" 40000 >/dev/null ||
+  fail "uncovered, the window shows more than the game: $("$build/tests/screen_probe" counts "$work/uncovered.png")"
+echo "uncovered, the window was repainted whole"
+
 xdotool key a key space key Return
 sleep 0.3
 kill -0 "$APP_PID" 2>/dev/null || fail "an ordinary key ended the program"
@@ -56,3 +69,13 @@ xdotool mousemove 100 100 click --repeat 2 --delay 80 1
 ended_within 3 || xdotool click --repeat 2 --delay 80 1
 wait_exit 3
 echo "a double-click ended the program"
+
+# A toy left playing for hours lets the screen blank: the X server's own saver comes on while it plays.
+start_app "$build/pellwick"
+xset s 2 0
+"$build/tests/x_saver_state" 8 || fail "the window held the screen saver off"
+xset s off
+xset s reset
+xdotool key Escape
+wait_exit 3
+echo "the screen saver came on while the window played"
