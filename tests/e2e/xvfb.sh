@@ -4,16 +4,17 @@
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# start_xvfb WxH [XVFB_ARGS...]: starts Xvfb on a free display, exports DISPLAY, and stops it when the
-# script ends.
+# start_xvfb WxH[xDEPTH] [XVFB_ARGS...]: starts Xvfb (24 bits deep unless given) on a free display,
+# exports DISPLAY, and stops it when the script ends.
 start_xvfb() {
   command -v Xvfb >/dev/null || { echo "Xvfb is not installed; skipping"; exit 77; }
-  local n
+  local n screen=$1
+  [[ $screen == *x*x* ]] || screen+=x24
   for n in $(seq 90 140); do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
     # -noreset: by default the server resets when its last client leaves, and a program connecting
     # during that reset (right after the readiness check below) is turned away.
-    Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp -noreset "${@:2}" >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset "${@:2}" >/dev/null 2>&1 &
     XVFB_PID=$!
     # Ready when it answers, not merely when its socket exists: a program that cannot reach the display at
     # once may fall back to another video driver and never show a window.
