@@ -30,9 +30,10 @@ private:
     bool started_ = false;
 };
 
-/// For a host that wakes at its own pace, such as a browser's animation frames: how many events of a fixed
-/// period fell due since the last call. At most `cap` are handed out at once; the rest are dropped, so a
-/// host that slept long (a tab in the background) does not make up for it.
+/// For a clock read at irregular times (the game's, read whenever a frame is asked for, input comes or the
+/// game keeps time on its own): how many events of a fixed period fell due since the last call. At most
+/// `cap` are handed out at once; the rest are dropped, so a program held up long (a tab in the background,
+/// a stalled display) does not make up for it.
 class CatchUp {
 public:
     /// Period in microseconds (at least 1); cap at least 1.

@@ -193,8 +193,7 @@ void Screen::pumpEvents(int waitMs, AppRunner& runner) {
 }
 
 // Input goes to the game thread at once; a frame is shown at the display's rate. Both threads keep the
-// usual priority: a display thread below it answered Escape only seconds late when other programs kept
-// the cores busy.
+// usual priority, so Escape is answered at once even while other programs keep the cores busy.
 void run(Screen& screen) {
     int width = 0;
     int height = 0;

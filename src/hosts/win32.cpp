@@ -290,8 +290,8 @@ int runWindow(const Launch& launch, HWND parent) {
         return 1;
     }
     run(session);
-    // The window goes with the process, which ends now. (Destroying a topmost full-screen window
-    // ourselves took two seconds under Wine, and a saver must go at once.)
+    // The window goes with the process, which ends now: a saver must go at once, and destroying a topmost
+    // full-screen window first can take seconds.
     timeEndPeriod(1);
     return 0;
 }
