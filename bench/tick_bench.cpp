@@ -47,7 +47,7 @@ struct FramedGame {
     World w{1920, 1080};
     Ticker ticker;
     std::vector<std::uint32_t> screen = std::vector<std::uint32_t>(1920 * 1080);
-    Canvas canvas{screen.data(), 1920, 1080, 1920, XRGB, true};
+    Canvas canvas{screen.data(), 1920, 1080, 1920, XRGB};
     FrameDrawer drawer;
 
     FramedGame() {
