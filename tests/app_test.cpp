@@ -387,12 +387,39 @@ TEST(Launch, BadLinuxOptionsAreNamed) {
                                     {{}, "window", "in XSCREENSAVER_WINDOW"},
                                     {{"--root", "--window-id", "5"}, nullptr, "give one"},
                                     {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number of seconds from 0 to 1000000"},
-                                    {{"--first-game", "3"}, nullptr, "saver mode only"}}) {
+                                    {{"--first-game", "3"}, nullptr, "saver mode only"},
+                                    {{"--seed", "12x"}, nullptr, "--seed needs a whole number from 0 to 18446744073709551615, not '12x'"},
+                                    {{"--root", "--seed=-3"}, nullptr, "not '-3'"},
+                                    {{"--seed"}, nullptr, "--seed needs a value"}}) {
         const Launch l = readCommandLine(args, env);
         EXPECT_EQ(l.mode, Launch::Mode::Refused);
         EXPECT_EQ(l.status, 2);
         EXPECT_NE(l.error.find(words), std::string::npos) << l.error;
     }
+}
+
+// A seed asked for is played everywhere; without one the window plays the game's own stream and a saver
+// draws a fresh one at every start.
+TEST(Launch, TheSeedComesFromTheUserOrFreshForASaver) {
+    static int drawnTimes = 0;
+    const auto fresh = []() -> std::uint64_t { return 1000 + static_cast<std::uint64_t>(++drawnTimes); };
+    bool drawn = true;
+    EXPECT_EQ(seedFor(readCommandLine({}, nullptr), fresh, drawn), 0U);
+    EXPECT_FALSE(drawn) << "the window's default is the game's own stream";
+    EXPECT_EQ(seedFor(readCommandLine({"--seed", "18446744073709551615"}, nullptr), fresh, drawn), 18446744073709551615U);
+    EXPECT_FALSE(drawn);
+    const Launch saver = readCommandLine({"--root"}, nullptr);
+    const std::uint64_t first = seedFor(saver, fresh, drawn);
+    EXPECT_TRUE(drawn);
+    EXPECT_NE(seedFor(saver, fresh, drawn), first) << "a new game at every start";
+    EXPECT_EQ(seedFor(readCommandLine({"--window-id=7", "--seed=0"}, nullptr), fresh, drawn), 0U);
+    EXPECT_FALSE(drawn) << "a saver may be asked for the game's own stream";
+    EXPECT_NE(drawnSeedLine(1001).find("--seed 1001"), std::string::npos);
+    const Launch scr = readScreensaverArgs({"--seed", "42"}, false);
+    EXPECT_EQ(scr.mode, Launch::Mode::OwnWindow);
+    EXPECT_EQ(scr.seed, 42U);
+    EXPECT_EQ(readScreensaverArgs({"--seed=x"}, false).status, 2);
+    EXPECT_FALSE(readScreensaverArgs({"/s"}, true).seed.has_value()) << "a .scr's seed comes from its settings";
 }
 
 TEST(Launch, ASaversOwnGamesFollowTheClockWithoutCatchingUp) {
@@ -448,9 +475,21 @@ TEST(Launch, TheSettingsFileAndTheManualGiveTheSaversDefaults) {
     const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
     EXPECT_NE(xml.find("arg=\"--first-game %\""), std::string::npos);
     EXPECT_NE(xml.find("default=\"" + seconds(FIRST_GAME_SECONDS) + "\"/>\n\n  <number id=\"newgame\""), std::string::npos) << xml;
-    EXPECT_NE(xml.find("default=\"" + seconds(NEW_GAME_SECONDS) + "\"/>\n\n  <_description>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("default=\"" + seconds(NEW_GAME_SECONDS) + "\"/>\n\n  <string id=\"seed\""), std::string::npos) << xml;
     EXPECT_NE(man.find("(default " + seconds(FIRST_GAME_SECONDS) + ")"), std::string::npos);
     EXPECT_NE(man.find("(default " + seconds(NEW_GAME_SECONDS) + "; 0: never)"), std::string::npos);
+    // The settings' seed field becomes an option the program reads back; it has no default, so an empty
+    // field is left out and each start draws a seed of its own.
+    const std::string field = "<string id=\"seed\" arg=\"";
+    const std::size_t at = xml.find(field);
+    ASSERT_NE(at, std::string::npos);
+    std::string arg = xml.substr(at + field.size(), xml.find('"', at + field.size()) - at - field.size());
+    ASSERT_EQ(arg, "--seed %");
+    arg.replace(arg.find('%'), 1, "12345");
+    const Launch l = readCommandLine({"--root", arg.substr(0, arg.find(' ')), arg.substr(arg.find(' ') + 1)}, nullptr);
+    EXPECT_EQ(l.seed, 12345U);
+    EXPECT_GT(xml.find("default=", at), xml.find("/>", at)) << "no default seed";
+    EXPECT_NE(man.find("\\-\\-seed"), std::string::npos);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ Colour fieldBackground(Colour platform) {
 }
 
 App::App(int width, int height, const AppSettings& settings)
-    : settings_(settings), world_(width, height, fieldBackground(settings.background)) {}
+    : settings_(settings), world_(width, height, fieldBackground(settings.background), settings.seed) {}
 
 void App::handle(const Input& input) {
     if (!running_) return;
@@ -76,7 +76,7 @@ void App::tickNow() {
 
 int App::runDueTicks(std::int64_t atUs) {
     if (!running_) return 0;
-    if (settings_.rules != InputRules::Play) {
+    if (settings_.rules != InputRules::Play || settings_.ownGames) {
         if (!autoGames_) autoGames_.emplace(atUs, settings_.times);
         if (autoGames_->due(atUs)) resetWorld(world_);
     }

@@ -24,12 +24,14 @@ constexpr int MOVE_TOLERANCE = 4;
 /// At most this many ticks run at once, however long the program was held up: 50 ms of game.
 constexpr int TICK_BURST = 50;
 
-/// How an app is set up: the platform's background colour, what input does, and for a saver (any rules
-/// but Play) when it starts games by itself.
+/// How an app is set up: the platform's background colour, what input does, when a saver (any rules but
+/// Play, or ownGames) starts games by itself, and the seed of the random stream (0: the game's own).
 struct AppSettings {
     Colour background = WHITE;
     InputRules rules = InputRules::Play;
     SaverTimes times;
+    std::uint64_t seed = 0;
+    bool ownGames = false;  // starts its own games even while clicks play (a page on a wall)
 };
 
 /// An input and when it came, on the clock the ticks run on.

@@ -22,13 +22,40 @@ bool parseWindowId(const std::string& text, std::uint64_t& out) {
     return ec == std::errc() && ptr == end && out != 0 && out <= 0xFFFFFFFFULL;
 }
 
-// A plain decimal number of seconds (the program never changes the C locale, so '.' is the point).
-bool parseSeconds(const std::string& text, double& out) {
+}  // namespace
+
+// The program never changes the C locale, so '.' is the point.
+bool parseSaverSeconds(const std::string& text, double& out) {
     if (text.empty() || ((text.front() < '0' || text.front() > '9') && text.front() != '.')) return false;
     char* end = nullptr;
     out = std::strtod(text.c_str(), &end);
     return end == text.c_str() + text.size() && std::isfinite(out) && out <= MAX_SAVER_SECONDS;
 }
+
+bool parseSeed(const std::string& text, std::uint64_t& out) {
+    if (text.empty() || text.front() < '0' || text.front() > '9') return false;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && ptr == text.data() + text.size();
+}
+
+std::string badSeed(const std::string& flag, const std::string& value) {
+    return flag + " needs a whole number from 0 to 18446744073709551615, not '" + value + "'";
+}
+
+std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn) {
+    drawn = false;
+    if (l.seed) return *l.seed;
+    if (l.mode == Launch::Mode::OwnWindow) return 0;
+    drawn = true;
+    return fresh();
+}
+
+std::string drawnSeedLine(std::uint64_t seed) {
+    const std::string s = std::to_string(seed);
+    return "pellwick: playing seed " + s + " (--seed " + s + " plays this run again)";
+}
+
+namespace {
 
 struct Flags {
     bool root = false;
@@ -44,9 +71,15 @@ std::string takeValue(const std::string& flag, const std::string& value, Launch&
         f.windowId = value;
         return {};
     }
+    if (flag == "--seed") {
+        std::uint64_t seed = 0;
+        if (!parseSeed(value, seed)) return badSeed(flag, value);
+        l.seed = seed;
+        return {};
+    }
     f.timesGiven = true;
     double& seconds = flag == "--first-game" ? l.times.firstGameSeconds : l.times.newGameSeconds;
-    if (!parseSeconds(value, seconds)) {
+    if (!parseSaverSeconds(value, seconds)) {
         return flag + " needs a number of seconds from 0 to " + std::to_string(static_cast<long>(MAX_SAVER_SECONDS)) + ", not '" + value + "'";
     }
     return {};
@@ -67,7 +100,7 @@ std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) 
             f.version = true;
         } else if (flag == "--root" && !hasValue) {
             f.root = true;
-        } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game") {
+        } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game" || flag == "--seed") {
             if (!hasValue && i + 1 >= args.size()) return flag + " needs a value";
             if (!hasValue) value = args[++i];
             if (std::string err = takeValue(flag, value, l, f); !err.empty()) return err;
@@ -96,6 +129,19 @@ Launch refused(std::string error, int status = 2) {
     l.mode = Launch::Mode::Refused;
     l.error = std::move(error);
     l.status = status;
+    return l;
+}
+
+// The program's own window playing the stream of a seed: --seed N or --seed=N, and nothing else.
+Launch readSeedOnly(const std::vector<std::string>& args) {
+    const bool attached = args[0].size() > 6 && args[0][6] == '=';
+    if (!attached && args[0] != "--seed") return refused("Unknown argument '" + args[0] + "'. A screensaver takes /s, /p HWND or /c.");
+    if (args.size() != (attached ? 1U : 2U)) return refused("give --seed N alone");
+    const std::string value = attached ? args[0].substr(7) : args[1];
+    Launch l;
+    std::uint64_t seed = 0;
+    if (!parseSeed(value, seed)) return refused(badSeed("--seed", value));
+    l.seed = seed;
     return l;
 }
 
@@ -134,7 +180,7 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
 
 std::string commandLineUsage() {
     const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
-    return "Usage: pellwick [--root | --window-id ID] [--first-game SECONDS] [--new-game SECONDS]\n"
+    return "Usage: pellwick [--seed N] [--root | --window-id ID] [--first-game SECONDS] [--new-game SECONDS]\n"
            "\n"
            "With no option, opens a window over the desktop: a click starts a new game, a double-click or\n"
            "Escape ends the program. In saver mode it draws into a window it is given instead, ignores\n"
@@ -144,6 +190,8 @@ std::string commandLineUsage() {
            "  --window-id ID       saver mode in window ID (decimal or 0x-hex)\n"
            "  --first-game SECONDS the first game starts this long after start (default " + seconds(FIRST_GAME_SECONDS) + ")\n"
            "  --new-game SECONDS   then a new game this often (default " + seconds(NEW_GAME_SECONDS) + "; 0: never)\n"
+           "  --seed N             play the random stream of seed N (0 to 2^64-1) from the start; without it the\n"
+           "                       window plays the game's own stream (seed 0) and a saver a fresh one each start\n"
            "  --version            print the version\n"
            "\n"
            "XSCREENSAVER_WINDOW, when set and neither option is given, names the window for saver mode.\n";
@@ -156,6 +204,7 @@ Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr) 
         l.mode = namedScr ? Mode::Settings : Mode::OwnWindow;
         return l;
     }
+    if (args[0].rfind("--seed", 0) == 0) return readSeedOnly(args);
     const std::string first = lowerCase(args[0]);
     const bool flagged = first.size() >= 2 && (first[0] == '/' || first[0] == '-');
     const char letter = flagged ? first[1] : '\0';

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,30 @@ struct Launch {
     Mode mode = Mode::OwnWindow;
     std::uint64_t window = 0;  // InWindow: the window (0: the root window); Settings: the dialog's owner (0: none)
     SaverTimes times;          // in the saver modes
+    std::optional<std::uint64_t> seed;  // the random stream asked for; without one a window plays the game's
+                                        // own stream and a saver a fresh one (freshSeed)
     std::string error;         // Refused: one line saying what is wrong
     int status = 2;            // Refused: the exit status; 1 means end quietly (a preview host never faces a dialog)
 
     /// What input does: play in the program's own window, end a full-screen saver, nothing in someone else's.
     InputRules rules() const;
 };
+
+/// A seed as the user writes it: a whole decimal number from 0 to 2^64 - 1; false for anything else.
+bool parseSeed(const std::string& text, std::uint64_t& out);
+
+/// A saver's interval as the user writes it: a plain decimal number of seconds from 0 to MAX_SAVER_SECONDS.
+bool parseSaverSeconds(const std::string& text, double& out);
+
+/// What a seed option says when its value is not a seed.
+std::string badSeed(const std::string& flag, const std::string& value);
+
+/// The seed a run plays: the one asked for; else, for a saver, `fresh()` (a new game at every start), and
+/// for the program's own window the game's own stream, 0. Sets `drawn` when it called fresh.
+std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn);
+
+/// One line naming a seed a saver drew for itself, so that a run someone liked can be played again.
+std::string drawnSeedLine(std::uint64_t seed);
 
 /// Reads the Linux program's arguments (after its name) and XSCREENSAVER_WINDOW's value (null when unset).
 /// --root draws on the root window, or on the daemon's window when XSCREENSAVER_WINDOW names one (its virtual
@@ -41,7 +60,8 @@ std::string commandLineUsage();
 
 /// Reads what Windows asks of a screensaver: /s, /p HWND, /c, each also with - for / and in any case, and
 /// /p:HWND, /c:HWND. With no arguments, a program named .scr shows its settings and any other runs in its
-/// own window. The intervals are left at their defaults: Windows keeps the user's elsewhere.
+/// own window, and --seed N (alone) runs in its own window on that seed's stream. The intervals and the seed
+/// of a saver are left unset: Windows keeps the user's elsewhere.
 Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr);
 
 }  // namespace pellwick

@@ -10,7 +10,9 @@ constexpr std::uint64_t PROGRESS_EVERY = 256;
 }  // namespace
 
 App playScenario(const Scenario& s, const Progress& progress, const Watch& watch) {
-    App app(s.width, s.height);
+    AppSettings settings;
+    settings.seed = s.seed;
+    App app(s.width, s.height, settings);
     auto next = s.events.begin();
     for (std::uint64_t t = 0; t <= s.ticks; ++t) {
         for (; next != s.events.end() && next->at == t; ++next) app.handle(next->input);

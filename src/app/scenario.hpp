@@ -21,6 +21,7 @@ struct Scenario {
     int height;
     std::uint64_t ticks;
     std::vector<ScenarioEvent> events;  // in the order they happen
+    std::uint64_t seed = 0;             // the random stream's (0: the game's own)
 };
 
 /// Called now and then during a run with the ticks done so far.

@@ -14,8 +14,10 @@ constexpr int WALKER_COUNT = 501;
 
 /// Everything one game owns. Two worlds never share anything.
 struct World {
-    /// A world as at program start: a fresh field of this size, every walker zeroed, the random source at its start.
-    World(int width, int height, Colour background = WHITE) : field(width, height, background) {}
+    /// A world as at program start: a fresh field of this size, every walker zeroed, the random source at
+    /// the start of the seed's stream (0: the game's own).
+    World(int width, int height, Colour background = WHITE, std::uint64_t seed = 0)
+        : field(width, height, background), random(seed) {}
 
     std::array<double, WALKER_COUNT> x{};
     std::array<double, WALKER_COUNT> y{};
