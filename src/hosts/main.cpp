@@ -1,4 +1,7 @@
-// The program's entry on Linux: the command line and XSCREENSAVER_WINDOW choose its own window or a saver.
+// The program's entry on Linux: the command line and XSCREENSAVER_WINDOW choose its own window or a saver,
+// and the seed it plays.
+#include <sys/random.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -6,6 +9,16 @@
 
 #include "app/version.hpp"
 #include "hosts/desktop.hpp"
+
+namespace {
+
+// A fresh seed from the kernel's random source; the game's own stream (0) should there be none.
+std::uint64_t systemSeed() {
+    std::uint64_t seed = 0;
+    return getrandom(&seed, sizeof seed, 0) == static_cast<ssize_t>(sizeof seed) ? seed : 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace pellwick;
@@ -16,9 +29,11 @@ int main(int argc, char** argv) {
         case Launch::Mode::Version:
             return std::printf("pellwick %s\n", VERSION) < 0 ? 1 : 0;
         case Launch::Mode::InWindow:
-            return runSaver(l);
-        case Launch::Mode::OwnWindow:
-            return runDesktop();
+        case Launch::Mode::OwnWindow: {
+            bool drawn = false;
+            const std::uint64_t seed = seedFor(l, systemSeed, drawn);
+            return l.mode == Launch::Mode::InWindow ? runSaver(l, seed, drawn) : runDesktop(seed);
+        }
         default:
             std::fprintf(stderr, "pellwick: %s\n", l.error.c_str());
             return l.status;

@@ -194,11 +194,13 @@ void Screen::pumpEvents(int waitMs, AppRunner& runner) {
 
 // Input goes to the game thread at once; a frame is shown at the display's rate. Both threads keep the
 // usual priority, so Escape is answered at once even while other programs keep the cores busy.
-void run(Screen& screen) {
+void run(Screen& screen, std::uint64_t seed) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(screen.window, &width, &height);
-    AppRunner runner(width, height);
+    AppSettings settings;
+    settings.seed = seed;
+    AppRunner runner(width, height, settings);
     runFrameLoop(runner, screen, framePeriodUs(refreshRate(screen.window)));
 }
 
@@ -213,7 +215,7 @@ bool showsWindows() {
 
 }  // namespace
 
-int runDesktop() {
+int runDesktop(std::uint64_t seed) {
     // The window's surface in plain memory (shared with the X server), not a renderer's texture behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // A toy left running for hours lets the screen blank and sleep; SDL would hold the system's saver off.
@@ -232,7 +234,7 @@ int runDesktop() {
     {
         Screen screen;
         if (openWindow(screen)) {
-            run(screen);
+            run(screen, seed);
         } else {
             std::fprintf(stderr, "pellwick: cannot open the window: %s\n", SDL_GetError());
             status = 1;

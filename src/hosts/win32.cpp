@@ -4,8 +4,10 @@
 // the game thread draws the changed rectangles of the field into a DIB section, and they are blitted 1:1 to
 // the window and to a bitmap of what the window shows, which repaints it when it is uncovered.
 #include <windows.h>
+#include <bcrypt.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@ constexpr std::int64_t PARENT_CHECK_US = 100'000;  // how often a preview looks 
 // The window and what its procedure needs; it lives on the stack of the run for the whole run.
 struct Session final : Display {
     Launch launch;
+    std::uint64_t seed = 0;
     HWND hwnd = nullptr;
     HWND parent = nullptr;  // a preview's host window
     AppRunner* runner = nullptr;
@@ -266,7 +269,7 @@ void run(Session& s) {
     RECT client{};
     GetClientRect(s.hwnd, &client);
     AppRunner runner(client.right - client.left, client.bottom - client.top,
-                     AppSettings{systemColour(), s.launch.rules(), s.launch.times});
+                     AppSettings{systemColour(), s.launch.rules(), s.launch.times, s.seed});
     s.runner = &runner;
     ShowWindow(s.hwnd, SW_SHOW);
     if (s.launch.mode == Launch::Mode::FullScreenSaver) {
@@ -278,10 +281,20 @@ void run(Session& s) {
     s.runner = nullptr;
 }
 
+// A fresh seed from the system's random source.
+std::uint64_t systemSeed() {
+    std::uint64_t seed = 0;
+    BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&seed), sizeof seed, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    return seed;
+}
+
 int runWindow(const Launch& launch, HWND parent) {
     timeBeginPeriod(1);  // waits to the millisecond, so frames keep to the refresh rate
     Session session;
     session.launch = launch;
+    bool drawn = false;
+    session.seed = seedFor(launch, systemSeed, drawn);
+    if (drawn) std::fprintf(stderr, "%s\n", drawnSeedLine(session.seed).c_str());
     session.parent = parent;
     session.hwnd = openWindow(GetModuleHandleW(nullptr), session);
     if (session.hwnd == nullptr) {
@@ -309,7 +322,11 @@ bool namedScr() {
 // ends quietly with status 1.
 int runScreensaverArgs(const std::vector<std::string>& args) {
     Launch l = readScreensaverArgs(args, namedScr());
-    if (l.mode == Launch::Mode::FullScreenSaver || l.mode == Launch::Mode::InWindow) l.times = loadSaverTimes();
+    if (l.mode == Launch::Mode::FullScreenSaver || l.mode == Launch::Mode::InWindow) {
+        const SaverSettings s = loadSaverSettings();
+        l.times = s.times;
+        l.seed = s.seed;
+    }
     switch (l.mode) {
         case Launch::Mode::OwnWindow:
         case Launch::Mode::FullScreenSaver:

@@ -1,8 +1,12 @@
-// The settings dialog of the Windows screensaver: two boxes of seconds, OK and Cancel, built from plain
-// controls so no dialog resource is needed. Values live as DWORDs under HKCU\Software\Pellwick.
+// The settings dialog of the Windows screensaver: two boxes of seconds, the choice of new games at every
+// start or the same games from a seed, OK and Cancel, built from plain controls so no dialog resource is
+// needed. Values live under HKCU\Software\Pellwick: the intervals as DWORDs, the seed as a decimal string
+// (absent: new games at every start).
 #include "hosts/win32_settings.hpp"
 
 #include <string>
+
+#include "app/launch.hpp"
 
 namespace pellwick {
 
@@ -11,7 +15,7 @@ namespace {
 constexpr wchar_t SETTINGS_KEY[] = L"Software\\Pellwick";
 constexpr wchar_t DIALOG_CLASS[] = L"PellwickSettings";
 constexpr DWORD MAX_SECONDS = static_cast<DWORD>(MAX_SAVER_SECONDS);
-enum Control { FIRST_GAME = 101, NEW_GAME = 102 };
+enum Control { FIRST_GAME = 101, NEW_GAME = 102, SAME_GAMES = 103, SEED = 104 };
 
 // The intervals as the registry and the dialog keep them: whole seconds.
 struct WholeSeconds {
@@ -25,13 +29,31 @@ DWORD loadValue(const wchar_t* name, DWORD fallback) {
     return status == ERROR_SUCCESS && value <= MAX_SECONDS ? value : fallback;
 }
 
-bool storeTimes(const WholeSeconds& t) {
+// The seed kept in the registry, when one is kept and sound.
+std::optional<std::uint64_t> loadSeed() {
+    wchar_t text[32] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, L"Seed", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return {};
+    std::uint64_t seed = 0;
+    const std::wstring w = text;
+    return parseSeed(std::string(w.begin(), w.end()), seed) ? std::optional<std::uint64_t>(seed) : std::nullopt;
+}
+
+bool storeSettings(const WholeSeconds& t, const std::optional<std::uint64_t>& seed) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const bool ok = RegSetValueExW(key, L"FirstGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.firstGame), sizeof(DWORD)) == ERROR_SUCCESS &&
-                    RegSetValueExW(key, L"NewGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.newGame), sizeof(DWORD)) == ERROR_SUCCESS;
+    bool ok = RegSetValueExW(key, L"FirstGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.firstGame), sizeof(DWORD)) == ERROR_SUCCESS &&
+              RegSetValueExW(key, L"NewGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.newGame), sizeof(DWORD)) == ERROR_SUCCESS;
+    if (seed) {
+        const std::wstring text = std::to_wstring(*seed);
+        ok = ok && RegSetValueExW(key, L"Seed", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    } else {
+        const LSTATUS gone = RegDeleteValueW(key, L"Seed");
+        ok = ok && (gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND);
+    }
     RegCloseKey(key);
     return ok;
 }
@@ -50,14 +72,32 @@ struct DialogState {
     bool done = false;
 };
 
+// The seed in its box, when the same games are asked for; false when the box holds no seed.
+bool readSeed(HWND dialog, std::optional<std::uint64_t>& out) {
+    out.reset();
+    if (IsDlgButtonChecked(dialog, SAME_GAMES) != BST_CHECKED) return true;
+    wchar_t text[32] = {};
+    GetDlgItemTextW(dialog, SEED, text, 32);
+    const std::wstring w = text;
+    std::uint64_t seed = 0;
+    if (w.find_first_not_of(L"0123456789") != std::wstring::npos || !parseSeed(std::string(w.begin(), w.end()), seed)) return false;
+    out = seed;
+    return true;
+}
+
 void accept(HWND dialog) {
     WholeSeconds t;
+    std::optional<std::uint64_t> seed;
     if (!readSeconds(dialog, FIRST_GAME, t.firstGame) || !readSeconds(dialog, NEW_GAME, t.newGame)) {
         const std::wstring text = L"Give each interval as a whole number of seconds from 0 to " + std::to_wstring(MAX_SECONDS) + L".";
         MessageBoxW(dialog, text.c_str(), L"Pellwick", MB_ICONWARNING);
         return;
     }
-    if (!storeTimes(t)) MessageBoxW(dialog, L"The settings could not be saved.", L"Pellwick", MB_ICONERROR);
+    if (!readSeed(dialog, seed)) {
+        MessageBoxW(dialog, L"Give the seed as a whole number from 0 to 18446744073709551615.", L"Pellwick", MB_ICONWARNING);
+        return;
+    }
+    if (!storeSettings(t, seed)) MessageBoxW(dialog, L"The settings could not be saved.", L"Pellwick", MB_ICONERROR);
     DestroyWindow(dialog);
 }
 
@@ -87,13 +127,16 @@ HWND addControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD styl
     return c;
 }
 
-void addControls(HWND dialog, const WholeSeconds& t) {
+void addControls(HWND dialog, const WholeSeconds& t, const std::optional<std::uint64_t>& seed) {
     addControl(dialog, L"STATIC", L"First game after (seconds):", 0, 12, 16, 250, 20, -1);
     addControl(dialog, L"EDIT", std::to_wstring(t.firstGame).c_str(), WS_TABSTOP | ES_NUMBER, 270, 12, 80, 22, FIRST_GAME);
     addControl(dialog, L"STATIC", L"New game every (seconds; 0: never):", 0, 12, 48, 250, 20, -1);
     addControl(dialog, L"EDIT", std::to_wstring(t.newGame).c_str(), WS_TABSTOP | ES_NUMBER, 270, 44, 80, 22, NEW_GAME);
-    addControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 184, 84, 80, 26, IDOK);
-    addControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 270, 84, 80, 26, IDCANCEL);
+    addControl(dialog, L"BUTTON", L"The same games every time, from seed:", WS_TABSTOP | BS_AUTOCHECKBOX, 12, 80, 250, 20, SAME_GAMES);
+    addControl(dialog, L"EDIT", seed ? std::to_wstring(*seed).c_str() : L"", WS_TABSTOP | ES_NUMBER, 12, 104, 338, 22, SEED);
+    if (seed) CheckDlgButton(dialog, SAME_GAMES, BST_CHECKED);
+    addControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 184, 140, 80, 26, IDOK);
+    addControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 270, 140, 80, 26, IDCANCEL);
 }
 
 WholeSeconds loadWholeSeconds() {
@@ -105,9 +148,9 @@ WholeSeconds loadWholeSeconds() {
 
 }  // namespace
 
-SaverTimes loadSaverTimes() {
+SaverSettings loadSaverSettings() {
     const WholeSeconds t = loadWholeSeconds();
-    return SaverTimes{static_cast<double>(t.firstGame), static_cast<double>(t.newGame)};
+    return SaverSettings{SaverTimes{static_cast<double>(t.firstGame), static_cast<double>(t.newGame)}, loadSeed()};
 }
 
 void showSaverSettings(HWND owner) {
@@ -119,7 +162,7 @@ void showSaverSettings(HWND owner) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = DIALOG_CLASS;
     RegisterClassExW(&wc);
-    RECT r{0, 0, 364, 122};
+    RECT r{0, 0, 364, 178};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP | WS_VISIBLE;
     AdjustWindowRect(&r, style, FALSE);
     DialogState state;
@@ -127,7 +170,7 @@ void showSaverSettings(HWND owner) {
                                   r.right - r.left, r.bottom - r.top, owner, nullptr, wc.hInstance, nullptr);
     if (dialog == nullptr) return;
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    addControls(dialog, loadWholeSeconds());
+    addControls(dialog, loadWholeSeconds(), loadSeed());
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, FIRST_GAME));
     if (owner != nullptr) EnableWindow(owner, FALSE);

@@ -1,14 +1,25 @@
-// The Windows screensaver's settings: the two intervals, kept in the registry, and the dialog that sets them.
+// The Windows screensaver's settings: the two intervals and the seed, kept in the registry, and the dialog
+// that sets them.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
+#include <optional>
 
 #include "app/cadence.hpp"
 
 namespace pellwick {
 
-/// The intervals under HKCU\Software\Pellwick (whole seconds), or the defaults for those not set.
-SaverTimes loadSaverTimes();
+/// What the user chose for the screensaver.
+struct SaverSettings {
+    SaverTimes times;
+    std::optional<std::uint64_t> seed;  // the same games every time from this seed; none: new games every start
+};
+
+/// The settings under HKCU\Software\Pellwick (whole seconds, a decimal seed), or the defaults for those
+/// not set.
+SaverSettings loadSaverSettings();
 
 /// Shows the settings dialog, owned by owner (may be null), and stores what the user accepts.
 void showSaverSettings(HWND owner);

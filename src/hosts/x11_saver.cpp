@@ -262,7 +262,7 @@ std::string attach(Saver& s, const Launch& l, int& status) {
 
 }  // namespace
 
-int runSaver(const Launch& l) {
+int runSaver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     catchStopSignals();
     Saver s;
     s.x = XOpenDisplay(nullptr);
@@ -276,7 +276,8 @@ int runSaver(const Launch& l) {
         std::fprintf(stderr, "pellwick: %s\n", err.c_str());
         return status;
     }
-    AppRunner runner(s.attributes.width, s.attributes.height, AppSettings{WHITE, l.rules(), l.times});
+    if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
+    AppRunner runner(s.attributes.width, s.attributes.height, AppSettings{WHITE, l.rules(), l.times, seed});
     runFrameLoop(runner, s, framePeriodUs(DEFAULT_REFRESH_HZ));
     return 0;
 }

@@ -48,7 +48,7 @@ hack_pids() { pgrep -f "$1" || true; }
 await_hacks_end() {
   local pid window n stopped outlived=0
   for pid in $(hack_pids "$1"); do
-    window=$(tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+    window=$({ tr '\0' '\n' < "/proc/$pid/environ"; } 2>/dev/null | sed -n 's/^XSCREENSAVER_WINDOW=//p')
     stopped=
     for n in $(seq 150); do
       kill -0 "$pid" 2>/dev/null || break

@@ -50,7 +50,7 @@ start_saver() {
 
 echo "== --window-id"
 start_host 320x240
-start_saver --window-id "$HOST_ID" --first-game 2 --new-game 0
+start_saver --window-id "$HOST_ID" --first-game 2 --new-game 0 --seed 0
 sleep 0.7
 # A picture taken while a frame is being put on the window matches no tick, so it tries a few times.
 for _ in 1 2 3 4; do
@@ -82,6 +82,35 @@ kill -INT "$APP_PID"
 wait_exit 1
 echo "SIGINT ended it with status 0"
 
+echo "== seeds"
+# seeded_tick ARGS...: a saver whose first game comes before its first tick; prints the seed it played
+# (the one given, or the one it said it drew) and the tick of that seed's game its window shows.
+seeded_tick() {
+  start_saver --window-id "$HOST_ID" --first-game 0 --new-game 0 "$@" 2> "$work/seed.err"
+  sleep 0.8
+  local seed shown=
+  seed=$(sed -n 's/^pellwick: playing seed \([0-9]*\) (--seed \1 plays this run again)$/\1/p' "$work/seed.err")
+  [[ -n "$seed" || $# -eq 0 ]] || seed=$2
+  [[ -n "$seed" ]] || fail "a saver without a seed did not name the one it drew: $(cat "$work/seed.err")"
+  for _ in 1 2 3 4; do
+    import -window "$HOST_ID" "$work/seeded.png"
+    shown=$("$build/tests/screen_probe" game "$work/seeded.png" 5000 "$seed") && break
+    sleep 0.1
+  done
+  kill -TERM "$APP_PID"
+  wait_exit 1
+  [[ -n "$shown" ]] || fail "the window shows no tick of seed $seed's game"
+  echo "$seed $shown"
+}
+first=$(seeded_tick) second=$(seeded_tick)
+[[ ${first% *} != "${second% *}" ]] || fail "two starts without a seed both played seed ${first% *}"
+echo "two starts without a seed drew seeds ${first% *} and ${second% *}, and each showed its own game"
+for run in 1 2; do
+  shown=$(seeded_tick --seed 18446744073709551557)
+  [[ $(wc -l < "$work/seed.err") -eq 0 ]] || fail "a saver given its seed said: $(cat "$work/seed.err")"
+done
+echo "two starts with --seed 18446744073709551557 both showed that seed's game (the second at tick ${shown#* })"
+
 start_saver --window-id "$HOST_ID"
 sleep 0.5
 kill "$HOST_PID"
@@ -101,11 +130,14 @@ saver_command -activate
 for _ in $(seq 50); do [[ -n $(hack_pids "$hack") ]] && break; sleep 0.1; done
 [[ -n $(hack_pids "$hack") ]] || fail "the daemon did not start the hack: $(tail -n 5 "$SAVER_HOME/log")"
 sleep 1.5
-tick=$(shot_tick "$work/daemon.png" "$build/tests/screen_probe" 20000) || fail "the screen shows no tick of the game"
-"$build/pellwick-render" --size "${W}x${H}" --ticks "$tick" --png "$work/render.png" >/dev/null 2>&1
+# The hack drew its own seed and said so; the daemon keeps that line in its log.
+seed=$(sed -n 's/.*pellwick: playing seed \([0-9]*\) .*/\1/p' "$SAVER_HOME/log" | tail -n 1)
+[[ -n "$seed" ]] || fail "the daemon's log names no seed: $(tail -n 5 "$SAVER_HOME/log")"
+tick=$(shot_tick "$work/daemon.png" "$build/tests/screen_probe" 20000 "$seed") || fail "the screen shows no tick of seed $seed's game"
+"$build/pellwick-render" --size "${W}x${H}" --ticks "$tick" --seed "$seed" --png "$work/render.png" >/dev/null 2>&1
 diff=$(compare -metric AE "$work/daemon.png" "$work/render.png" null: 2>&1 || true)
 [[ "$diff" == "0" ]] || fail "screen and renderer differ in $diff pixels at tick $tick"
-echo "the screen is pellwick-render's picture at tick $tick"
+echo "the daemon's log names seed $seed, and the screen is pellwick-render --seed $seed's picture at tick $tick"
 if xwininfo -root -children | grep -q '"Pellwick"'; then fail "the hack opened a window of its own"; fi
 echo "no window of ours: $(xwininfo -root -children | grep -oE '"[^"]+": \(' | sort -u | tr '\n' ' ')"
 
@@ -128,7 +160,7 @@ echo "== without shared memory"
 stop_daemon
 stop_xvfb
 start_xvfb "${W}x${H}" -extension MIT-SHM
-"$build/pellwick" --root --first-game 100 2> "$work/noshm.err" &
+"$build/pellwick" --root --first-game 100 --seed 0 2> "$work/noshm.err" &
 APP_PID=$!
 sleep 1.5
 grep -q "no MIT-SHM extension; sending pixels through the connection" "$work/noshm.err" ||

@@ -1,6 +1,9 @@
 // Test helper for screenshots of the window:
-//   screen_probe tick SHOT.png MAX     prints the tick (0..MAX) after which a game with no click looks
-//                                      exactly like SHOT.png, or exits 1 when none does;
+//   screen_probe tick SHOT.png MAX [SEED]  prints the tick (0..MAX) after which a game with no click (on
+//                                      seed SEED's stream, 0 unless given) looks exactly like SHOT.png, or
+//                                      exits 1 when none does;
+//   screen_probe game SHOT.png MAX SEED  the same for a game that starts before its first tick, as a
+//                                      saver's first game does with --first-game 0;
 //   screen_probe counts SHOT.png       prints the pixel counts by colour, as the renderer's JSON does.
 #include <algorithm>
 #include <cstdio>
@@ -18,8 +21,14 @@ bool sameAs(const Field& f, const Picture& p) {
     return std::equal(p.pixels.begin(), p.pixels.end(), f.pixels());
 }
 
-int findTick(const Picture& shot, unsigned long max) {
-    App app(shot.width, shot.height);
+int findTick(const Picture& shot, unsigned long max, const char* seed, bool newGame) {
+    AppSettings settings;
+    settings.seed = seed != nullptr ? std::strtoull(seed, nullptr, 10) : 0;
+    App app(shot.width, shot.height, settings);
+    if (newGame) {
+        app.handle(Input::press(Button::Left, 1));
+        app.handle(Input::release(Button::Left, 1));
+    }
     for (unsigned long t = 0; t <= max; ++t) {
         if (sameAs(app.world().field, shot)) {
             std::printf("%lu\n", t);
@@ -34,7 +43,7 @@ int findTick(const Picture& shot, unsigned long max) {
 int printCounts(const Picture& shot) {
     World w(shot.width, shot.height);
     std::copy(shot.pixels.begin(), shot.pixels.end(), w.field.data());
-    std::printf("%s\n", summaryJson(w, 0, countPixels(w.field)).c_str());
+    std::printf("%s\n", summaryJson(w, 0, 0, countPixels(w.field)).c_str());
     return 0;
 }
 
@@ -42,7 +51,7 @@ int printCounts(const Picture& shot) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: screen_probe tick SHOT.png MAX | counts SHOT.png\n");
+        std::fprintf(stderr, "usage: screen_probe tick SHOT.png MAX [SEED] | game SHOT.png MAX SEED | counts SHOT.png\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -51,7 +60,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "screen_probe: cannot read %s\n", argv[2]);
         return 2;
     }
-    if (mode == "tick" && argc == 4) return findTick(shot, std::strtoul(argv[3], nullptr, 10));
+    const bool game = mode == "game" && argc == 5;
+    if ((mode == "tick" && (argc == 4 || argc == 5)) || game) {
+        return findTick(shot, std::strtoul(argv[3], nullptr, 10), argc == 5 ? argv[4] : nullptr, game);
+    }
     if (mode == "counts") return printCounts(shot);
     std::fprintf(stderr, "screen_probe: unknown mode %s\n", mode.c_str());
     return 2;

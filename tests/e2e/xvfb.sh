@@ -59,13 +59,14 @@ start_app() {
 # shot FILE: the whole screen as a PNG.
 shot() { import -window root "$1"; }
 
-# shot_tick FILE PROBE MAX: a screenshot that matches some tick of the game before any click; prints the tick.
-# A screenshot can catch a frame half drawn on the screen, so it tries a few times.
+# shot_tick FILE PROBE MAX [SEED]: a screenshot that matches some tick of the game before any click (on
+# SEED's stream, 0 unless given); prints the tick. A screenshot can catch a frame half drawn on the screen,
+# so it tries a few times.
 shot_tick() {
   local n
   for n in 1 2 3 4; do
     shot "$1"
-    "$2" tick "$1" "$3" && return 0
+    "$2" tick "$1" "$3" ${4:+"$4"} && return 0
     sleep 0.2
   done
   return 1

@@ -32,7 +32,7 @@ check_imports() {
   grep -qE "Subsystem\s+0000000(2|3)\s+\(Windows (GUI|CUI)\)" <<<"$headers" || fail "$1: no Windows subsystem"
   dlls=$(grep "DLL Name:" <<<"$headers" | awk '{print $3}')
   for dll in $dlls; do
-    grep -qiE "^(KERNEL32|USER32|GDI32|WINMM|msvcrt|ADVAPI32)\.dll$" <<<"$dll" ||
+    grep -qiE "^(KERNEL32|USER32|GDI32|WINMM|msvcrt|ADVAPI32|bcrypt)\.dll$" <<<"$dll" ||
       fail "$1 imports $dll, which does not ship with Windows"
   done
   if grep -E "^\s+[0-9a-f]+\s+[0-9]+\s+(sin|cos|sincos|tan)[fl]?$" <<<"$headers"; then

@@ -56,6 +56,7 @@ scenarios=(
   "--size 160x120 --ticks 400"
   "--size 320x240 --ticks 800 --click 0 --click 300 --resize 500:280x260"
   "--size 1920x1080 --ticks 20000 --click 0 --click 12000 --resize 15000:1600x1200"
+  "--size 320x240 --ticks 800 --click 0 --seed 18446744073709551557"
 )
 for args in "${scenarios[@]}"; do
   # shellcheck disable=SC2086
@@ -68,6 +69,9 @@ for args in "${scenarios[@]}"; do
   [[ "$diff" == "0" ]] || fail "$args: the pictures differ in $diff pixels"
   echo "$args: same state $(sed -E 's/.*"state":"([0-9a-f]+)".*/\1/' <<<"$linux") and the same picture"
 done
+named=$(identify -format '%[Seed]' "$work/windows.png")
+[[ "$named" == 18446744073709551557 ]] || fail "the Windows renderer's PNG names seed '$named'"
+echo "the Windows renderer's PNG names its seed, $named"
 
 status=0
 said=$("$WINELOADER" "$dir/pellwick-render.exe" --ticks 5 --gif "$(windows_path "$work/game.gif")" 2>&1 | tr -d '\r') || status=$?
@@ -76,6 +80,8 @@ said=$("$WINELOADER" "$dir/pellwick-render.exe" --ticks 5 --gif "$(windows_path 
 echo "--gif: status 2 and one line: $said"
 
 echo "== the screensaver, /s"
+# The same games every time from the seed in the settings: here the game's own stream, seed 0.
+"$WINELOADER" reg add 'HKCU\Software\Pellwick' /v Seed /t REG_SZ /d 0 /f >/dev/null 2>&1 || fail "cannot set Seed"
 start_full_screen() {
   xdotool mousemove 400 300
   start_app "$WINELOADER" "$scr" /s
@@ -84,8 +90,8 @@ start_full_screen
 geometry=$(xwininfo -name Pellwick)
 grep -q "Absolute upper-left X:  0" <<<"$geometry" && grep -q "Absolute upper-left Y:  0" <<<"$geometry" &&
   grep -q "Width: $W" <<<"$geometry" && grep -q "Height: $H" <<<"$geometry" || fail "/s does not cover the screen"
-tick=$(shot_tick "$work/saver.png" "$build/tests/screen_probe" 60000) || fail "/s shows no tick of the game"
-echo "/s covers the screen and shows the game at tick $tick"
+tick=$(shot_tick "$work/saver.png" "$build/tests/screen_probe" 60000) || fail "/s shows no tick of seed 0's game"
+echo "/s covers the screen and shows the game of the seed in its settings, 0, at tick $tick"
 xdotool mousemove 402 301
 sleep 1
 kill -0 "$APP_PID" 2>/dev/null || fail "a 2-pixel move ended the saver"
@@ -113,12 +119,20 @@ xdotool mousemove $((X + 310)) $((Y + 22)) click 1  # into the first box; with n
 xdotool key End BackSpace BackSpace BackSpace BackSpace type 25
 xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
 xdotool type 0
+# The box for the same games is ticked, since a seed is kept; the seed's box comes next.
+xdotool key Tab Tab End BackSpace BackSpace BackSpace BackSpace
+xdotool type 4242
 xdotool key Return
 wait_exit 3
 stored=$("$WINELOADER" reg query 'HKCU\Software\Pellwick' | tr -d '\r')
-grep -qE "FirstGame +REG_DWORD +0x19" <<<"$stored" && grep -qE "NewGame +REG_DWORD +0x0" <<<"$stored" ||
-  fail "the dialog did not store 25 and 0: $stored"
-echo "the settings dialog stored FirstGame 25 and NewGame 0 in HKCU\Software\Pellwick"
+grep -qE "FirstGame +REG_DWORD +0x19" <<<"$stored" && grep -qE "NewGame +REG_DWORD +0x0" <<<"$stored" &&
+  grep -qE "Seed +REG_SZ +4242" <<<"$stored" || fail "the dialog did not store 25, 0 and seed 4242: $stored"
+echo "the settings dialog stored FirstGame 25, NewGame 0 and Seed 4242 in HKCU\Software\Pellwick"
+start_full_screen
+tick=$(shot_tick "$work/saver.png" "$build/tests/screen_probe" 60000 4242) || fail "/s shows no tick of seed 4242's game"
+xdotool key a
+wait_exit 2
+echo "/s then played seed 4242's game (tick $tick), as the dialog set it"
 
 echo "== the screensaver, /p"
 compiler=$([[ $arch == x64 ]] && echo x86_64-w64-mingw32-g++-posix || echo i686-w64-mingw32-g++-posix)
