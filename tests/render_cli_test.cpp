@@ -69,6 +69,10 @@ TEST(RenderCli, BadInputIsRefusedWithStatusTwoAndNoFile) {
         {"--gif", "--gif needs a file name"},
         {"--gif --json", "--gif needs a file name"},
         {"--gif=", "--gif needs a file name"},
+        {"--seed 18446744073709551616", "--seed needs a whole number from 0 to 18446744073709551615, not '18446744073709551616'"},
+        {"--seed -1", "--seed needs a whole number"},
+        {"--seed 0x10", "--seed needs a whole number"},
+        {"--seed=", "--seed needs a whole number"},
     };
     for (auto [args, message] : cases) {
         TempDir dir;
@@ -122,6 +126,32 @@ TEST(RenderCli, WritesThePictureOfTheFieldAndReportsItsShares) {
     const PixelCounts c = countPixels(w.field);
     EXPECT_EQ(c.background + c.ink + c.team[0] + c.team[1] + c.team[2] + c.team[3] + c.other, 80U * 60U);
     EXPECT_NE(r.out.find("\"ink\":" + std::to_string(c.ink)), std::string::npos);
+}
+
+// Seed 0 is the game's own stream, the one the known answers were computed on; any other seed is another
+// stream, the same run after run, and the run's JSON names it.
+TEST(RenderCli, ASeedSelectsTheRandomStream) {
+    // The JSON's end: "seed":"N","state":"DIGEST"}
+    const auto tail = [](const std::string& args) {
+        const RunResult r = render("--size 200x150 --ticks 600 --click 0 --json " + args);
+        EXPECT_EQ(r.status, 0) << r.out;
+        return r.out.substr(std::min(r.out.size(), r.out.find("\"seed\":")));
+    };
+    const auto digest = [](const std::string& t) { return t.substr(std::min(t.size(), t.find("\"state\":"))); };
+    const std::string none = tail(""), zero = tail("--seed 0"), one = tail("--seed 1"), max = tail("--seed 18446744073709551615");
+    EXPECT_EQ(zero, none);
+    EXPECT_EQ(zero.rfind("\"seed\":\"0\",\"state\":", 0), 0U) << zero;
+    EXPECT_EQ(tail("--seed=1"), one) << "the same seed twice";
+    EXPECT_NE(digest(one), digest(zero));
+    EXPECT_NE(digest(one), digest(max));
+    EXPECT_EQ(max.rfind("\"seed\":\"18446744073709551615\"", 0), 0U) << max;
+
+    TempDir dir;
+    const fs::path png = dir.path() / "game.png";
+    ASSERT_EQ(render("--size 200x150 --ticks 600 --click 0 --seed 0 --png " + png.string()).status, 0);
+    const Picture known = readPng(std::string(PELLWICK_TEST_DATA) + "/game-200x150.png"), seeded = readPng(png.string());
+    EXPECT_FALSE(known.pixels.empty());
+    EXPECT_EQ(known.pixels, seeded.pixels) << "--seed 0 draws the known answer";
 }
 
 TEST(RenderCli, HelpVersionAndPlainSummary) {

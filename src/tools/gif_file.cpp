@@ -69,7 +69,7 @@ struct GifRecorder::Writer {
         const char* why = errno != 0 ? std::strerror(errno) : GifErrorString(gifError);
         return "cannot write '" + path + "': " + (why != nullptr ? why : "GIF encoding failed");
     }
-    bool start(int width, int height) {
+    bool start(int width, int height, const std::string& comment) {
         ColorMapObject* map = GifMakeMapObject(1 << PALETTE_BITS, nullptr);
         if (map == nullptr) return false;
         for (std::size_t i = 0; i < PALETTE.size(); ++i) {
@@ -84,7 +84,7 @@ struct GifRecorder::Writer {
         static const GifByteType forever[] = {1, 0, 0};
         return ok && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
                EGifPutExtensionBlock(gif, 11, netscape) == GIF_OK && EGifPutExtensionBlock(gif, 3, forever) == GIF_OK &&
-               EGifPutExtensionTrailer(gif) == GIF_OK;
+               EGifPutExtensionTrailer(gif) == GIF_OK && (comment.empty() || EGifPutComment(gif, comment.c_str()) == GIF_OK);
     }
     // A frame's header: its delay, its transparent index (the frame is drawn over the one before), its place.
     bool frameHeader(const Rect& r, int delay) {
@@ -96,7 +96,7 @@ struct GifRecorder::Writer {
     }
 };
 
-GifRecorder::GifRecorder(const std::string& path, int width, int height)
+GifRecorder::GifRecorder(const std::string& path, int width, int height, const std::string& comment)
     : writer_(std::make_unique<Writer>(path)), width_(width), height_(height),
       shown_(static_cast<std::size_t>(width) * height, OUTSIDE) {
     if (!writer_->file.error().empty()) {
@@ -108,7 +108,7 @@ GifRecorder::GifRecorder(const std::string& path, int width, int height)
     errno = 0;
     int gifError = 0;
     writer_->gif = EGifOpen(writer_->file.stream(), writeToStream, &gifError);
-    if (writer_->gif == nullptr || !writer_->start(width, height)) {
+    if (writer_->gif == nullptr || !writer_->start(width, height, comment)) {
         error_ = writer_->failure(writer_->gif != nullptr ? writer_->gif->Error : gifError);
     }
 }

@@ -28,8 +28,9 @@ constexpr Colour GIF_OUTSIDE = 0x404040;
 
 class GifRecorder {
 public:
-    /// Starts an animation of width x height (the largest field of the run) at path; error() says why not.
-    GifRecorder(const std::string& path, int width, int height);
+    /// Starts an animation of width x height (the largest field of the run) at path, carrying the comment
+    /// when there is one; error() says why not.
+    GifRecorder(const std::string& path, int width, int height, const std::string& comment = {});
     ~GifRecorder();
     GifRecorder(const GifRecorder&) = delete;
     GifRecorder& operator=(const GifRecorder&) = delete;

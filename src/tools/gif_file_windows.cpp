@@ -5,7 +5,7 @@ namespace pellwick {
 
 struct GifRecorder::Writer {};
 
-GifRecorder::GifRecorder(const std::string&, int width, int height)
+GifRecorder::GifRecorder(const std::string&, int width, int height, const std::string&)
     : width_(width), height_(height), error_("this Windows build writes no GIF; the Linux renderer does") {}
 
 GifRecorder::~GifRecorder() = default;

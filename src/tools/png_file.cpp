@@ -18,7 +18,7 @@ void onPngError(png_structp png, png_const_charp) { std::longjmp(png_jmpbuf(png)
 void onPngWarning(png_structp, png_const_charp) {}
 
 // Encodes the field into an open stream; false on any libpng or write error.
-bool encode(std::FILE* out, const Field& field, std::vector<png_byte>& rowBytes) {
+bool encode(std::FILE* out, const Field& field, const PictureText& text, std::vector<png_byte>& rowBytes) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
@@ -29,6 +29,13 @@ bool encode(std::FILE* out, const Field& field, std::vector<png_byte>& rowBytes)
     png_init_io(png, out);
     png_set_IHDR(png, info, field.width(), field.height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_text> chunks(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        chunks[i].compression = PNG_TEXT_COMPRESSION_NONE;
+        chunks[i].key = const_cast<char*>(text[i].first.c_str());
+        chunks[i].text = const_cast<char*>(text[i].second.c_str());
+    }
+    if (!chunks.empty()) png_set_text(png, info, chunks.data(), static_cast<int>(chunks.size()));
     png_write_info(png, info);
     for (int y = 0; y < field.height(); ++y) {
         const Colour* src = field.pixels() + static_cast<std::size_t>(y) * field.width();
@@ -47,12 +54,12 @@ bool encode(std::FILE* out, const Field& field, std::vector<png_byte>& rowBytes)
 
 std::string checkPngTarget(const std::string& path) { return checkOutputTarget(path); }
 
-std::string writePng(const std::string& path, const Field& field) {
+std::string writePng(const std::string& path, const Field& field, const PictureText& text) {
     OutputFile out(path);
     if (!out.error().empty()) return out.error();
     std::vector<png_byte> rowBytes(static_cast<std::size_t>(field.width()) * 3);
     errno = 0;
-    const bool encoded = encode(out.stream(), field, rowBytes);
+    const bool encoded = encode(out.stream(), field, text, rowBytes);
     return out.commit(encoded, "PNG encoding failed");
 }
 

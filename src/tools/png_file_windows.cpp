@@ -40,10 +40,10 @@ std::string checkPngTarget(const std::string& path) {
     return {};
 }
 
-std::string writePng(const std::string& path, const Field& field) {
+std::string writePng(const std::string& path, const Field& field, const PictureText& text) {
     if (const std::string err = checkPngTarget(path); !err.empty()) return err;
     const std::string temp = tempBeside(path);
-    if (const std::string err = writeFile(temp, encodePngStored(field)); !err.empty()) return failure(path, err);
+    if (const std::string err = writeFile(temp, encodePngStored(field, text)); !err.empty()) return failure(path, err);
     std::error_code ec;
     fs::rename(temp, path, ec);  // replaces an existing picture
     if (!ec) return {};

@@ -77,13 +77,19 @@ Bytes zlibStored(const Bytes& raw) {
 
 }  // namespace
 
-std::vector<std::uint8_t> encodePngStored(const Field& field) {
+std::vector<std::uint8_t> encodePngStored(const Field& field, const PictureText& text) {
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
     put32(header, static_cast<std::uint32_t>(field.width()));
     put32(header, static_cast<std::uint32_t>(field.height()));
     header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter method, no interlace
     chunk(out, "IHDR", header);
+    for (const auto& [keyword, words] : text) {
+        Bytes t(keyword.begin(), keyword.end());
+        t.push_back(0);
+        t.insert(t.end(), words.begin(), words.end());
+        chunk(out, "tEXt", t);
+    }
     chunk(out, "IDAT", zlibStored(rawRows(field)));
     chunk(out, "IEND", {});
     return out;

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "raster/field.hpp"
+#include "tools/png_file.hpp"
 
 namespace pellwick {
 
-/// The field as the bytes of a PNG file.
-std::vector<std::uint8_t> encodePngStored(const Field& field);
+/// The field as the bytes of a PNG file carrying the text.
+std::vector<std::uint8_t> encodePngStored(const Field& field, const PictureText& text = {});
 
 }  // namespace pellwick

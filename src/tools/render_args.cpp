@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "app/launch.hpp"
 #include "raster/field.hpp"
 
 namespace pellwick {
@@ -60,6 +61,7 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
         if (!parseCount(value, MAX_TICKS, o.ticks)) return "--ticks needs a whole number, not '" + value + "'";
         return {};
     }
+    if (flag == "--seed") return parseSeed(value, o.seed) ? std::string() : badSeed(flag, value);
     if (flag == "--click") {
         RenderEvent e{RenderEvent::Kind::Click, 0, {0, 0}};
         std::string err = parseTick(value, flag, e.at);
@@ -84,8 +86,8 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
 }
 
 bool takesValue(const std::string& flag) {
-    return flag == "--size" || flag == "--ticks" || flag == "--click" || flag == "--resize" || flag == "--png" ||
-           flag == "--gif" || flag == "--frame-every";
+    return flag == "--size" || flag == "--ticks" || flag == "--seed" || flag == "--click" || flag == "--resize" ||
+           flag == "--png" || flag == "--gif" || flag == "--frame-every";
 }
 
 std::string checkEvents(RenderOptions& o) {
@@ -146,16 +148,17 @@ FieldSize largestField(const RenderOptions& o) {
 }
 
 std::string renderUsage() {
-    return "Usage: pellwick-render [--size WxH] [--ticks N] [--click T]... [--resize T:WxH]... [--png FILE]\n"
-           "                       [--gif FILE [--frame-every N]] [--json]\n"
+    return "Usage: pellwick-render [--size WxH] [--ticks N] [--seed N] [--click T]... [--resize T:WxH]...\n"
+           "                       [--png FILE] [--gif FILE [--frame-every N]] [--json]\n"
            "\n"
            "Plays a game of Pellwick off-screen and reports how the field is shared.\n"
            "\n"
            "  --size WxH       field size in pixels (default 599x459, at most 16384 a side)\n"
            "  --ticks N        ticks to play (default 1000)\n"
+           "  --seed N         the random stream of seed N, 0 to 2^64-1 (default 0: the game's own)\n"
            "  --click T        click (start a new game) before tick T; T = N means after the last tick\n"
            "  --resize T:WxH   resize the field before tick T\n"
-           "  --png FILE       write the final field as an RGB PNG picture\n"
+           "  --png FILE       write the final field as an RGB PNG picture, naming the seed and the command\n"
            "  --gif FILE       write the game as an animated GIF, a frame every N ticks from tick 0 to\n"
            "                   the last, played at the game's own speed, then again\n"
            "  --frame-every N  ticks between two frames of the GIF (default 20)\n"

@@ -24,6 +24,7 @@ struct RenderEvent {
 struct RenderOptions {
     FieldSize size{599, 459};
     std::uint64_t ticks = 1000;
+    std::uint64_t seed = 0;  // the random stream's; 0 is the game's own
     std::vector<RenderEvent> events;  // in the order they happen
     std::optional<std::string> png;
     std::optional<std::string> gif;

@@ -47,6 +47,18 @@ private:
     bool shown_ = false;
 };
 
+// The command line as one could type it again: arguments with anything but plain characters in quotes.
+std::string commandLine(const std::vector<std::string>& args) {
+    std::string line = "pellwick-render";
+    for (const std::string& a : args) {
+        const bool plain = !a.empty() && a.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_=.,:/+") == std::string::npos;
+        std::string quoted;
+        for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += plain ? " " + a : " '" + quoted + "'";
+    }
+    return line;
+}
+
 int fail(const std::string& message) {
     std::fprintf(stderr, "pellwick-render: %s\n", message.c_str());
     return 2;
@@ -66,7 +78,8 @@ pellwick::Watch gifFrames(pellwick::GifRecorder& gif, const pellwick::RenderOpti
 
 int main(int argc, char** argv) {
     using namespace pellwick;
-    const ParseResult parsed = parseRenderArgs(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const ParseResult parsed = parseRenderArgs(args);
     if (!parsed.options) return fail(parsed.error);
     const RenderOptions& o = *parsed.options;
     if (o.help) return std::fputs(renderUsage().c_str(), stdout) < 0 ? 1 : 0;
@@ -78,7 +91,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<GifRecorder> gif;
     if (o.gif) {
         const FieldSize largest = largestField(o);
-        gif = std::make_unique<GifRecorder>(*o.gif, largest.width, largest.height);
+        const std::string comment = std::string("Pellwick ") + VERSION + ", seed " + std::to_string(o.seed) + ": " + commandLine(args);
+        gif = std::make_unique<GifRecorder>(*o.gif, largest.width, largest.height, comment);
         if (!gif->error().empty()) return fail(gif->error());
     }
 
@@ -91,10 +105,11 @@ int main(int argc, char** argv) {
     }
 
     if (o.png) {
-        if (std::string err = writePng(*o.png, world.field); !err.empty()) return fail(err);
+        const PictureText text = {{"Software", std::string("Pellwick ") + VERSION}, {"Seed", std::to_string(o.seed)}, {"Command", commandLine(args)}};
+        if (std::string err = writePng(*o.png, world.field, text); !err.empty()) return fail(err);
     }
     const PixelCounts counts = countPixels(world.field);
-    const std::string summary = o.json ? summaryJson(world, o.ticks, counts) : summaryText(world, o.ticks, counts);
+    const std::string summary = o.json ? summaryJson(world, o.ticks, o.seed, counts) : summaryText(world, o.ticks, counts);
     std::puts(summary.c_str());
     std::fflush(stdout);
     if (o.png && !o.json) std::fprintf(stderr, "wrote %s\n", o.png->c_str());

@@ -18,7 +18,7 @@ std::string percent(std::uint64_t part, std::uint64_t whole) {
 }  // namespace
 
 Scenario scenarioOf(const RenderOptions& o) {
-    Scenario s{o.size.width, o.size.height, o.ticks, {}};
+    Scenario s{o.size.width, o.size.height, o.ticks, {}, o.seed};
     for (const RenderEvent& e : o.events) {
         if (e.kind == RenderEvent::Kind::Click) {  // a press and its release, as the window gets them
             s.events.push_back({e.at, Input::press(Button::Left, 1)});
@@ -68,13 +68,14 @@ std::string summaryText(const World& w, std::uint64_t ticks, const PixelCounts& 
     return s + ", other " + percent(c.other, all);
 }
 
-std::string summaryJson(const World& w, std::uint64_t ticks, const PixelCounts& c) {
+std::string summaryJson(const World& w, std::uint64_t ticks, std::uint64_t seed, const PixelCounts& c) {
     std::string s = "{\"ticks\":" + std::to_string(ticks) + ",\"width\":" + std::to_string(w.field.width()) +
                     ",\"height\":" + std::to_string(w.field.height()) + ",\"deaths\":" + std::to_string(w.deaths) +
                     ",\"pixels\":{\"background\":" + std::to_string(c.background) +
                     ",\"ink\":" + std::to_string(c.ink);
     for (int t = 0; t < 4; ++t) s += ",\"team" + std::to_string(t) + "\":" + std::to_string(c.team[t]);
-    return s + ",\"other\":" + std::to_string(c.other) + "},\"state\":\"" + digestText(stateDigest(w)) + "\"}";
+    return s + ",\"other\":" + std::to_string(c.other) + "},\"seed\":\"" + std::to_string(seed) + "\",\"state\":\"" +
+           digestText(stateDigest(w)) + "\"}";
 }
 
 }  // namespace pellwick

@@ -31,7 +31,8 @@ PixelCounts countPixels(const Field& f);
 /// The one-line human summary.
 std::string summaryText(const World& w, std::uint64_t ticks, const PixelCounts& c);
 
-/// The same summary as one JSON object, with the state digest as "state".
-std::string summaryJson(const World& w, std::uint64_t ticks, const PixelCounts& c);
+/// The same summary as one JSON object, with the seed (as a string: it may not fit a JavaScript number) as
+/// "seed" and the state digest as "state".
+std::string summaryJson(const World& w, std::uint64_t ticks, std::uint64_t seed, const PixelCounts& c);
 
 }  // namespace pellwick

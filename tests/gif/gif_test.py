@@ -2,6 +2,7 @@
 # The renderer's animated GIF, decoded by Pillow rather than by us: every frame is pellwick-render's picture
 # at its tick (through two clicks and a resize), with the GIF's grey outside the field; each frame after the
 # first covers just the rectangle that changed; the frame count, the delays and the loop are as documented.
+# Both the GIF and the PNG name the seed and the command line that make them again.
 # Usage: gif_test.py PELLWICK_RENDER
 import subprocess
 import sys
@@ -78,6 +79,17 @@ with tempfile.TemporaryDirectory() as work:
             changed = ImageChops.difference(before, frame).getbbox() or (0, 0, 1, 1)
             check(rect == changed, "frame %d covers %s, the rectangle that changed (%s)" % (k, rect, changed))
         before = frame
+
+with tempfile.TemporaryDirectory() as work:
+    args = ["--size", "90x70", "--ticks", "60", "--seed", "18446744073709551557", "--click", "0"]
+    line = "pellwick-render " + " ".join(args)
+    subprocess.run([RENDER] + args + ["--gif", work + "/s.gif", "--png", work + "/s.png"], check=True, capture_output=True)
+    comment = Image.open(work + "/s.gif").info.get("comment", b"").decode("latin-1")
+    check(comment.endswith("seed 18446744073709551557: " + line + " --gif " + work + "/s.gif --png " + work + "/s.png"),
+          "the GIF's comment names the seed and the command line: " + comment)
+    text = Image.open(work + "/s.png").text
+    check(text.get("Seed") == "18446744073709551557" and text.get("Command", "").startswith(line),
+          "the PNG's text names the seed and the command line: %s" % text)
 
 print("GIF: %d checks did not hold" % len(failures))
 sys.exit(1 if failures else 0)
