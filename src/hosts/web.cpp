@@ -1,7 +1,9 @@
 // The web page's host (WebAssembly): the game on the page's one thread, driven by the browser's animation
 // frames. The page's events are queued with their time as they come; each animation frame brings the game
 // up to now as every host does (the inputs after the ticks due at their time), and the changed rectangles
-// of the field reach the canvas through one ImageData, one field pixel per device pixel.
+// of the field reach the canvas through one ImageData, one field pixel per device pixel. The address
+// names the run: ?seed=N plays that stream, and without one the page draws a fresh seed and writes it
+// there; ?saver starts its own games on a screen kept awake.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -12,6 +14,7 @@
 
 #include "app/app.hpp"
 #include "app/frame.hpp"
+#include "app/launch.hpp"
 #include "game/digest.hpp"
 
 namespace pellwick {
@@ -20,11 +23,15 @@ namespace {
 
 // Everything the page runs on; it lives as long as the page.
 struct Page {
+    AppSettings settings;             // the seed, and a saver's own games, from the address
+    std::string seedText;
+    std::string notice;               // the page's line while it plays: what was wrong with the address
+    bool still = false;               // waits for a tap before it moves (the user asks for reduced motion)
     std::unique_ptr<App> app;         // made once the canvas has a size
     std::vector<TimedInput> inputs;   // come since the last animation frame
     std::vector<std::uint32_t> rgba;  // the field as ImageData wants it, kept up to date rectangle by rectangle
     FrameDrawer drawer;
-    bool paused = false;        // for tests: the game's clock stands still
+    bool paused = false;        // the game's clock stands still (a still page, or a test)
     std::int64_t pausedAt = 0;  // the game's time when it was paused
     std::int64_t lost = 0;      // how long it stood still, all told
     std::string stateText;      // the last digest handed to a test
@@ -32,6 +39,13 @@ struct Page {
     // The game's clock: the steady clock, less the time it stood still.
     std::int64_t time() const { return paused ? pausedAt : nowUs() - lost; }
     void post(const Input& in) { inputs.push_back(TimedInput{in, time()}); }
+    // Stops or restarts the game's clock.
+    void pause(bool on) {
+        if (on == paused) return;
+        if (on) pausedAt = time();
+        if (!on) lost = nowUs() - pausedAt;
+        paused = on;
+    }
 };
 
 // Sizes the canvas to the window at one canvas pixel per device pixel (at most `largest` a side), and gives
@@ -71,6 +85,47 @@ EM_JS(void, putRects, (const void* rgba, int width, int height, const int* rects
 // The page's one line of text; empty hides it.
 EM_JS(void, say, (const char* text), { document.getElementById('status').textContent = UTF8ToString(text); });
 
+// The value of the address's parameter `name`, copied into out (size bytes at most); its length in bytes,
+// or -1 when the address has no such parameter.
+EM_JS(int, addressParam, (const char* name, char* out, int size), {
+    const value = new URLSearchParams(location.search).get(UTF8ToString(name));
+    if (value === null) return -1;
+    stringToUTF8(value, out, size);
+    return lengthBytesUTF8(value);
+});
+
+// Writes the seed into the page's address in place, so that copying the address shares the run; the
+// address's other parameters stay as they were written.
+EM_JS(void, showSeedInAddress, (const char* seed), {
+    const named = /([?&])seed=[^&]*/;
+    const search = location.search, value = 'seed=' + UTF8ToString(seed);
+    const next = named.test(search) ? search.replace(named, '$1' + value) : (search ? search + '&' : '?') + value;
+    history.replaceState(history.state, '', location.pathname + next + location.hash);
+});
+
+// 32 bits from the browser's cryptographic random source.
+EM_JS(std::uint32_t, randomWord, (), { return crypto.getRandomValues(new Uint32Array(1))[0]; });
+
+// Whether the user asks for reduced motion.
+EM_JS(int, prefersStillness, (), { return matchMedia('(prefers-reduced-motion: reduce)').matches ? 1 : 0; });
+
+// A page on a wall: no pointer over the canvas, and a screen wake lock held while the page is visible and
+// let go when it is hidden.
+EM_JS(void, keepScreenAwake, (), {
+    document.getElementById('canvas').style.cursor = 'none';
+    let lock = null;
+    const follow = () => {
+        if (document.visibilityState === 'visible' && navigator.wakeLock && lock === null) {
+            lock = navigator.wakeLock.request('screen').catch(() => null);
+        } else if (document.visibilityState !== 'visible' && lock !== null) {
+            lock.then(l => l && l.release());
+            lock = null;
+        }
+    };
+    document.addEventListener('visibilitychange', follow);
+    follow();
+});
+
 // The page's events, handed to the functions below with the page; with ?test in the address, a handle
 // for tests as window.pellwick (ticks, state digest, pause).
 EM_JS(void, listenToPage, (Page* page), {
@@ -82,6 +137,7 @@ EM_JS(void, listenToPage, (Page* page), {
     window.addEventListener('resize', () => Module._pellwickResize(page));
     if (location.search.includes('test')) {
         window.pellwick = {
+            seed: () => UTF8ToString(Module._pellwickSeed(page)),
             ticks: () => Module._pellwickTicks(page),
             state: () => UTF8ToString(Module._pellwickState(page)),
             pause: paused => Module._pellwickPause(page, paused ? 1 : 0),
@@ -119,14 +175,60 @@ void fit(Page& p) {
         say(("The window is too small to show the game (" + size + " pixels). Make it larger.").c_str());
         return;
     }
-    say("");
+    say(p.still ? "Tap or click to play" : p.notice.c_str());
     if (p.app == nullptr) {
-        p.app = std::make_unique<App>(w, h);
+        p.app = std::make_unique<App>(w, h, p.settings);
     } else {
         p.post(Input::resize(w, h));
     }
     p.drawer.screenLost();
     step(p);
+}
+
+// The address's parameter `name`, when it has one; `present` says whether it does.
+std::string addressValue(const char* name, bool& present) {
+    char text[64] = {};
+    const int length = addressParam(name, text, sizeof text);
+    present = length >= 0;
+    return length >= 0 && length < static_cast<int>(sizeof text) ? std::string(text) : std::string(sizeof text, '?');
+}
+
+// The seed the address names, or else a fresh one, written into the address; a seed that is not one is
+// said on the page.
+void chooseSeed(Page& p) {
+    bool given = false;
+    const std::string text = addressValue("seed", given);
+    if (!given || !parseSeed(text, p.settings.seed)) {
+        if (given) p.notice = "The seed in the address is not a whole number from 0 to 18446744073709551615; playing a fresh one.";
+        p.settings.seed = static_cast<std::uint64_t>(randomWord()) << 32U | randomWord();
+    }
+    p.seedText = std::to_string(p.settings.seed);
+    showSeedInAddress(p.seedText.c_str());
+}
+
+// ?saver: the saver's own games on its intervals (&first-game=S&new-game=S), clicks still playing.
+void chooseSaver(Page& p) {
+    bool saver = false;
+    addressValue("saver", saver);
+    if (!saver) return;
+    p.settings.ownGames = true;
+    for (auto [name, seconds] : {std::pair{"first-game", &p.settings.times.firstGameSeconds},
+                                 std::pair{"new-game", &p.settings.times.newGameSeconds}}) {
+        bool given = false;
+        const std::string text = addressValue(name, given);
+        if (given && !parseSaverSeconds(text, *seconds)) {
+            p.notice = std::string("The address's ") + name + " is not a number of seconds from 0 to 1000000; using the default.";
+        }
+    }
+    keepScreenAwake();
+}
+
+// Reads the address and the user's wishes before the game starts.
+void setUp(Page& p) {
+    chooseSeed(p);
+    chooseSaver(p);
+    p.still = prefersStillness() != 0;
+    p.pause(p.still);  // the game's clock stands still until a tap
 }
 
 EM_BOOL frame(double, void* data) {
@@ -149,6 +251,12 @@ extern "C" {
 /// the event's count of quick clicks.
 EMSCRIPTEN_KEEPALIVE void pellwickButton(Page* p, int down, int left, int detail) {
     if (p->app == nullptr) return;
+    if (p->still && down != 0) {  // the tap that starts a still page only starts it
+        p->still = false;
+        p->pause(false);
+        pellwick::say(p->notice.c_str());
+        return;
+    }
     const pellwick::Button b = left != 0 ? pellwick::Button::Left : pellwick::Button::Other;
     p->post(down != 0 ? pellwick::Input::press(b, detail) : pellwick::Input::release(b, detail));
 }
@@ -163,6 +271,9 @@ EMSCRIPTEN_KEEPALIVE void pellwickResize(Page* p) {
     if (p->app == nullptr || p->app->running()) pellwick::fit(*p);
 }
 
+/// The seed the page plays, in decimal (tests).
+EMSCRIPTEN_KEEPALIVE const char* pellwickSeed(Page* p) { return p->seedText.c_str(); }
+
 /// Ticks run so far (tests).
 EMSCRIPTEN_KEEPALIVE double pellwickTicks(Page* p) { return p->app == nullptr ? 0 : static_cast<double>(p->app->ticks()); }
 
@@ -172,20 +283,19 @@ EMSCRIPTEN_KEEPALIVE const char* pellwickState(Page* p) {
     return p->stateText.c_str();
 }
 
-/// Stops or restarts the game's clock, so no tick falls due while it stands still; the canvas shows the
-/// field as it stands (tests).
+/// Stops or restarts the game's clock, so no tick falls due while it stands still; a pause first brings the
+/// game up to its time, so the canvas and the tick count hold still from then on (tests).
 EMSCRIPTEN_KEEPALIVE void pellwickPause(Page* p, int paused) {
     if ((paused != 0) == p->paused) return;
-    if (paused != 0) p->pausedAt = p->time();
-    if (paused == 0) p->lost = pellwick::nowUs() - p->pausedAt;
-    p->paused = paused != 0;
-    if (p->app != nullptr) pellwick::present(*p);
+    p->pause(paused != 0);
+    if (p->app != nullptr) pellwick::step(*p);
 }
 
 }  // extern "C"
 
 int main() {
     auto* page = new Page();  // the page's for as long as it is open
+    pellwick::setUp(*page);
     pellwick::listenToPage(page);
     pellwick::fit(*page);
     emscripten_request_animation_frame_loop(pellwick::frame, page);

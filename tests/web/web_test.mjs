@@ -46,12 +46,13 @@ async function pictureIsTheRenderers(page) {
   await page.waitForFunction(() => window.pellwick.ticks() >= 300);
   await pause(page, true);
   const n = await ticks(page);
+  const seed = await page.evaluate(() => window.pellwick.seed());
   const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
   writeFileSync(`${work}/canvas.png`, Buffer.from(url.split(',')[1], 'base64'));
-  const native = JSON.parse(execFileSync(render, ['--size', `${W}x${H}`, '--ticks', String(n), '--png', `${work}/render.png`,
-                                                   '--json'], { stdio: ['ignore', 'pipe', 'ignore'] }).toString());
+  const native = JSON.parse(execFileSync(render, ['--size', `${W}x${H}`, '--ticks', String(n), '--seed', seed, '--png',
+                                                   `${work}/render.png`, '--json'], { stdio: ['ignore', 'pipe', 'ignore'] }).toString());
   const state = await page.evaluate(() => window.pellwick.state());
-  check(state === native.state, `the page's exact state is the native renderer's at tick ${n} (${state}, ${native.state})`);
+  check(state === native.state, `the page's exact state is the native renderer's on seed ${seed} at tick ${n} (${state}, ${native.state})`);
   const differing = spawnSync('compare', ['-metric', 'AE', `${work}/canvas.png`, `${work}/render.png`, 'null:'])
     .stderr.toString().trim();
   check(differing === '0', `the canvas is pellwick-render's picture at tick ${n} (${differing} pixels differ)`);
@@ -134,6 +135,61 @@ async function clickNoPointerMadeDoesNothing() {
   await page.close();
 }
 
+// The address names the run: without a seed the page draws one and writes it there, and the address
+// copied plays the same stream; a seed that is not one is said on the page, which plays a fresh one.
+async function theAddressNamesTheRun() {
+  const first = await open();
+  const seed = await first.evaluate(() => window.pellwick.seed());
+  const address = await first.evaluate(() => location.href);
+  check(/^\d+$/.test(seed) && new URL(address).searchParams.get('seed') === seed, `the page wrote its seed into ${address}`);
+  await first.close();
+  const again = await browser.newPage();
+  await again.setViewport({ width: W, height: H, deviceScaleFactor: 1 });
+  await again.goto(address);
+  await pictureIsTheRenderers(again);
+  check(await again.evaluate(() => window.pellwick.seed()) === seed, `loading ${address} plays seed ${seed} again`);
+  await again.close();
+  const fixed = await open('?test&seed=18446744073709551557');
+  check(await fixed.evaluate(() => window.pellwick.seed()) === '18446744073709551557', '?seed=N plays seed N');
+  await fixed.close();
+  const bad = await open('?test&seed=12abc');
+  const said = await statusLine(bad);
+  const fresh = await bad.evaluate(() => new URLSearchParams(location.search).get('seed'));
+  check(/seed/.test(said) && /^\d+$/.test(fresh) && fresh === await bad.evaluate(() => window.pellwick.seed()),
+        `a bad seed gets one line ("${said}") and a fresh seed, ${fresh}`);
+  await bad.close();
+}
+
+// A screen on a wall: the saver's own games, no pointer over the canvas.
+async function saverOnAWall() {
+  const page = await open('?test&saver&first-game=0.5&new-game=0');
+  await sleep(1500);
+  await pause(page, true);
+  const { values } = await canvasPixels(page);
+  const teams = TEAMS.map(t => values.filter(v => v === t).length);
+  const cursor = await page.evaluate(() => document.getElementById('canvas').style.cursor);
+  check(teams.every(n => n > 0) && cursor === 'none', `?saver started its own game (teams ${teams}) with the pointer hidden (${cursor})`);
+  await page.close();
+}
+
+// Asked for reduced motion, the page holds still with one line until a tap.
+async function stillUntilATap() {
+  const page = await browser.newPage();
+  await page.setViewport({ width: W, height: H, deviceScaleFactor: 1 });
+  await page.emulateMediaFeatures([{ name: 'prefers-reduced-motion', value: 'reduce' }]);
+  await page.goto(site + '?test');
+  await page.waitForFunction(() => window.pellwick && /Tap or click to play/.test(document.getElementById('status').textContent));
+  const before = await ticks(page);
+  await sleep(500);
+  const still = await ticks(page);
+  await page.mouse.click(W / 2, H / 2);
+  await sleep(500);
+  const after = await ticks(page);
+  check(still === before && after > still + 100 && await statusLine(page) === '',
+        `with reduced motion the page held still (${before}, ${still} ticks) until a tap (${after})`);
+  await page.close();
+}
+
 async function versionIsTheProjects() {
   const page = await browser.newPage();
   await page.goto(site + '?none');
@@ -186,6 +242,9 @@ try {
     await p.mouse.down({ clickCount: 2 });  // and no release
   });
   await clickNoPointerMadeDoesNothing();
+  await theAddressNamesTheRun();
+  await saverOnAWall();
+  await stillUntilATap();
   await versionIsTheProjects();
   await ends('Escape', p => p.keyboard.press('Escape'));
   await highDensity();
