@@ -41,17 +41,19 @@ echo "installed $(wc -l < "$work/files") files"
 echo "== the installed hack under the daemon"
 W=400 H=300
 start_xvfb "${W}x${H}"
+trap cleanup EXIT  # start_xvfb set a trap of its own; the package must still go
 start_daemon "pellwick --root"
 saver_command -activate
 for _ in $(seq 50); do [[ -n $(hack_pids "^pellwick --root") ]] && break; sleep 0.1; done
 [[ -n $(hack_pids "^pellwick --root") ]] || fail "the daemon did not start the installed hack: $(tail -n 5 "$SAVER_HOME/log")"
 grep -q "forked \"pellwick --root\"" "$SAVER_HOME/log" || fail "the daemon's log does not name the hack"
 sleep 1
-tick=$(shot_tick "$work/shot.png" "$build/tests/screen_probe" 20000) || fail "the screen shows no tick of the game"
-echo "the daemon ran the installed hack; the screen shows the game at tick $tick"
+seed=$(sed -n 's/.*pellwick: playing seed \([0-9]*\) .*/\1/p' "$SAVER_HOME/log" | tail -n 1)
+[[ -n "$seed" ]] || fail "the daemon's log names no seed: $(tail -n 5 "$SAVER_HOME/log")"
+tick=$(shot_tick "$work/shot.png" "$build/tests/screen_probe" 20000 "$seed") || fail "the screen shows no tick of seed $seed's game"
+echo "the daemon ran the installed hack; the screen shows seed $seed's game at tick $tick"
 saver_command -deactivate
-for _ in $(seq 20); do [[ -z $(hack_pids "^pellwick --root") ]] && break; sleep 0.1; done
-[[ -z $(hack_pids "^pellwick --root") ]] || fail "the installed hack still runs after -deactivate"
+await_hacks_end "^pellwick --root" || fail "the installed hack outlived its stop"
 stop_daemon
 
 echo "== purge"
