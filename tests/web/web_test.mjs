@@ -216,6 +216,12 @@ async function badConditions() {
   const noWasm = await statusLine(bare);
   check(/WebAssembly/.test(noWasm), `without WebAssembly the page says "${noWasm}"`);
   await bare.close();
+  const old = await browser.newPage();
+  await old.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
+  await old.goto(site);
+  const noSimd = await statusLine(old);
+  check(/SIMD/.test(noSimd), `without WebAssembly SIMD the page says "${noSimd}"`);
+  await old.close();
   const host = await browser.newPage();  // the removal above holds for every document of that page
   await host.goto(site + '?none');
   await host.evaluate(url => {
