@@ -92,15 +92,18 @@ soak: build
 
 # The native Windows programs, cross-compiled for both architectures: build-windows/ (32-bit, runs on every
 # Windows PC) and build-windows-x64/ (64-bit, for machines without 32-bit support), each with pellwick.exe
-# (GUI subsystem), pellwick.scr and pellwick-render.exe (console).
+# (GUI subsystem), pellwick.scr, pellwick-render.exe (console) and an installer (NSIS); then the winget
+# and Scoop manifests for the two installers in packaging/.
+VERSION := $(shell sed -nE 's/^project.Pellwick VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 WINDOWS_BUILDS := build-windows:mingw-i686 build-windows-x64:mingw-x86_64
 windows:
 	@scripts/install-deps.sh core windows
 	@for b in $(WINDOWS_BUILDS); do \
 	  cmake --no-warn-unused-cli -S . -B $${b%%:*} -DCMAKE_TOOLCHAIN_FILE=cmake/$${b#*:}.cmake -DCMAKE_BUILD_TYPE=Release \
 	    -DPELLWICK_TESTS=OFF -DPELLWICK_TOOLS=ON >/dev/null && \
-	  cmake --build $${b%%:*} -j$(JOBS) --target pellwick pellwick-render || exit 1; \
-	  echo "Built $(CURDIR)/$${b%%:*}/pellwick.exe, pellwick.scr and pellwick-render.exe"; done
+	  cmake --build $${b%%:*} -j$(JOBS) --target pellwick pellwick-render installer || exit 1; \
+	  echo "Built $(CURDIR)/$${b%%:*}/pellwick.exe, pellwick.scr, pellwick-render.exe and $$(cd $${b%%:*} && ls pellwick-*-setup.exe)"; done
+	@packaging/write-manifests.sh $(VERSION) build-windows/pellwick-$(VERSION)-x86-setup.exe build-windows-x64/pellwick-$(VERSION)-x64-setup.exe
 
 # Checks both builds' headers and resources, then runs each under Wine on Xvfb where this machine can.
 test-windows: windows build

@@ -12,7 +12,7 @@ declare -A groups=(
   [web]="emscripten"
   [browser]="chromium"
   [fuzz]="clang libclang-rt-14-dev"
-  [windows]="g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 icoutils wine wine32 wine64 imagemagick xvfb xdotool x11-utils"
+  [windows]="nsis g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 icoutils wine wine32 wine64 imagemagick xvfb xdotool x11-utils"
 )
 
 wanted=()

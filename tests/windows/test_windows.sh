@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks every Windows build given: its PE headers and imports, its icon, version and manifest resources,
-# and that no library or x87 sine or cosine is in it. Then runs the Wine suite (wine_suite.sh) for each
-# architecture this machine can run, decided by trying its Wine loader, and says in one line which ran and
+# that no library or x87 sine or cosine is in it, and its installer's architecture, icon and version. Then
+# runs the Wine suite (wine_suite.sh) and the installer's (installer_suite.sh) for each architecture this
+# machine can run, decided by trying its Wine loader, and says in one line which ran and
 # which could not, and why. Fails when a check or a suite fails, or when no architecture can run.
 # Usage: test_windows.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR...
 # WINE32_LOADER and WINE64_LOADER replace /usr/lib/wine/wine and /usr/lib/wine/wine64 (to rehearse a
@@ -52,8 +53,7 @@ check_resources() {
   grep -q -- "--width=32 --height=32 --bit-depth=1" <<<"$images" || fail "no 32x32 image in 2 colours"
   grep -q -- "--width=32 --height=32 --bit-depth=4" <<<"$images" || fail "no 32x32 image in 16 colours"
   grep -q -- "--width=16 --height=16 --bit-depth=4" <<<"$images" || fail "no 16x16 image in 16 colours"
-  wrestool -x --raw -t 16 "$1" > "$work/version.res" || fail "no version resource"
-  strings=$(strings -el "$work/version.res" | tr '\n' '|')
+  strings=$(version_strings "$1")
   for pair in "FileVersion|$version" "ProductVersion|$version" "ProductName|Pellwick"; do
     grep -qF "|$pair|" <<<"|$strings" || fail "version block lacks $pair: $strings"
   done
@@ -65,6 +65,28 @@ check_resources() {
   grep -q "processorArchitecture=\"$manifest_arch\"" <<<"$manifest" || fail "the manifest is not for $manifest_arch"
   rm -rf "$work"
   echo "$(basename "$1"): 3 icon images, version $version, manifest for $manifest_arch (PerMonitorV2)"
+}
+
+# version_strings FILE: the version block's strings of an executable, joined by |.
+version_strings() {
+  local work
+  work=$(mktemp -d)
+  wrestool -x --raw -t 16 "$1" > "$work/version.res" || fail "$1 has no version resource"
+  strings -el "$work/version.res" | tr '\n' '|'
+  rm -rf "$work"
+}
+
+# check_installer DIR ARCH: the installer is for ARCH, and carries the program's icon and version.
+check_installer() {
+  local setup="$1/pellwick-$version-$2-setup.exe" strings pair
+  [[ -f "$setup" ]] || fail "$1 has no pellwick-$version-$2-setup.exe"
+  [[ $(arch_of "$setup") == "$2" ]] || fail "$setup is not a $2 program"
+  wrestool -x -t 14 "$setup" | cmp -s - <(wrestool -x -t 14 "$1/pellwick.exe") || fail "$setup lacks the program's icon"
+  strings=$(version_strings "$setup")
+  for pair in "FileVersion|$version" "ProductVersion|$version" "ProductName|Pellwick"; do
+    grep -qF "|$pair|" <<<"|$strings" || fail "the installer's version block lacks $pair: $strings"
+  done
+  echo "$(basename "$setup"): for $2, the program's icon, version $version"
 }
 
 # check_build DIR: the static checks of one build; sets arch to its architecture.
@@ -80,6 +102,7 @@ check_build() {
   check_imports "$exe" "$objdump"
   check_imports "$1/pellwick-render.exe" "$objdump"
   check_resources "$exe" "$arch"
+  check_installer "$1" "$arch"
 }
 
 # bits_of ARCH: how a user names it.
@@ -97,6 +120,20 @@ why_not() {
   if ! out=$("$1" --version 2>&1); then echo "$(head -n 1 <<<"$out" | tr -d '\r') ($1 --version failed)"; fi
 }
 
+# check_manifests: the winget and Scoop manifests name both installers with their hashes and switches.
+check_manifests() {
+  local root="$here/../../packaging" arch setup sum
+  for arch in x86 x64; do
+    setup=$(ls "$@" 2>/dev/null | grep -- "-$arch-setup.exe$" || true)
+    [[ -n "$setup" ]] || continue
+    sum=$(sha256sum "$setup" | cut -d' ' -f1)
+    grep -qi "InstallerSha256: $sum" "$root/winget/Pellwick.Pellwick.installer.yaml" || fail "winget's manifest lacks the $arch installer's hash"
+    grep -q "\"hash\": \"$sum\"" "$root/scoop/pellwick.json" || fail "Scoop's manifest lacks the $arch installer's hash"
+  done
+  grep -q "Silent: /S" "$root/winget/Pellwick.Pellwick.installer.yaml" || fail "winget's manifest has no silent switch"
+  echo "the winget and Scoop manifests name the installers' hashes and /S"
+}
+
 ran=() skipped=()
 for dir in "$@"; do
   dir=$(cd "$dir" && pwd)
@@ -111,8 +148,12 @@ for dir in "$@"; do
   fi
   echo "== $arch: the Wine suite under $loader"
   "$here/wine_suite.sh" "$linux_build" "$dir" "$arch" "$loader" || fail "the $arch suite failed"
+  echo "== $arch: the installer under $loader"
+  "$here/installer_suite.sh" "$linux_build" "$dir" "$arch" "$loader" || fail "the $arch installer suite failed"
   ran+=("$(bits_of "$arch")")
 done
+
+check_manifests "${@/%//pellwick-$version-x86-setup.exe}" "${@/%//pellwick-$version-x64-setup.exe}"
 
 joined() { local IFS=$1; shift; echo "$*" | sed "s/$IFS/$IFS /g"; }
 summary="Windows suites: ran $(joined , "${ran[@]:-none}")"
