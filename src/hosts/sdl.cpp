@@ -14,6 +14,10 @@
 #include "app/icon.hpp"
 #include "hosts/desktop.hpp"
 
+// Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+
 namespace pellwick {
 
 namespace {
@@ -204,6 +208,15 @@ void run(Screen& screen, std::uint64_t seed) {
     runFrameLoop(runner, screen, framePeriodUs(refreshRate(screen.window)));
 }
 
+// SDL wakes its own event wait by sending an X event to its window, and at the program's end that window
+// may already be gone; Xlib's default handler would make the clean end exit with status 1. That one error
+// is let go; every other still reaches the default handler.
+XErrorHandler xlibDefault = nullptr;
+int letWakeupOfAGoneWindowGo(::Display* x, XErrorEvent* e) {
+    if (e->error_code == BadWindow && e->request_code == X_SendEvent) return 0;
+    return xlibDefault(x, e);
+}
+
 // Whether SDL found a display a window can be seen on. Without one it falls back to drivers that draw
 // nowhere, and the program would run on unseen; they count only when the user asked for them by name.
 bool showsWindows() {
@@ -216,6 +229,7 @@ bool showsWindows() {
 }  // namespace
 
 int runDesktop(std::uint64_t seed) {
+    xlibDefault = XSetErrorHandler(letWakeupOfAGoneWindowGo);
     // The window's surface in plain memory (shared with the X server), not a renderer's texture behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // A toy left running for hours lets the screen blank and sleep; SDL would hold the system's saver off.
