@@ -14,15 +14,8 @@ work=$(mktemp -d)
 setup=$(ls "$dir"/pellwick-*-"$arch"-setup.exe 2>/dev/null) || fail "no $arch installer in $dir"
 version=$(basename "$setup" | sed -E 's/pellwick-(.*)-'"$arch"'-setup\.exe/\1/')
 
-# No Mono or Gecko installers, and no menu entries on the Linux side for the shortcuts the installer makes.
-export WINELOADER=$4 WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=$([[ $arch == x64 ]] && echo win64 || echo win32)
-windows_path() { echo "Z:${1//\//\\}"; }
-W=800 H=600
-start_xvfb "${W}x${H}"
-trap 'stop_xvfb; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-timeout 300 "$WINELOADER" wineboot -u >/dev/null 2>&1 || fail "wineboot could not prepare a $WINEARCH prefix"
-wineserver -w
+source "$(dirname "$0")/prefix.sh"
+start_wine_prefix "$arch" "$4" "$work"
 
 drive=$WINEPREFIX/drive_c
 installed="$drive/Program Files/Pellwick"

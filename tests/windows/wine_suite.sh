@@ -14,15 +14,8 @@ work=$(mktemp -d)
 exe=$dir/pellwick.exe
 scr=$dir/pellwick.scr
 
-export WINELOADER=$4 WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
-export WINEARCH=$([[ $arch == x64 ]] && echo win64 || echo win32)
-# A Linux path as this prefix sees it: drive Z: is the root.
-windows_path() { echo "Z:${1//\//\\}"; }
-
-W=800 H=600
-start_xvfb "${W}x${H}"
-trap 'stop_xvfb; wineserver -k 2>/dev/null; rm -rf "$work"; true' EXIT
-timeout 300 "$WINELOADER" wineboot -u >/dev/null 2>&1 || fail "wineboot could not prepare a $WINEARCH prefix"
+source "$(dirname "$0")/prefix.sh"
+start_wine_prefix "$arch" "$4" "$work"
 
 echo "== the program"
 start_app "$WINELOADER" "$exe"
