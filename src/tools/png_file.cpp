@@ -17,8 +17,21 @@ namespace {
 void onPngError(png_structp png, png_const_charp) { std::longjmp(png_jmpbuf(png), 1); }
 void onPngWarning(png_structp, png_const_charp) {}
 
+// The text as libpng's chunks, pointing into it.
+std::vector<png_text> textChunks(const PictureText& text) {
+    std::vector<png_text> chunks(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        chunks[i].compression = PNG_TEXT_COMPRESSION_NONE;
+        chunks[i].key = const_cast<char*>(text[i].first.c_str());
+        chunks[i].text = const_cast<char*>(text[i].second.c_str());
+    }
+    return chunks;
+}
+
 // Encodes the field into an open stream; false on any libpng or write error.
 bool encode(std::FILE* out, const Field& field, const PictureText& text, std::vector<png_byte>& rowBytes) {
+    // Made before the setjmp: a libpng error jumps back past everything made after it, destructors unrun.
+    std::vector<png_text> chunks = textChunks(text);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
@@ -29,12 +42,6 @@ bool encode(std::FILE* out, const Field& field, const PictureText& text, std::ve
     png_init_io(png, out);
     png_set_IHDR(png, info, field.width(), field.height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    std::vector<png_text> chunks(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        chunks[i].compression = PNG_TEXT_COMPRESSION_NONE;
-        chunks[i].key = const_cast<char*>(text[i].first.c_str());
-        chunks[i].text = const_cast<char*>(text[i].second.c_str());
-    }
     if (!chunks.empty()) png_set_text(png, info, chunks.data(), static_cast<int>(chunks.size()));
     png_write_info(png, info);
     for (int y = 0; y < field.height(); ++y) {
