@@ -1,10 +1,8 @@
 // The SDL2 backend: a borderless window over the usable desktop, input handed to the game thread, and at
 // the display's refresh rate the changed rectangles of the field, drawn by the game thread straight into
-// memory the screen reads, put on the screen. On X11 that is an image shared with the X server, sent in
-// one request a frame through a connection of our own; elsewhere SDL's window surface; where neither can
-// be had, a streaming texture through SDL's renderer.
+// the window's surface (shared memory on X11), put on the screen. Where no window surface can be had, a
+// streaming texture through SDL's renderer instead.
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +14,8 @@
 #include "app/icon.hpp"
 #include "hosts/desktop.hpp"
 
-// Last: it brings Xlib, whose macros (None, Bool, Status...) would reach into the headers above.
-#include "hosts/x11_image.hpp"
+// Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
+#include <X11/Xlib.h>
 #include <X11/Xproto.h>
 
 namespace pellwick {
@@ -56,51 +54,8 @@ struct Textured {
     }
 };
 
-// SDL's window on X11, drawn through a connection of our own: one clipped shared-memory request a frame,
-// where SDL's surface would send one request per rectangle.
-struct X11Target {
-    ::Display* x = nullptr;
-    Window window = 0;
-    XWindowAttributes attributes{};
-    GC gc = nullptr;
-    PixelFormat format = XRGB;
-    bool shared = false;
-    WindowImage image;
-
-    ~X11Target() {
-        if (x == nullptr) return;
-        image.release();
-        if (gc != nullptr) XFreeGC(x, gc);
-        XCloseDisplay(x);
-    }
-
-    // Whether SDL's window is an X11 window with a true-colour visual that can be drawn this way.
-    bool open(SDL_Window* w) {
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (SDL_GetWindowWMInfo(w, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return false;
-        x = XOpenDisplay(DisplayString(info.info.x11.display));
-        window = info.info.x11.window;
-        if (x == nullptr || XGetWindowAttributes(x, window, &attributes) == 0 || !visualFormat(attributes, format)) return false;
-        gc = XCreateGC(x, window, 0, nullptr);
-        shared = whyNoSharedMemory(x).empty();
-        return true;
-    }
-
-    Canvas canvas(int width, int height) {
-        if ((image.width() != width || image.height() != height) && !image.make(x, attributes, width, height, shared)) return Canvas{};
-        return Canvas{image.pixels(), width, height, image.stride(), format};
-    }
-
-    void present(const std::vector<Rect>& rects) {
-        image.put(window, gc, rects);
-        image.finish();
-    }
-};
-
 struct Screen final : Display {
     SDL_Window* window = nullptr;
-    std::unique_ptr<X11Target> x11;  // on X11
     SDL_Surface* surface = nullptr;  // the window's own; fetched again after a resize
     bool surfaceStale = true;
     bool direct = false;   // the game draws straight into the window's surface
@@ -112,7 +67,6 @@ struct Screen final : Display {
     std::vector<SDL_Rect> sdlRects;
 
     ~Screen() override {
-        x11.reset();  // before the window it draws into
         textured.reset();
         if (window != nullptr) SDL_DestroyWindow(window);
     }
@@ -147,7 +101,6 @@ void Screen::fallBackToRenderer() {
 }
 
 Canvas Screen::canvas(int width, int height) {
-    if (x11) return x11->canvas(width, height);
     if (!textured && surfaceStale && !fetchSurface()) fallBackToRenderer();
     if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
     if (width != ownWidth || height != ownHeight) {
@@ -172,10 +125,6 @@ void Screen::blitOwn(const std::vector<Rect>& rects) {
 // Shows the frame's rectangles; a frame with nothing to show costs nothing.
 void Screen::present(const Frame& f) {
     if (f.rects.empty()) return;
-    if (x11) {
-        x11->present(f.rects);
-        return;
-    }
     if (textured) {
         if (textured->renderer != nullptr) textured->present(own.data(), ownWidth, ownHeight, f.rects);
         return;
@@ -202,8 +151,6 @@ bool openWindow(Screen& screen) {
     screen.window = SDL_CreateWindow("Pellwick", area.x, area.y, area.w, area.h, SDL_WINDOW_BORDERLESS);
     if (screen.window == nullptr) return false;
     setIcon(screen.window);
-    screen.x11 = std::make_unique<X11Target>();
-    if (!screen.x11->open(screen.window)) screen.x11.reset();
     return true;
 }
 
