@@ -28,10 +28,9 @@ std::vector<png_text> textChunks(const PictureText& text) {
     return chunks;
 }
 
-// Encodes the field into an open stream; false on any libpng or write error.
-bool encode(std::FILE* out, const Field& field, const PictureText& text, std::vector<png_byte>& rowBytes) {
-    // Made before the setjmp: a libpng error jumps back past everything made after it, destructors unrun.
-    std::vector<png_text> chunks = textChunks(text);
+// Encodes the field and its text chunks into an open stream; false on any libpng or write error. A libpng
+// error jumps back to the setjmp past everything made after it, so nothing here needs a destructor.
+bool encode(std::FILE* out, const Field& field, std::vector<png_text>& chunks, std::vector<png_byte>& rowBytes) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
@@ -66,7 +65,8 @@ std::string writePng(const std::string& path, const Field& field, const PictureT
     if (!out.error().empty()) return out.error();
     std::vector<png_byte> rowBytes(static_cast<std::size_t>(field.width()) * 3);
     errno = 0;
-    const bool encoded = encode(out.stream(), field, text, rowBytes);
+    std::vector<png_text> chunks = textChunks(text);
+    const bool encoded = encode(out.stream(), field, chunks, rowBytes);
     return out.commit(encoded, "PNG encoding failed");
 }
 
