@@ -29,14 +29,21 @@ DWORD loadValue(const wchar_t* name, DWORD fallback) {
     return status == ERROR_SUCCESS && value <= MAX_SECONDS ? value : fallback;
 }
 
+// A seed written in decimal digits, if the text is one; nothing but ASCII digits is narrowed.
+std::optional<std::uint64_t> seedIn(const std::wstring& text) {
+    std::uint64_t seed = 0;
+    if (text.find_first_not_of(L"0123456789") != std::wstring::npos || !parseSeed(std::string(text.begin(), text.end()), seed)) {
+        return std::nullopt;
+    }
+    return seed;
+}
+
 // The seed kept in the registry, when one is kept and sound.
 std::optional<std::uint64_t> loadSeed() {
     wchar_t text[32] = {};
     DWORD size = sizeof text;
     if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, L"Seed", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return {};
-    std::uint64_t seed = 0;
-    const std::wstring w = text;
-    return parseSeed(std::string(w.begin(), w.end()), seed) ? std::optional<std::uint64_t>(seed) : std::nullopt;
+    return seedIn(text);
 }
 
 bool storeSettings(const WholeSeconds& t, const std::optional<std::uint64_t>& seed) {
@@ -78,11 +85,8 @@ bool readSeed(HWND dialog, std::optional<std::uint64_t>& out) {
     if (IsDlgButtonChecked(dialog, SAME_GAMES) != BST_CHECKED) return true;
     wchar_t text[32] = {};
     GetDlgItemTextW(dialog, SEED, text, 32);
-    const std::wstring w = text;
-    std::uint64_t seed = 0;
-    if (w.find_first_not_of(L"0123456789") != std::wstring::npos || !parseSeed(std::string(w.begin(), w.end()), seed)) return false;
-    out = seed;
-    return true;
+    out = seedIn(text);
+    return out.has_value();
 }
 
 void accept(HWND dialog) {
