@@ -172,6 +172,38 @@ TEST(FrameCanvas, ANewCanvasOrALostScreenGetsTheWholeField) {
     EXPECT_TRUE(whole(drawer.draw(field, Canvas{b.data(), 40, 30, 41, FIELD_ORDER}))) << "a lost screen";
 }
 
+// A compositor holds the buffer it shows, so a display takes turns with a few: each one, when its turn
+// comes, must hold exactly the field (what it missed while the others were shown included), while only what
+// changed since the frame before is sent. A fourth in the rotation is one too many to remember.
+TEST(FrameCanvas, BuffersTakingTurnsEachHoldTheWholeFieldAndSendOnlyTheChanges) {
+    App app = playScenario({90, 60, 40, clickAt(0)});
+    Field& field = app.field();
+    std::vector<std::vector<std::uint32_t>> buffers(FrameDrawer::KNOWN_CANVASES + 1,
+                                                    std::vector<std::uint32_t>(90 * 60, 0));
+    const auto canvasOf = [&](std::size_t i) { return Canvas{buffers[i].data(), 90, 60, 90, FIELD_ORDER}; };
+    FrameDrawer drawer;
+    for (std::size_t turns : {FrameDrawer::KNOWN_CANVASES, FrameDrawer::KNOWN_CANVASES + 1}) {
+        drawer.screenLost();
+        for (std::size_t frame = 0; frame < 12; ++frame) {
+            app.tickNow();
+            const float at = static_cast<float>(frame * 7);  // a change of this frame alone, away from the walkers
+            field.drawLine(at, 55, at + 3, 55, teamColour[frame % 4]);
+            std::vector<Rect> changes;
+            changedRects(field, changes);
+            const std::size_t i = frame % turns;
+            const std::vector<Rect>& sent = drawer.draw(field, canvasOf(i));
+            const bool whole = sent.size() == 1 && sent[0].area() == 90 * 60;
+            EXPECT_EQ(whole, frame < turns || turns > FrameDrawer::KNOWN_CANVASES) << turns << " buffers, frame " << frame;
+            if (!whole) {
+                EXPECT_EQ(sent.size(), changes.size()) << "only what changed is sent";
+            }
+            for (int p = 0; p < 90 * 60; ++p) {
+                ASSERT_EQ(buffers[i][p], toPixel(field.pixels()[p], FIELD_ORDER)) << "buffer " << i << ", frame " << frame;
+            }
+        }
+    }
+}
+
 TEST(PixelFormat, ConvertsRectanglesToAScreensChannelOrder) {
     const std::vector<Colour> field = {rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9), rgb(10, 11, 12)};
     std::vector<std::uint32_t> screen(4, 0xDEADBEEF);

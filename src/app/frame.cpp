@@ -67,15 +67,29 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
 }
 
 const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
-    if (canvas != last_ || canvas.pixels == nullptr) {
+    const auto known = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.canvas == canvas; });
+    if (known == known_.end() || canvas.pixels == nullptr) {
         drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
     } else {
         changedRects(f, drawn_);
+        const std::vector<Rect>& missed = known->missed;
+        copyRects(f.pixels(), f.width(), missed.data(), missed.size(), canvas.pixels, canvas.stride, canvas.format);
     }
     copyRects(f.pixels(), f.width(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
     f.clearDirty();
-    last_ = canvas;
+    remember(canvas);
     return drawn_;
+}
+
+// Puts the canvas first, holding this frame, and tells the others what they now miss. One that would
+// miss more than a frame's worth of rectangles is forgotten: it gets the whole field should it come back.
+void FrameDrawer::remember(const Canvas& canvas) {
+    constexpr std::size_t MOST_MISSED = 4096;
+    std::erase_if(known_, [&](const Known& k) { return k.canvas == canvas; });
+    for (Known& k : known_) k.missed.insert(k.missed.end(), drawn_.begin(), drawn_.end());
+    std::erase_if(known_, [&](const Known& k) { return k.missed.size() > MOST_MISSED; });
+    known_.insert(known_.begin(), Known{canvas, {}});
+    if (known_.size() > KNOWN_CANVASES) known_.pop_back();
 }
 
 }  // namespace pellwick

@@ -11,8 +11,9 @@
 
 namespace pellwick {
 
-/// An image a display lends the game for one frame, to draw what changed into. One whose pixels, size,
-/// stride or format differ from the last one's is a new canvas, and gets the whole field.
+/// An image a display lends the game for one frame, to draw what changed into. A display may take turns
+/// with a few (buffers a compositor holds while it shows one); one whose pixels, size, stride or format
+/// differ from each of the last few is a new canvas, and gets the whole field.
 struct Canvas {
     std::uint32_t* pixels = nullptr;  // row by row, `stride` pixels apart
     int width = 0;
@@ -39,20 +40,30 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
 /// The rectangles covering what changed on the field since its changes were last cleared.
 inline void changedRects(const Field& f, std::vector<Rect>& out) { changedRects(f.dirtyTiles(), f.width(), f.height(), out); }
 
-/// Draws frames of a field into canvases, and remembers what the last one holds.
+/// Draws frames of a field into canvases, and remembers what each of the last few holds.
 class FrameDrawer {
 public:
+    /// How many canvases a display may take turns with before the oldest counts as new again.
+    static constexpr std::size_t KNOWN_CANVASES = 3;
+
     /// Draws into the canvas, which must have the field's size, what changed on the field since its changes
-    /// were last cleared, and clears them; the whole field when the canvas is not the last one drawn into or
-    /// the screen was lost since. Returns the rectangles drawn: they cover every pixel of the canvas that now
-    /// differs from before, and are what the screen must be sent.
+    /// were last cleared, and clears them; a canvas that held an older frame also gets what it missed since.
+    /// The whole field when the canvas is none of the last few drawn into, or the screen was lost since.
+    /// Returns the rectangles where this frame differs from the one drawn before it (the whole field when
+    /// drawn whole): what the screen must be sent.
     const std::vector<Rect>& draw(Field& f, const Canvas& canvas);
     /// The screen lost its contents (uncovered, or made anew): the next frame is drawn and sent whole.
-    void screenLost() { last_ = Canvas{}; }
+    void screenLost() { known_.clear(); }
 
 private:
+    struct Known {
+        Canvas canvas;
+        std::vector<Rect> missed;  // drawn into other canvases since this one was drawn into
+    };
+    void remember(const Canvas& canvas);
+
     std::vector<Rect> drawn_;
-    Canvas last_;  // the canvas drawn into last, while it holds that frame
+    std::vector<Known> known_;  // most recent first
 };
 
 }  // namespace pellwick
