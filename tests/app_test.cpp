@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "app/app.hpp"
+#include "app/clicks.hpp"
 #include "app/runner.hpp"
 #include "app/launch.hpp"
 #include "app/scenario.hpp"
@@ -47,6 +48,34 @@ TEST(AppInput, AClickStartsAGameAndADoubleClickEndsOnItsSecondPressOnEveryPlatfo
         const std::uint64_t ticks = ending.ticks();
         EXPECT_EQ(ending.runDueTicks(10'000), 0);
         EXPECT_EQ(ending.ticks(), ticks) << "no tick runs after the end";
+    }
+}
+
+// Wayland reports bare presses: the app core counts them, on the clock and the pointer's position.
+TEST(AppInput, PressesUncountedByThePlatformAreCountedByTimeAndDistance) {
+    const auto second = [](Button first, int x, int y, std::int64_t afterUs, Button b = Button::Left) {
+        ClickCounter c;
+        EXPECT_EQ(c.press(first, 100, 100, 1'000'000), 1);
+        return c.press(b, 100 + x, 100 + y, 1'000'000 + afterUs);
+    };
+    EXPECT_EQ(second(Button::Left, 0, 0, 200'000), 2);
+    EXPECT_EQ(second(Button::Left, DOUBLE_CLICK_DISTANCE, -DOUBLE_CLICK_DISTANCE, DOUBLE_CLICK_US), 2) << "at both limits";
+    EXPECT_EQ(second(Button::Left, 0, 0, DOUBLE_CLICK_US + 1), 1) << "too late";
+    EXPECT_EQ(second(Button::Left, DOUBLE_CLICK_DISTANCE + 1, 0, 1000), 1) << "too far";
+    EXPECT_EQ(second(Button::Left, 0, -DOUBLE_CLICK_DISTANCE - 1, 1000), 1) << "too far up";
+    EXPECT_EQ(second(Button::Other, 0, 0, 1000), 1) << "after another button";
+    EXPECT_EQ(second(Button::Left, 0, 0, -1000), 1) << "a clock that went back";
+
+    // Through the rules: a slow second click starts another game; a quick one ends the program.
+    for (const std::int64_t gapUs : {DOUBLE_CLICK_US + 100'000, std::int64_t{150'000}}) {
+        ClickCounter counter;
+        App app(120, 90);
+        for (const std::int64_t at : {std::int64_t{0}, gapUs}) {
+            const int clicks = counter.press(Button::Left, 40, 40, at);
+            app.handle(Input::press(Button::Left, clicks));
+            app.handle(Input::release(Button::Left, 0));
+        }
+        EXPECT_EQ(app.running(), gapUs > DOUBLE_CLICK_US) << "second press " << gapUs << " us after the first";
     }
 }
 
