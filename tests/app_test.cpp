@@ -405,6 +405,29 @@ TEST(Launch, TheLinuxOptionsAndEnvironmentChooseTheMode) {
     EXPECT_EQ(id.times.newGameSeconds, 0);
     EXPECT_EQ(readCommandLine({"--version"}, nullptr).mode, Mode::Version);
     EXPECT_EQ(readCommandLine({"--root", "--help"}, nullptr).mode, Mode::Help);
+    const Launch saver = readCommandLine({"--saver", "--new-game=30"}, "99");
+    EXPECT_EQ(saver.mode, Mode::FullScreenSaver) << "--saver wins over the environment";
+    EXPECT_EQ(saver.rules(), InputRules::EndOnInput);
+    EXPECT_EQ(saver.times.newGameSeconds, 30);
+}
+
+bool answers() { return true; }
+bool silent() { return false; }
+
+TEST(Launch, TheDisplaySystemIsWaylandWhereACompositorAnswersUnlessForced) {
+    std::string error;
+    const Launch window = readCommandLine({}, nullptr), saver = readCommandLine({"--saver"}, nullptr);
+    EXPECT_EQ(chooseDisplay(window, nullptr, answers, error), DisplaySystem::Wayland);
+    EXPECT_EQ(chooseDisplay(saver, "", silent, error), DisplaySystem::X11);
+    EXPECT_EQ(chooseDisplay(saver, "x11", answers, error), DisplaySystem::X11);
+    EXPECT_EQ(chooseDisplay(window, "wayland", silent, error), DisplaySystem::Wayland) << "forced: fails later, saying why";
+    EXPECT_EQ(chooseDisplay(readCommandLine({"--root"}, nullptr), nullptr, answers, error), DisplaySystem::X11)
+        << "someone else's window is an X11 one";
+    EXPECT_TRUE(error.empty());
+    chooseDisplay(window, "Wayland", answers, error);
+    EXPECT_EQ(error, "PELLWICK_DISPLAY must be x11 or wayland, not 'Wayland'");
+    chooseDisplay(readCommandLine({}, "0x2a"), "wayland", answers, error);
+    EXPECT_NE(error.find("X11 windows"), std::string::npos) << error;
 }
 
 TEST(Launch, BadLinuxOptionsAreNamed) {
@@ -417,6 +440,7 @@ TEST(Launch, BadLinuxOptionsAreNamed) {
                                     {{"--root", "--window-id", "5"}, nullptr, "give one"},
                                     {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number of seconds from 0 to 1000000"},
                                     {{"--first-game", "3"}, nullptr, "saver mode only"},
+                                    {{"--saver", "--window-id", "5"}, nullptr, "drop --root and --window-id"},
                                     {{"--seed", "12x"}, nullptr, "--seed needs a whole number from 0 to 18446744073709551615, not '12x'"},
                                     {{"--root", "--seed=-3"}, nullptr, "not '-3'"},
                                     {{"--seed"}, nullptr, "--seed needs a value"}}) {

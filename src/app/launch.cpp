@@ -58,6 +58,7 @@ std::string drawnSeedLine(std::uint64_t seed) {
 namespace {
 
 struct Flags {
+    bool saver = false;
     bool root = false;
     std::optional<std::string> windowId;
     bool timesGiven = false;
@@ -100,6 +101,8 @@ std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) 
             f.version = true;
         } else if (flag == "--root" && !hasValue) {
             f.root = true;
+        } else if (flag == "--saver" && !hasValue) {
+            f.saver = true;
         } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game" || flag == "--seed") {
             if (!hasValue && i + 1 >= args.size()) return flag + " needs a value";
             if (!hasValue) value = args[++i];
@@ -166,6 +169,11 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
         return l;
     }
     if (f.root && f.windowId) return refused("--root and --window-id name two windows; give one");
+    if (f.saver && (f.root || f.windowId)) return refused("--saver covers the monitors with windows of its own; drop --root and --window-id");
+    if (f.saver) {
+        l.mode = Launch::Mode::FullScreenSaver;
+        return l;
+    }
     const bool fromEnv = !f.windowId && saverWindow != nullptr && *saverWindow != '\0';
     if (f.windowId && !parseWindowId(*f.windowId, l.window)) return refused("malformed window id '" + *f.windowId + "' (decimal or 0x-hex)");
     if (fromEnv && !parseWindowId(saverWindow, l.window)) {
@@ -173,19 +181,37 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
     }
     if (f.root || f.windowId || fromEnv) l.mode = Launch::Mode::InWindow;
     if (f.timesGiven && l.mode == Launch::Mode::OwnWindow) {
-        return refused("--first-game and --new-game apply in saver mode only (--root or --window-id)");
+        return refused("--first-game and --new-game apply in saver mode only (--saver, --root or --window-id)");
     }
     return l;
 }
 
+DisplaySystem chooseDisplay(const Launch& l, const char* forced, bool (*waylandAnswers)(), std::string& error) {
+    const std::string asked = forced == nullptr ? "" : forced;
+    error.clear();
+    if (!asked.empty() && asked != "x11" && asked != "wayland") {
+        error = "PELLWICK_DISPLAY must be x11 or wayland, not '" + asked + "'";
+        return DisplaySystem::X11;
+    }
+    if (l.mode == Launch::Mode::InWindow) {
+        if (asked == "wayland") error = "--root, --window-id and XSCREENSAVER_WINDOW draw into X11 windows; PELLWICK_DISPLAY says wayland";
+        return DisplaySystem::X11;
+    }
+    if (!asked.empty()) return asked == "x11" ? DisplaySystem::X11 : DisplaySystem::Wayland;
+    return waylandAnswers() ? DisplaySystem::Wayland : DisplaySystem::X11;
+}
+
 std::string commandLineUsage() {
     const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
-    return "Usage: pellwick [--seed N] [--root | --window-id ID] [--first-game SECONDS] [--new-game SECONDS]\n"
+    return "Usage: pellwick [--seed N] [--saver | --root | --window-id ID] [--first-game SECONDS] [--new-game SECONDS]\n"
            "\n"
            "With no option, opens a window over the desktop: a click starts a new game, a double-click or\n"
-           "Escape ends the program. In saver mode it draws into a window it is given instead, ignores\n"
-           "input and starts games by itself; SIGTERM or SIGINT end it.\n"
+           "Escape ends the program. In saver mode it starts games by itself: with --saver it covers every\n"
+           "monitor, each with its own game, until any key, button or move of the pointer (for idle daemons\n"
+           "such as swayidle, hypridle, xss-lock or xautolock); with --root or --window-id it draws into a\n"
+           "window it is given instead and ignores input. SIGTERM or SIGINT end either.\n"
            "\n"
+           "  --saver              saver mode over every monitor, ended by any input\n"
            "  --root               saver mode on the root window (on $XSCREENSAVER_WINDOW when set)\n"
            "  --window-id ID       saver mode in window ID (decimal or 0x-hex)\n"
            "  --first-game SECONDS the first game starts this long after start (default " + seconds(FIRST_GAME_SECONDS) + ")\n"
@@ -194,7 +220,9 @@ std::string commandLineUsage() {
            "                       window plays the game's own stream (seed 0) and a saver a fresh one each start\n"
            "  --version            print the version\n"
            "\n"
-           "XSCREENSAVER_WINDOW, when set and neither option is given, names the window for saver mode.\n";
+           "XSCREENSAVER_WINDOW, when set and no saver option is given, names the window for saver mode.\n"
+           "The program shows itself on Wayland when WAYLAND_DISPLAY names a compositor that answers, else on\n"
+           "X11; PELLWICK_DISPLAY=x11 or PELLWICK_DISPLAY=wayland chooses.\n";
 }
 
 Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr) {

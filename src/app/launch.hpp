@@ -15,7 +15,7 @@ namespace pellwick {
 struct Launch {
     enum class Mode {
         OwnWindow,        // its own window over the desktop: clicks play, a double-click or Escape ends it
-        FullScreenSaver,  // a screensaver over every monitor, ended by any input
+        FullScreenSaver,  // a screensaver over every monitor, each with its own game, ended by any input
         InWindow,         // a saver drawing into someone else's window (a daemon's, the root, a preview)
         Settings,         // the screensaver's settings dialog
         Help,             // prints how to use it
@@ -51,9 +51,18 @@ std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn);
 std::string drawnSeedLine(std::uint64_t seed);
 
 /// Reads the Linux program's arguments (after its name) and XSCREENSAVER_WINDOW's value (null when unset).
-/// --root draws on the root window, or on the daemon's window when XSCREENSAVER_WINDOW names one (its virtual
-/// root); --window-id ID draws into that window; with neither, XSCREENSAVER_WINDOW does.
+/// --saver covers every monitor; --root draws on the root window, or on the daemon's window when
+/// XSCREENSAVER_WINDOW names one (its virtual root); --window-id ID draws into that window; with none of
+/// them, XSCREENSAVER_WINDOW does.
 Launch readCommandLine(const std::vector<std::string>& args, const char* saverWindow);
+
+/// The display system a Linux program shows itself on.
+enum class DisplaySystem { X11, Wayland };
+
+/// Which display system to use: PELLWICK_DISPLAY's value when set ("x11" or "wayland"), else Wayland when
+/// a compositor answers at WAYLAND_DISPLAY (waylandAnswers is asked only then), else X11. A saver drawing
+/// into someone else's window is always X11's. Sets error, and returns X11, for any other forced value.
+DisplaySystem chooseDisplay(const Launch& l, const char* forced, bool (*waylandAnswers)(), std::string& error);
 
 /// The Linux program's --help text.
 std::string commandLineUsage();

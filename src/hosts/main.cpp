@@ -1,5 +1,5 @@
 // The program's entry on Linux: the command line and XSCREENSAVER_WINDOW choose its own window or a saver,
-// and the seed it plays.
+// and the seed it plays; WAYLAND_DISPLAY and PELLWICK_DISPLAY choose Wayland or X11.
 #include <sys/random.h>
 
 #include <cstdio>
@@ -29,10 +29,19 @@ int main(int argc, char** argv) {
         case Launch::Mode::Version:
             return std::printf("pellwick %s\n", VERSION) < 0 ? 1 : 0;
         case Launch::Mode::InWindow:
+        case Launch::Mode::FullScreenSaver:
         case Launch::Mode::OwnWindow: {
+            std::string error;
+            const DisplaySystem system = chooseDisplay(l, std::getenv("PELLWICK_DISPLAY"), waylandAnswers, error);
+            if (!error.empty()) {
+                std::fprintf(stderr, "pellwick: %s\n", error.c_str());
+                return 2;
+            }
             bool drawn = false;
             const std::uint64_t seed = seedFor(l, systemSeed, drawn);
-            return l.mode == Launch::Mode::InWindow ? runSaver(l, seed, drawn) : runDesktop(seed);
+            if (system == DisplaySystem::Wayland) return runWayland(l, seed, drawn);
+            if (l.mode == Launch::Mode::InWindow) return runSaver(l, seed, drawn);
+            return l.mode == Launch::Mode::FullScreenSaver ? runX11Saver(l, seed, drawn) : runDesktop(seed);
         }
         default:
             std::fprintf(stderr, "pellwick: %s\n", l.error.c_str());

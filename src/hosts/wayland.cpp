@@ -1,0 +1,631 @@
+// The Wayland backend: the program's window, or a saver with one full-screen surface per output, with
+// libwayland-client and xdg-shell and no GL. Each surface has its own game; the game thread draws the
+// changed rectangles into one of a few shared-memory buffers, and only those are damaged. Frames follow
+// the compositor's frame callbacks, and every buffer holds one field pixel per device pixel.
+#include <linux/input-event-codes.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <fractional-scale-v1-client-protocol.h>
+#include <viewporter-client-protocol.h>
+#include <wayland-client.h>
+#include <xdg-decoration-unstable-v1-client-protocol.h>
+#include <xdg-shell-client-protocol.h>
+
+#include "app/clicks.hpp"
+#include "app/runner.hpp"
+#include "hosts/desktop.hpp"
+
+namespace pellwick {
+
+namespace {
+
+constexpr std::int64_t FRAME_WAIT_US = 20'000;  // how long a frame may wait for the game thread
+constexpr std::int64_t RETRY_US = 16'000;       // after a frame with nothing to show, the next try
+constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets us size ourselves
+constexpr int WINDOW_HEIGHT = 459;
+
+volatile std::sig_atomic_t stopRequested = 0;
+extern "C" void onWaylandStopSignal(int) { stopRequested = 1; }
+
+struct Host;
+
+struct Output {
+    wl_output* output = nullptr;
+    std::uint32_t name = 0;
+    int scale = 1;
+    int width = 0;  // its current mode, in device pixels
+    int height = 0;
+    bool done = false;  // its first description is complete
+};
+
+// One shared-memory buffer of XRGB pixels; the compositor holds it from its commit to its release.
+struct Buffer {
+    wl_buffer* buffer = nullptr;
+    void* memory = MAP_FAILED;
+    std::size_t bytes = 0;
+    int width = 0;
+    int height = 0;
+    bool busy = false;
+
+    ~Buffer() {
+        if (buffer != nullptr) wl_buffer_destroy(buffer);
+        if (memory != MAP_FAILED) munmap(memory, bytes);
+    }
+};
+
+// One toplevel with its game: the program's window, or the saver on one output.
+struct Surface {
+    Host& host;
+    Output* output;  // the saver's output; null for the window
+    std::uint64_t seed;
+    wl_surface* surface = nullptr;
+    xdg_surface* xdg = nullptr;
+    xdg_toplevel* toplevel = nullptr;
+    zxdg_toplevel_decoration_v1* decoration = nullptr;
+    wp_viewport* viewport = nullptr;
+    wp_fractional_scale_v1* fractional = nullptr;
+    int logicalWidth = 0;  // as the compositor configures it
+    int logicalHeight = 0;
+    int configuredWidth = 0;
+    int configuredHeight = 0;
+    int scale120 = 0;  // the compositor's fractional scale (120ths), where it offers one
+    std::vector<Output*> entered;
+    std::vector<std::unique_ptr<Buffer>> buffers;
+    Buffer* lent = nullptr;  // the canvas of the frame being drawn
+    wl_callback* callback = nullptr;
+    bool frameDue = false;
+    std::int64_t retryAt = 0;
+    bool shown = false;
+    std::unique_ptr<AppRunner> runner;
+
+    Surface(Host& h, Output* o, std::uint64_t s) : host(h), output(o), seed(s) {}
+    ~Surface();
+    bool create();
+    void configure(std::uint32_t serial);
+    void rescale();
+    void frame();
+
+private:
+    int scale() const;
+    void deviceSize(int& width, int& height) const;
+    Canvas lend(int width, int height);
+    Buffer* newBuffer(int width, int height);
+    void present(const Frame& f);
+};
+
+// Everything the connection has: globals, outputs, input devices and surfaces.
+struct Host {
+    wl_display* display = nullptr;
+    wl_registry* registry = nullptr;
+    wl_compositor* compositor = nullptr;
+    wl_shm* shm = nullptr;
+    xdg_wm_base* wm = nullptr;
+    zxdg_decoration_manager_v1* decorations = nullptr;
+    wp_viewporter* viewporter = nullptr;
+    wp_fractional_scale_manager_v1* fractionalScales = nullptr;
+    wl_seat* seat = nullptr;
+    wl_pointer* pointer = nullptr;
+    wl_keyboard* keyboard = nullptr;
+    std::vector<std::unique_ptr<Output>> outputs;
+    std::vector<std::unique_ptr<Surface>> surfaces;
+    bool saver = false;
+    AppSettings settings;
+    std::uint64_t nextSeed = 0;
+    Surface* pointerFocus = nullptr;
+    Surface* keyboardFocus = nullptr;
+    int pointerX = 0;
+    int pointerY = 0;
+    ClickCounter clicks;
+
+    ~Host();
+    Surface* surfaceOf(wl_surface* s) {
+        for (auto& surface : surfaces) {
+            if (surface->surface == s) return surface.get();
+        }
+        return nullptr;
+    }
+    void addSurface(Output* o);
+    void removeOutput(std::uint32_t name);
+    void post(Surface* s, const Input& in) {
+        if (s != nullptr && s->runner) s->runner->post(in);
+    }
+};
+
+// ---- buffers ------------------------------------------------------------------------------------------
+
+void onBufferRelease(void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }
+const wl_buffer_listener bufferListener = {onBufferRelease};
+
+Buffer* Surface::newBuffer(int width, int height) {
+    auto b = std::make_unique<Buffer>();
+    b->width = width;
+    b->height = height;
+    b->bytes = static_cast<std::size_t>(width) * height * 4;
+    const int fd = memfd_create("pellwick", MFD_CLOEXEC);
+    if (fd < 0) return nullptr;
+    if (ftruncate(fd, static_cast<off_t>(b->bytes)) == 0) {
+        b->memory = mmap(nullptr, b->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    }
+    if (b->memory != MAP_FAILED) {
+        wl_shm_pool* pool = wl_shm_create_pool(host.shm, fd, static_cast<std::int32_t>(b->bytes));
+        b->buffer = wl_shm_pool_create_buffer(pool, 0, width, height, width * 4, WL_SHM_FORMAT_XRGB8888);
+        wl_shm_pool_destroy(pool);
+        wl_buffer_add_listener(b->buffer, &bufferListener, b.get());
+    }
+    close(fd);
+    if (b->memory == MAP_FAILED) return nullptr;
+    buffers.push_back(std::move(b));
+    return buffers.back().get();
+}
+
+// A buffer the compositor does not hold, of the size asked for: the last one lent when it is free, so
+// that the game draws only what changed. Buffers of another size are dropped once free.
+Canvas Surface::lend(int width, int height) {
+    std::erase_if(buffers, [&](const std::unique_ptr<Buffer>& b) {
+        return !b->busy && (b->width != width || b->height != height);
+    });
+    const auto fits = [&](const Buffer* b) { return b != nullptr && !b->busy && b->width == width && b->height == height; };
+    if (!std::any_of(buffers.begin(), buffers.end(), [&](auto& b) { return b.get() == lent; }) || !fits(lent)) {
+        lent = nullptr;
+        for (auto& b : buffers) {
+            if (fits(b.get())) lent = b.get();
+        }
+        if (lent == nullptr) lent = newBuffer(width, height);
+    }
+    if (lent == nullptr) return Canvas{};
+    return Canvas{static_cast<std::uint32_t*>(lent->memory), width, height, width, XRGB};
+}
+
+// ---- one surface --------------------------------------------------------------------------------------
+
+void onFrameDone(void* data, wl_callback* cb, std::uint32_t) {
+    auto* s = static_cast<Surface*>(data);
+    wl_callback_destroy(cb);
+    s->callback = nullptr;
+    s->frameDue = true;
+    s->retryAt = 0;
+}
+const wl_callback_listener frameListener = {onFrameDone};
+
+int Surface::scale() const {
+    if (output != nullptr) return output->scale;
+    int most = 1;
+    for (const Output* o : entered) most = std::max(most, o->scale);
+    return most;
+}
+
+void Surface::deviceSize(int& width, int& height) const {
+    if (scale120 > 0 && viewport != nullptr) {
+        width = (logicalWidth * scale120 + 60) / 120;
+        height = (logicalHeight * scale120 + 60) / 120;
+        return;
+    }
+    width = logicalWidth * scale();
+    height = logicalHeight * scale();
+}
+
+// Puts the frame's buffer on the surface at the scale its size was made for; only its rectangles damaged.
+void Surface::present(const Frame& f) {
+    if (f.rects.empty() || lent == nullptr) return;
+    int width = 0, height = 0;
+    deviceSize(width, height);
+    const bool current = f.width == width && f.height == height;
+    if (viewport != nullptr) {
+        wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
+    } else {
+        wl_surface_set_buffer_scale(surface, current ? scale() : 1);  // an old size: shown as it is, for a frame
+    }
+    wl_surface_attach(surface, lent->buffer, 0, 0);
+    for (const Rect& r : f.rects) wl_surface_damage_buffer(surface, r.x, r.y, r.width, r.height);
+    callback = wl_surface_frame(surface);
+    wl_callback_add_listener(callback, &frameListener, this);
+    wl_surface_commit(surface);
+    lent->busy = true;
+    shown = true;
+}
+
+// Shows the frame drawn since the last one and asks for the next; when there was nothing to show, the
+// compositor sends no frame callback, so the next try comes after a while.
+void Surface::frame() {
+    frameDue = false;
+    shown = false;
+    runner->frame(FRAME_WAIT_US, [this](int w, int h) { return lend(w, h); }, [this](const Frame& f) { present(f); });
+    if (!shown) {
+        frameDue = true;
+        retryAt = nowUs() + RETRY_US;
+    }
+}
+
+// The field follows the surface's size in device pixels; the first size starts the game.
+void Surface::rescale() {
+    if (logicalWidth <= 0 || logicalHeight <= 0) return;
+    int width = 0, height = 0;
+    deviceSize(width, height);
+    if (!runner) {
+        AppSettings settings = host.settings;
+        settings.seed = seed;
+        runner = std::make_unique<AppRunner>(width, height, settings);
+        frameDue = callback == nullptr;
+        return;
+    }
+    runner->post(Input::resize(width, height));
+}
+
+void Surface::configure(std::uint32_t serial) {
+    xdg_surface_ack_configure(xdg, serial);
+    // A size of 0 leaves it to us: the output's for the saver, the window's own size otherwise.
+    const bool fromUs = configuredWidth <= 0 || configuredHeight <= 0;
+    const int width = !fromUs ? configuredWidth : output != nullptr ? output->width / output->scale : WINDOW_WIDTH;
+    const int height = !fromUs ? configuredHeight : output != nullptr ? output->height / output->scale : WINDOW_HEIGHT;
+    if (runner && width == logicalWidth && height == logicalHeight) return;
+    logicalWidth = std::max(width, 1);
+    logicalHeight = std::max(height, 1);
+    rescale();
+}
+
+void onXdgConfigure(void* data, xdg_surface*, std::uint32_t serial) { static_cast<Surface*>(data)->configure(serial); }
+const xdg_surface_listener xdgSurfaceListener = {onXdgConfigure};
+
+void onToplevelConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height, wl_array*) {
+    auto* s = static_cast<Surface*>(data);
+    s->configuredWidth = width;
+    s->configuredHeight = height;
+}
+void onToplevelClose(void* data, xdg_toplevel*) { static_cast<Surface*>(data)->host.post(static_cast<Surface*>(data), Input::close()); }
+void onToplevelBounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
+void onToplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
+const xdg_toplevel_listener toplevelListener = {onToplevelConfigure, onToplevelClose, onToplevelBounds, onToplevelCapabilities};
+
+void onSurfaceEnter(void* data, wl_surface*, wl_output* o) {
+    auto* s = static_cast<Surface*>(data);
+    for (auto& out : s->host.outputs) {
+        if (out->output == o) s->entered.push_back(out.get());
+    }
+    s->rescale();
+}
+void onSurfaceLeave(void* data, wl_surface*, wl_output* o) {
+    auto* s = static_cast<Surface*>(data);
+    std::erase_if(s->entered, [&](const Output* out) { return out->output == o; });
+    if (!s->entered.empty()) s->rescale();
+}
+const wl_surface_listener surfaceListener = {onSurfaceEnter, onSurfaceLeave};
+
+void onPreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale120) {
+    auto* s = static_cast<Surface*>(data);
+    s->scale120 = static_cast<int>(scale120);
+    s->rescale();
+}
+const wp_fractional_scale_v1_listener fractionalListener = {onPreferredScale};
+
+bool Surface::create() {
+    surface = wl_compositor_create_surface(host.compositor);
+    wl_surface_add_listener(surface, &surfaceListener, this);
+    if (host.viewporter != nullptr && host.fractionalScales != nullptr) {
+        viewport = wp_viewporter_get_viewport(host.viewporter, surface);
+        fractional = wp_fractional_scale_manager_v1_get_fractional_scale(host.fractionalScales, surface);
+        wp_fractional_scale_v1_add_listener(fractional, &fractionalListener, this);
+    }
+    xdg = xdg_wm_base_get_xdg_surface(host.wm, surface);
+    xdg_surface_add_listener(xdg, &xdgSurfaceListener, this);
+    toplevel = xdg_surface_get_toplevel(xdg);
+    xdg_toplevel_add_listener(toplevel, &toplevelListener, this);
+    xdg_toplevel_set_title(toplevel, "Pellwick");
+    xdg_toplevel_set_app_id(toplevel, "pellwick");
+    if (host.decorations != nullptr) {  // borderless: no title bar drawn by the compositor
+        decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(host.decorations, toplevel);
+        zxdg_toplevel_decoration_v1_set_mode(decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_CLIENT_SIDE);
+    }
+    if (output != nullptr) {
+        xdg_toplevel_set_fullscreen(toplevel, output->output);
+    } else {
+        xdg_toplevel_set_maximized(toplevel);
+    }
+    wl_surface_commit(surface);  // no buffer yet: asks for the first configure
+    return true;
+}
+
+Surface::~Surface() {
+    runner.reset();  // the game thread draws into our buffers: it ends first
+    if (host.pointerFocus == this) host.pointerFocus = nullptr;
+    if (host.keyboardFocus == this) host.keyboardFocus = nullptr;
+    if (callback != nullptr) wl_callback_destroy(callback);
+    if (decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(decoration);
+    if (fractional != nullptr) wp_fractional_scale_v1_destroy(fractional);
+    if (viewport != nullptr) wp_viewport_destroy(viewport);
+    if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
+    if (xdg != nullptr) xdg_surface_destroy(xdg);
+    if (surface != nullptr) wl_surface_destroy(surface);
+    buffers.clear();
+}
+
+// ---- input --------------------------------------------------------------------------------------------
+
+void onPointerEnter(void* data, wl_pointer* p, std::uint32_t serial, wl_surface* s, wl_fixed_t x, wl_fixed_t y) {
+    auto* h = static_cast<Host*>(data);
+    h->pointerFocus = h->surfaceOf(s);
+    h->pointerX = wl_fixed_to_int(x);
+    h->pointerY = wl_fixed_to_int(y);
+    if (h->saver) wl_pointer_set_cursor(p, serial, nullptr, 0, 0);  // no pointer over a saver
+    h->post(h->pointerFocus, Input::mouseMove(h->pointerX, h->pointerY));
+}
+void onPointerLeave(void* data, wl_pointer*, std::uint32_t, wl_surface*) { static_cast<Host*>(data)->pointerFocus = nullptr; }
+void onPointerMotion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    auto* h = static_cast<Host*>(data);
+    h->pointerX = wl_fixed_to_int(x);
+    h->pointerY = wl_fixed_to_int(y);
+    h->post(h->pointerFocus, Input::mouseMove(h->pointerX, h->pointerY));
+}
+void onPointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button, std::uint32_t state) {
+    auto* h = static_cast<Host*>(data);
+    const Button b = button == BTN_LEFT ? Button::Left : Button::Other;
+    if (state == WL_POINTER_BUTTON_STATE_PRESSED) {
+        h->post(h->pointerFocus, Input::press(b, h->clicks.press(b, h->pointerX, h->pointerY, nowUs())));
+    } else {
+        h->post(h->pointerFocus, Input::release(b, 0));
+    }
+}
+void onPointerAxis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
+void onPointerFrame(void*, wl_pointer*) {}
+void onPointerAxisSource(void*, wl_pointer*, std::uint32_t) {}
+void onPointerAxisStop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
+void onPointerAxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
+const wl_pointer_listener pointerListener = {onPointerEnter, onPointerLeave, onPointerMotion, onPointerButton,
+                                             onPointerAxis, onPointerFrame, onPointerAxisSource, onPointerAxisStop,
+                                             onPointerAxisDiscrete, nullptr};
+
+void onKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) { close(fd); }  // keys are told by their codes
+void onKeyboardEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface* s, wl_array*) {
+    auto* h = static_cast<Host*>(data);
+    h->keyboardFocus = h->surfaceOf(s);
+}
+void onKeyboardLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface*) { static_cast<Host*>(data)->keyboardFocus = nullptr; }
+void onKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key, std::uint32_t state) {
+    auto* h = static_cast<Host*>(data);
+    if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
+    h->post(h->keyboardFocus, Input::keyDown(key == KEY_ESC ? Key::Escape : Key::Other));
+}
+void onModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
+void onRepeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
+const wl_keyboard_listener keyboardListener = {onKeymap, onKeyboardEnter, onKeyboardLeave, onKey, onModifiers, onRepeatInfo};
+
+// Devices come and go with the seat's capabilities (a virtual keyboard, say): ours follow them.
+void onSeatCapabilities(void* data, wl_seat* seat, std::uint32_t caps) {
+    auto* h = static_cast<Host*>(data);
+    const bool pointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0, keyboard = (caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    if (pointer && h->pointer == nullptr) {
+        h->pointer = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(h->pointer, &pointerListener, h);
+    }
+    if (!pointer && h->pointer != nullptr) {
+        wl_pointer_release(h->pointer);
+        h->pointer = nullptr;
+        h->pointerFocus = nullptr;
+    }
+    if (keyboard && h->keyboard == nullptr) {
+        h->keyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(h->keyboard, &keyboardListener, h);
+    }
+    if (!keyboard && h->keyboard != nullptr) {
+        wl_keyboard_release(h->keyboard);
+        h->keyboard = nullptr;
+        h->keyboardFocus = nullptr;
+    }
+}
+void onSeatName(void*, wl_seat*, const char*) {}
+const wl_seat_listener seatListener = {onSeatCapabilities, onSeatName};
+
+// ---- outputs and globals ------------------------------------------------------------------------------
+
+void onOutputGeometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                      const char*, const char*, std::int32_t) {}
+void onOutputMode(void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height, std::int32_t) {
+    if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
+    static_cast<Output*>(data)->width = width;
+    static_cast<Output*>(data)->height = height;
+}
+void onOutputScale(void* data, wl_output*, std::int32_t factor) { static_cast<Output*>(data)->scale = std::max(factor, 1); }
+void onOutputName(void*, wl_output*, const char*) {}
+void onOutputDescription(void*, wl_output*, const char*) {}
+
+Host* hostOfOutputs = nullptr;  // the one host, for the outputs' done events
+
+// An output described in full: a saver covers it when new; any surface on it follows its scale.
+void onOutputDone(void* data, wl_output*) {
+    auto* o = static_cast<Output*>(data);
+    const bool first = !o->done;
+    o->done = true;
+    Host& h = *hostOfOutputs;
+    if (first && h.saver) h.addSurface(o);
+    for (auto& s : h.surfaces) {
+        if (s->output == o || std::find(s->entered.begin(), s->entered.end(), o) != s->entered.end()) s->rescale();
+    }
+}
+const wl_output_listener outputListener = {onOutputGeometry, onOutputMode, onOutputDone, onOutputScale, onOutputName, onOutputDescription};
+
+void onPing(void*, xdg_wm_base* wm, std::uint32_t serial) { xdg_wm_base_pong(wm, serial); }
+const xdg_wm_base_listener wmListener = {onPing};
+
+template <typename T>
+T* bind(wl_registry* r, std::uint32_t name, const wl_interface& i, std::uint32_t offered, std::uint32_t wanted) {
+    return static_cast<T*>(wl_registry_bind(r, name, &i, std::min(offered, wanted)));
+}
+
+void onGlobal(void* data, wl_registry* r, std::uint32_t name, const char* interface, std::uint32_t version) {
+    auto* h = static_cast<Host*>(data);
+    const std::string i = interface;
+    if (i == wl_compositor_interface.name) h->compositor = bind<wl_compositor>(r, name, wl_compositor_interface, version, 4);
+    if (i == wl_shm_interface.name) h->shm = bind<wl_shm>(r, name, wl_shm_interface, version, 1);
+    if (i == xdg_wm_base_interface.name) {
+        h->wm = bind<xdg_wm_base>(r, name, xdg_wm_base_interface, version, 3);
+        xdg_wm_base_add_listener(h->wm, &wmListener, h);
+    }
+    if (i == zxdg_decoration_manager_v1_interface.name) {
+        h->decorations = bind<zxdg_decoration_manager_v1>(r, name, zxdg_decoration_manager_v1_interface, version, 1);
+    }
+    if (i == wp_viewporter_interface.name) h->viewporter = bind<wp_viewporter>(r, name, wp_viewporter_interface, version, 1);
+    if (i == wp_fractional_scale_manager_v1_interface.name) {
+        h->fractionalScales = bind<wp_fractional_scale_manager_v1>(r, name, wp_fractional_scale_manager_v1_interface, version, 1);
+    }
+    if (i == wl_seat_interface.name && h->seat == nullptr) {
+        if (version < WL_KEYBOARD_RELEASE_SINCE_VERSION) return;  // devices could not be given back
+        h->seat = bind<wl_seat>(r, name, wl_seat_interface, version, 5);
+        wl_seat_add_listener(h->seat, &seatListener, h);
+    }
+    if (i == wl_output_interface.name) {
+        auto o = std::make_unique<Output>();
+        o->name = name;
+        o->output = bind<wl_output>(r, name, wl_output_interface, version, 3);
+        wl_output_add_listener(o->output, &outputListener, o.get());
+        h->outputs.push_back(std::move(o));
+    }
+}
+void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) { static_cast<Host*>(data)->removeOutput(name); }
+const wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
+
+void Host::addSurface(Output* o) {
+    auto s = std::make_unique<Surface>(*this, o, nextSeed++);
+    if (s->create()) surfaces.push_back(std::move(s));
+}
+
+void Host::removeOutput(std::uint32_t name) {
+    const auto o = std::find_if(outputs.begin(), outputs.end(), [&](auto& out) { return out->name == name; });
+    if (o == outputs.end()) return;
+    Output* gone = o->get();
+    std::erase_if(surfaces, [&](const std::unique_ptr<Surface>& s) { return s->output == gone; });
+    for (auto& s : surfaces) std::erase(s->entered, gone);
+    if (wl_output_get_version(gone->output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
+        wl_output_release(gone->output);
+    } else {
+        wl_output_destroy(gone->output);
+    }
+    outputs.erase(o);
+}
+
+Host::~Host() {
+    surfaces.clear();
+    if (pointer != nullptr) wl_pointer_destroy(pointer);
+    if (keyboard != nullptr) wl_keyboard_destroy(keyboard);
+    if (seat != nullptr) wl_seat_destroy(seat);
+    for (auto& o : outputs) wl_output_destroy(o->output);
+    if (decorations != nullptr) zxdg_decoration_manager_v1_destroy(decorations);
+    if (fractionalScales != nullptr) wp_fractional_scale_manager_v1_destroy(fractionalScales);
+    if (viewporter != nullptr) wp_viewporter_destroy(viewporter);
+    if (wm != nullptr) xdg_wm_base_destroy(wm);
+    if (shm != nullptr) wl_shm_destroy(shm);
+    if (compositor != nullptr) wl_compositor_destroy(compositor);
+    if (registry != nullptr) wl_registry_destroy(registry);
+    if (display != nullptr) wl_display_disconnect(display);
+}
+
+// ---- the loop -----------------------------------------------------------------------------------------
+
+// Whether the program goes on: every surface's game still runs (any input ends a saver on all outputs),
+// no stop signal came, and a saver still has an output.
+bool goesOn(const Host& h) {
+    if (stopRequested != 0) return false;
+    for (const auto& s : h.surfaces) {
+        if (s->runner && !s->runner->running()) return false;
+    }
+    return !h.surfaces.empty() || (h.saver && !h.outputs.empty());
+}
+
+// Shows the frames that are due; returns how long until the next retry is due (in ms), at most 100.
+int showDueFrames(Host& h) {
+    std::int64_t wait = 100'000;
+    const std::int64_t now = nowUs();
+    for (auto& s : h.surfaces) {
+        if (!s->frameDue || !s->runner) continue;
+        if (s->retryAt <= now) s->frame();
+        if (s->frameDue) wait = std::min(wait, std::max<std::int64_t>(s->retryAt - nowUs(), 0));
+    }
+    return static_cast<int>((wait + 999) / 1000);
+}
+
+// Reads the compositor's events, waiting at most waitMs for them; false when the connection is lost.
+bool pumpEvents(wl_display* d, int waitMs) {
+    while (wl_display_prepare_read(d) != 0) {
+        if (wl_display_dispatch_pending(d) < 0) return false;
+    }
+    if (wl_display_flush(d) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(d);
+        return false;
+    }
+    pollfd fd{wl_display_get_fd(d), POLLIN, 0};
+    if (poll(&fd, 1, waitMs) > 0) {
+        if (wl_display_read_events(d) < 0) return false;
+    } else {
+        wl_display_cancel_read(d);
+    }
+    return wl_display_dispatch_pending(d) >= 0;
+}
+
+// What the compositor lacks that the program cannot do without; "" when it has everything.
+std::string missingGlobals(const Host& h) {
+    if (h.compositor == nullptr) return "wl_compositor";
+    if (h.shm == nullptr) return "wl_shm";
+    if (h.wm == nullptr) return "xdg_wm_base";
+    return {};
+}
+
+void catchStopSignals() {
+    struct sigaction sa {};
+    sa.sa_handler = onWaylandStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace
+
+bool waylandAnswers() {
+    const char* name = std::getenv("WAYLAND_DISPLAY");  // unset, libwayland would try wayland-0 all the same
+    if (name == nullptr || *name == '\0') return false;
+    wl_display* d = wl_display_connect(nullptr);
+    if (d == nullptr) return false;
+    wl_display_disconnect(d);
+    return true;
+}
+
+int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
+    catchStopSignals();
+    Host h;
+    h.saver = l.mode == Launch::Mode::FullScreenSaver;
+    h.settings = AppSettings{WHITE, l.rules(), l.times, seed};
+    h.nextSeed = seed;
+    h.display = wl_display_connect(nullptr);
+    if (h.display == nullptr) {
+        std::fprintf(stderr, "pellwick: cannot reach a Wayland compositor\n");
+        return 1;
+    }
+    hostOfOutputs = &h;
+    h.registry = wl_display_get_registry(h.display);
+    wl_registry_add_listener(h.registry, &registryListener, &h);
+    wl_display_roundtrip(h.display);
+    if (const std::string missing = missingGlobals(h); !missing.empty()) {
+        std::fprintf(stderr, "pellwick: the Wayland compositor offers no %s\n", missing.c_str());
+        return 1;
+    }
+    if (!h.saver) h.addSurface(nullptr);
+    if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
+    bool connected = true;
+    while (connected && goesOn(h)) connected = pumpEvents(h.display, showDueFrames(h));
+    if (!connected) {
+        std::fprintf(stderr, "pellwick: lost the Wayland compositor (%s)\n", std::strerror(wl_display_get_error(h.display)));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace pellwick

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# End-to-end on Wayland, under a headless sway with a scale-1 and a scale-2 output and no X server: the
+# window shows exactly the renderer's picture in device pixels on either output, a click starts a game,
+# Escape and a double-click end it; the saver covers both outputs with a game each, and an output added
+# later, and ends on a key or a move of the pointer; a compositor that goes away ends the program with status 1.
+# Usage: wayland_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(dirname "$0")
+source "$here/sway.sh"
+source "$here/xvfb.sh"  # ended_within, wait_exit, teams_in
+work=$(mktemp -d)
+probe=$build/tests/screen_probe
+
+start_sway "default_border none
+output HEADLESS-1 mode 640x480 position 0 0 scale 1
+output HEADLESS-2 mode 800x600 position 640 0 scale 2"
+trap 'stop_sway; rm -rf "$work"' EXIT
+LAYOUT="1040 480"  # both outputs side by side, in logical pixels
+
+start() {
+  "$@" 2>"$work/stderr" &
+  APP_PID=$!
+}
+
+# shown_tick OUTPUT SIZE [SEED]: the output shows the renderer's picture at some tick of the game before
+# any click (on SEED's stream), pixel for pixel; prints the tick. A shot can catch a frame half shown.
+shown_tick() {
+  local n tick diff
+  for n in 1 2 3 4; do
+    wl_shot "$1" "$work/shot.png"
+    tick=$("$probe" tick "$work/shot.png" 20000 ${3:+"$3"}) || { sleep 0.2; continue; }
+    "$build/pellwick-render" --size "$2" --ticks "$tick" ${3:+--seed "$3"} --png "$work/render.png" >/dev/null 2>&1
+    diff=$(compare -metric AE "$work/shot.png" "$work/render.png" null: 2>&1 || true)
+    [[ "$diff" == "0" ]] || fail "$1 and the renderer differ in $diff pixels at tick $tick"
+    echo "$tick"
+    return 0
+  done
+  fail "$1 matches no tick of the game${3:+ on seed $3}"
+}
+
+# The window, on the scale-1 output: the renderer's picture, app_id, a click, Escape.
+swaymsg -q focus output HEADLESS-1
+start "$build/pellwick"
+wait_app_id 1
+tick=$(shown_tick HEADLESS-1 640x480)
+echo "scale 1: the window matches the renderer at tick $tick"
+"$build/tests/wl_pointer" $LAYOUT move 320 240 click
+sleep 0.5
+wl_shot HEADLESS-1 "$work/game.png"
+teams_in "$probe" "$work/game.png" "after a click" >/dev/null
+echo "a click started a game"
+wtype -s 300 -k Escape
+wait_exit 3
+echo "Escape ended it"
+
+# On the scale-2 output the field has the output's device pixels, 800x600 for 400x300 logical ones.
+swaymsg -q focus output HEADLESS-2
+start "$build/pellwick"
+wait_app_id 1
+tick=$(shown_tick HEADLESS-2 800x600)
+echo "scale 2: the window matches the renderer at tick $tick in device pixels"
+"$build/tests/wl_pointer" $LAYOUT move 840 150 click sleep 100 click
+wait_exit 3
+echo "a double-click ended it"
+
+# The saver: a game on each output, on the seed given and the one after it; any key ends it.
+start "$build/pellwick" --saver --seed 41
+wait_app_id 2
+one=$(shown_tick HEADLESS-1 640x480 41 2>/dev/null || shown_tick HEADLESS-1 640x480 42)
+two=$(shown_tick HEADLESS-2 800x600 42 2>/dev/null || shown_tick HEADLESS-2 800x600 41)
+echo "the saver plays on both outputs (ticks $one and $two)"
+swaymsg -q create_output
+wait_app_id 3
+echo "an output added while it runs gets a game of its own"
+wtype -s 300 -k a
+wait_exit 3
+pgrep -f "$build/pellwick" >/dev/null && fail "a saver process is left behind"
+echo "a key ended the saver"
+
+start "$build/pellwick" --saver
+wait_app_id 2
+grep -q "playing seed" "$work/stderr" || fail "the saver did not name the seed it drew: $(cat "$work/stderr")"
+"$build/tests/wl_pointer" $LAYOUT move 100 100 sleep 200 move 102 101 sleep 300
+kill -0 "$APP_PID" 2>/dev/null || fail "a jitter of the pointer ended the saver"
+"$build/tests/wl_pointer" $LAYOUT move 100 100 sleep 200 move 140 100
+wait_exit 3
+echo "a move of the pointer ended the saver"
+
+# Forced to X11 with no X server, it says so; a compositor that goes away ends it with status 1.
+if PELLWICK_DISPLAY=x11 timeout 10 "$build/pellwick" 2>/dev/null; then fail "forced to X11 without an X server, it ended with 0"; fi
+start "$build/pellwick"
+wait_app_id 1
+kill "$SWAY_PID"
+ended_within 5 || fail "the program still runs 5 s after the compositor went away"
+status=0
+wait "$APP_PID" || status=$?
+APP_PID=
+[[ $status -eq 1 ]] || fail "after the compositor went away the status was $status, not 1"
+grep -q "lost the Wayland compositor" "$work/stderr" || fail "no word on the lost compositor: $(cat "$work/stderr")"
+echo "the compositor went away: $(cat "$work/stderr")"
+echo "PASS"
