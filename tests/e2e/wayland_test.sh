@@ -70,9 +70,6 @@ wait_app_id 2
 one=$(shown_tick HEADLESS-1 640x480 41 2>/dev/null || shown_tick HEADLESS-1 640x480 42)
 two=$(shown_tick HEADLESS-2 800x600 42 2>/dev/null || shown_tick HEADLESS-2 800x600 41)
 echo "the saver plays on both outputs (ticks $one and $two)"
-swaymsg -q create_output
-wait_app_id 3
-echo "an output added while it runs gets a game of its own"
 wtype -s 300 -k a
 wait_exit 3
 pgrep -f "$build/pellwick" >/dev/null && fail "a saver process is left behind"
@@ -83,6 +80,9 @@ wait_app_id 2
 grep -q "playing seed" "$work/stderr" || fail "the saver did not name the seed it drew: $(cat "$work/stderr")"
 "$build/tests/wl_pointer" $LAYOUT move 100 100 sleep 200 move 102 101 sleep 300
 kill -0 "$APP_PID" 2>/dev/null || fail "a jitter of the pointer ended the saver"
+swaymsg -q create_output
+wait_app_id 3
+echo "an output added while it runs gets a game of its own"
 "$build/tests/wl_pointer" $LAYOUT move 100 100 sleep 200 move 140 100
 wait_exit 3
 echo "a move of the pointer ended the saver"
