@@ -1,16 +1,17 @@
-// Saver mode on X11: the game drawn into a window someone else owns (the screensaver daemon's, the root,
-// or one named by id) with plain Xlib. It opens no window, takes no input, follows the window's size,
-// and ends on SIGTERM, SIGINT or the window going away. Each frame's changed rectangles reach the server
-// through shared memory (MIT-SHM) where it can, and through the connection where it cannot.
+// The savers on X11, with plain Xlib: the game drawn into a window someone else owns (the screensaver
+// daemon's, the root, or one named by id), taking no input, following the window's size and ending when
+// it goes away; or windows of its own over every monitor, a game in each, ended by any input (for xss-lock
+// and xautolock). SIGTERM and SIGINT end either. Each frame's changed rectangles reach the server through
+// shared memory (MIT-SHM) where it can, and through the connection where it cannot.
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/frame_loop.hpp"
@@ -20,6 +21,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace pellwick {
 
@@ -178,86 +180,248 @@ void WindowImage::release() {
     shared_ = false;
 }
 
-struct Saver final : Display {
-    ::Display* x = nullptr;
+// One window the saver draws into, with its game.
+struct Pane {
     Window window = 0;
     XWindowAttributes attributes{};
     GC gc = nullptr;
-    PixelFormat format = XRGB;
-    bool shared = false;  // whether to try shared memory
     WindowImage image;
     bool gone = false;
+    std::unique_ptr<AppRunner> runner;
+};
 
-    ~Saver() override {
+// The connection and the panes on it.
+struct Saver {
+    ::Display* x = nullptr;
+    PixelFormat format = XRGB;
+    bool shared = false;  // whether to try shared memory
+    bool ownWindows = false;
+    Cursor blank = 0;
+    int monitorEvent = -1;  // RandR's event for a change of the monitors
+    AppSettings settings;   // of the games on our own windows: each new one takes the next seed
+    std::uint64_t nextSeed = 0;
+    std::vector<std::unique_ptr<Pane>> panes;
+
+    ~Saver() {
         if (x == nullptr) return;
-        image.release();
-        if (gc != nullptr) XFreeGC(x, gc);
+        while (!panes.empty()) drop(panes.back());
+        if (blank != 0) XFreeCursor(x, blank);
         XCloseDisplay(x);
     }
 
-    // The window's pixels on our side, for the game thread to draw the next frame into.
-    Canvas canvas(int width, int height) override {
-        if ((image.width() != width || image.height() != height) && !image.make(x, attributes, width, height, shared)) {
-            return Canvas{};
-        }
-        return Canvas{image.pixels(), width, height, image.stride(), format};
+    // Ends a pane's game, then gives back what it drew with, and its window when it is ours.
+    void drop(std::unique_ptr<Pane>& p) {
+        p->runner.reset();
+        p->image.release();
+        if (p->gc != nullptr) XFreeGC(x, p->gc);
+        if (ownWindows && !p->gone) XDestroyWindow(x, p->window);
+        panes.erase(std::find(panes.begin(), panes.end(), p));
     }
 
-    void present(const Frame& f) override {
-        if (gone || f.rects.empty()) return;  // nothing changed: nothing to send
-        image.put(window, gc, f.rects);
-        image.finish();
+    Pane* paneOf(Window w) {
+        for (auto& p : panes) {
+            if (p->window == w) return p.get();
+        }
+        return nullptr;
     }
 
-    // The window's events: gone, resized or uncovered; and the server done reading the pixels.
-    void handle(const XEvent& e, AppRunner& runner) {
-        if (e.type == Expose) runner.screenLost();
-        if (e.type == DestroyNotify && e.xdestroywindow.window == window && !gone) {
-            gone = true;
-            runner.post(Input::close());
-        }
-        if (e.type == ConfigureNotify && e.xconfigure.window == window &&
-            (e.xconfigure.width != attributes.width || e.xconfigure.height != attributes.height)) {
-            attributes.width = e.xconfigure.width;
-            attributes.height = e.xconfigure.height;
-            runner.post(Input::resize(attributes.width, attributes.height));
-        }
+    void postAll(const Input& in) {
+        for (auto& p : panes) p->runner->post(in);
     }
 
-    void pumpEvents(int waitMs, AppRunner& runner) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
-        while (XPending(x) > 0) {
-            XEvent e;
-            XNextEvent(x, &e);
-            handle(e, runner);
-        }
-        if (stopRequested != 0) runner.post(Input::close());
+    // Whether the saver goes on: no stop signal, and every game still runs (any input ends them all).
+    bool goesOn() const {
+        if (stopRequested != 0 || panes.empty()) return false;
+        return std::all_of(panes.begin(), panes.end(), [](const auto& p) { return p->runner->running(); });
     }
+
+    void handle(const XEvent& e);
+    void showFrames();
+    bool monitorsChanged();
+    void addPane(Window w, const AppSettings& settings);
 };
 
+// A pane's window: gone, resized or uncovered; and the input over our own windows.
+void Saver::handle(const XEvent& e) {
+    if (e.type == KeyPress) postAll(Input::keyDown(Key::Other));
+    if (e.type == ButtonPress) postAll(Input::press(Button::Other, 1));
+    if (e.type == MotionNotify) postAll(Input::mouseMove(e.xmotion.x_root, e.xmotion.y_root));
+    Pane* p = paneOf(e.xany.window);
+    if (p == nullptr) return;
+    if (e.type == Expose) p->runner->screenLost();
+    if (e.type == DestroyNotify && e.xdestroywindow.window == p->window && !p->gone) {
+        p->gone = true;
+        p->runner->post(Input::close());
+    }
+    if (e.type == ConfigureNotify && e.xconfigure.window == p->window &&
+        (e.xconfigure.width != p->attributes.width || e.xconfigure.height != p->attributes.height)) {
+        p->attributes.width = e.xconfigure.width;
+        p->attributes.height = e.xconfigure.height;
+        p->runner->post(Input::resize(p->attributes.width, p->attributes.height));
+    }
+}
+
+constexpr std::int64_t FRAME_WAIT_US = 20'000;  // how long a frame may wait for the game thread
+
+// Shows each pane's frame and asks for the next, into the pane's image.
+void Saver::showFrames() {
+    for (auto& p : panes) {
+        Pane& pane = *p;
+        const CanvasFor canvas = [&](int width, int height) {
+            if ((pane.image.width() != width || pane.image.height() != height) &&
+                !pane.image.make(x, pane.attributes, width, height, shared)) {
+                return Canvas{};
+            }
+            return Canvas{pane.image.pixels(), width, height, pane.image.stride(), format};
+        };
+        const Show show = [&](const Frame& f) {
+            if (pane.gone || f.rects.empty()) return;  // nothing changed: nothing to send
+            pane.image.put(pane.window, pane.gc, f.rects);
+            pane.image.finish();
+        };
+        pane.runner->frame(FRAME_WAIT_US, canvas, show);
+    }
+}
+
+void Saver::addPane(Window w, const AppSettings& settings) {
+    auto p = std::make_unique<Pane>();
+    p->window = w;
+    XGetWindowAttributes(x, w, &p->attributes);
+    p->gc = XCreateGC(x, w, 0, nullptr);
+    p->runner = std::make_unique<AppRunner>(p->attributes.width, p->attributes.height, settings);
+    panes.push_back(std::move(p));
+}
+
 // Prepares drawing into the window; "" or what is wrong, and the exit status that goes with it.
-std::string attach(Saver& s, const Launch& l, int& status) {
+std::string attach(Saver& s, Window& w, const Launch& l, int& status) {
     status = 2;
-    s.window = l.window != 0 ? static_cast<Window>(l.window) : DefaultRootWindow(s.x);
-    if (XGetWindowAttributes(s.x, s.window, &s.attributes) == 0) {
+    w = l.window != 0 ? static_cast<Window>(l.window) : DefaultRootWindow(s.x);
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(s.x, w, &a) == 0) {
         char id[32];
-        std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(s.window));
+        std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(w));
         return std::string("no window ") + id + " on this display";
     }
     status = 1;
-    const Visual* v = s.attributes.visual;
+    const Visual* v = a.visual;
     if (v->c_class != TrueColor || !formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
                                                     static_cast<std::uint32_t>(v->blue_mask), s.format)) {
         return "the window's visual is not 8-bit true colour";
     }
-    s.gc = XCreateGC(s.x, s.window, 0, nullptr);
     // Told when the window goes, changes size or is uncovered; and it must still be there once we listen.
-    XSelectInput(s.x, s.window, StructureNotifyMask | ExposureMask);
-    if (XGetWindowAttributes(s.x, s.window, &s.attributes) == 0) return "the window went away";
+    XSelectInput(s.x, w, StructureNotifyMask | ExposureMask);
+    if (XGetWindowAttributes(s.x, w, &a) == 0) return "the window went away";
+    return {};
+}
+
+// Opens the display, with shared memory where it can be had; "" or what is wrong.
+std::string openDisplay(Saver& s) {
+    s.x = XOpenDisplay(nullptr);
+    if (s.x == nullptr) return "cannot open the X display";
+    XSetErrorHandler(letXErrorGo);
     const std::string why = whyNoSharedMemory(s.x);
     s.shared = why.empty();
     if (!s.shared) std::fprintf(stderr, "pellwick: %s; sending pixels through the connection\n", why.c_str());
     return {};
+}
+
+// Waits for X events until the next frame is due, and handles them.
+void pumpEvents(Saver& s, const Cadence& frames) {
+    XFlush(s.x);
+    pollfd fd{ConnectionNumber(s.x), POLLIN, 0};
+    if (XPending(s.x) == 0) poll(&fd, 1, static_cast<int>((frames.until(nowUs()) + 999) / 1000));
+    while (XPending(s.x) > 0) {
+        XEvent e;
+        XNextEvent(s.x, &e);
+        s.handle(e);
+        if (s.monitorEvent >= 0 && e.type == s.monitorEvent) {
+            XRRUpdateConfiguration(&e);
+            s.monitorsChanged();
+        }
+    }
+}
+
+void run(Saver& s) {
+    Cadence frames(framePeriodUs(DEFAULT_REFRESH_HZ));
+    while (s.goesOn()) {
+        pumpEvents(s, frames);
+        if (!frames.due(nowUs())) continue;
+        frames.start(nowUs());
+        s.showFrames();
+    }
+}
+
+// ---- windows of our own over every monitor ------------------------------------------------------------
+
+struct Monitor {
+    int x, y, width, height;
+};
+
+std::vector<Monitor> monitors(::Display* x) {
+    std::vector<Monitor> out;
+    int count = 0;
+    if (XRRMonitorInfo* m = XRRGetMonitors(x, DefaultRootWindow(x), True, &count)) {
+        for (int i = 0; i < count; ++i) out.push_back(Monitor{m[i].x, m[i].y, m[i].width, m[i].height});
+        XRRFreeMonitors(m);
+    }
+    if (out.empty()) out.push_back(Monitor{0, 0, DisplayWidth(x, DefaultScreen(x)), DisplayHeight(x, DefaultScreen(x))});
+    return out;
+}
+
+// A window over the monitor, above every other, with no pointer shown.
+Window coverMonitor(Saver& s, const Monitor& m) {
+    ::Display* x = s.x;
+    XSetWindowAttributes a{};
+    a.override_redirect = True;
+    a.cursor = s.blank;
+    a.event_mask = StructureNotifyMask | ExposureMask | KeyPressMask | ButtonPressMask | PointerMotionMask;
+    const Window w = XCreateWindow(x, DefaultRootWindow(x), m.x, m.y, static_cast<unsigned>(m.width), static_cast<unsigned>(m.height),
+                                   0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWCursor | CWEventMask, &a);
+    XStoreName(x, w, "Pellwick");
+    XClassHint hint{const_cast<char*>("pellwick"), const_cast<char*>("Pellwick")};
+    XSetClassHint(x, w, &hint);
+    XMapRaised(x, w);
+    return w;
+}
+
+Cursor blankCursor(::Display* x) {
+    char none = 0;
+    XColor black{};
+    const Pixmap p = XCreateBitmapFromData(x, DefaultRootWindow(x), &none, 1, 1);
+    const Cursor c = XCreatePixmapCursor(x, p, p, &black, &black, 0, 0);
+    XFreePixmap(x, p);
+    return c;
+}
+
+// Covers the monitors no pane covers yet and drops the panes whose monitor is gone. Returns whether any changed.
+bool Saver::monitorsChanged() {
+    const std::vector<Monitor> now = monitors(x);
+    const auto covers = [](const Pane& p, const Monitor& m) {
+        return p.attributes.x == m.x && p.attributes.y == m.y && p.attributes.width == m.width && p.attributes.height == m.height;
+    };
+    const std::size_t before = panes.size();
+    bool dropped = false;
+    for (std::size_t i = panes.size(); i-- > 0;) {
+        if (std::none_of(now.begin(), now.end(), [&](const Monitor& m) { return covers(*panes[i], m); })) {
+            drop(panes[i]);
+            dropped = true;
+        }
+    }
+    for (const Monitor& m : now) {
+        if (std::any_of(panes.begin(), panes.end(), [&](const auto& p) { return covers(*p, m); })) continue;
+        AppSettings next = settings;
+        next.seed = nextSeed++;
+        addPane(coverMonitor(*this, m), next);
+    }
+    return dropped || panes.size() != before;
+}
+
+// Input goes to our windows even while another program has the focus.
+void grabInput(Saver& s) {
+    const Window w = s.panes.front()->window;
+    XSync(s.x, False);
+    XGrabKeyboard(s.x, w, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+    XGrabPointer(s.x, w, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, None, s.blank, CurrentTime);
 }
 
 }  // namespace
@@ -265,24 +429,48 @@ std::string attach(Saver& s, const Launch& l, int& status) {
 int runSaver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     catchStopSignals();
     Saver s;
-    s.x = XOpenDisplay(nullptr);
-    if (s.x == nullptr) {
-        std::fprintf(stderr, "pellwick: cannot open the X display\n");
+    if (const std::string err = openDisplay(s); !err.empty()) {
+        std::fprintf(stderr, "pellwick: %s\n", err.c_str());
         return 1;
     }
-    XSetErrorHandler(letXErrorGo);
     int status = 0;
-    if (const std::string err = attach(s, l, status); !err.empty()) {
+    Window w = 0;
+    if (const std::string err = attach(s, w, l, status); !err.empty()) {
         std::fprintf(stderr, "pellwick: %s\n", err.c_str());
         return status;
     }
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
-    AppRunner runner(s.attributes.width, s.attributes.height, AppSettings{WHITE, l.rules(), l.times, seed});
-    runFrameLoop(runner, s, framePeriodUs(DEFAULT_REFRESH_HZ));
+    s.addPane(w, AppSettings{WHITE, l.rules(), l.times, seed});
+    run(s);
+    return 0;
+}
+
+int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
+    catchStopSignals();
+    Saver s;
+    if (const std::string err = openDisplay(s); !err.empty()) {
+        std::fprintf(stderr, "pellwick: %s\n", err.c_str());
+        return 1;
+    }
+    const Visual* v = DefaultVisual(s.x, DefaultScreen(s.x));
+    if (v->c_class != TrueColor || !formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
+                                                    static_cast<std::uint32_t>(v->blue_mask), s.format)) {
+        std::fprintf(stderr, "pellwick: the screen's visual is not 8-bit true colour\n");
+        return 1;
+    }
+    s.ownWindows = true;
+    s.blank = blankCursor(s.x);
+    s.settings = AppSettings{WHITE, l.rules(), l.times, seed};
+    s.nextSeed = seed;
+    if (int event = 0, error = 0; XRRQueryExtension(s.x, &event, &error) != False) {
+        s.monitorEvent = event + RRScreenChangeNotify;
+        XRRSelectInput(s.x, DefaultRootWindow(s.x), RRScreenChangeNotifyMask);
+    }
+    s.monitorsChanged();
+    grabInput(s);
+    if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
+    run(s);
     return 0;
 }
 
 }  // namespace pellwick
-namespace pellwick {
-int runX11Saver(const Launch&, std::uint64_t, bool) { return 1; }
-}

@@ -3,7 +3,8 @@
 # game into a window the test owns, makes its first game on time, and ends on SIGTERM, SIGINT or the
 # window going away; under Debian's XScreenSaver daemon the screen is exactly the game, the hack opens no
 # window, and it goes when the daemon stops it, ten times over; on a server without MIT-SHM it says so
-# and the screen is still exactly the game; on a 16-bit screen it says it cannot draw there.
+# and the screen is still exactly the game; --saver covers two monitors with a game each and ends on a
+# key, a button or a move; on a 16-bit screen it says it cannot draw there.
 # Usage: saver_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -156,8 +157,39 @@ launched=$(grep -c "forked \"$hack" "$SAVER_HOME/log" || true)
 (( launched >= 10 )) || fail "the daemon launched the hack only $launched times"
 echo "ten activate/deactivate cycles ($launched launches): every hack ended once the daemon stopped it"
 
-echo "== without shared memory"
+echo "== --saver over two monitors"
 stop_daemon
+xrandr --setmonitor L 320/80x480/120+0+0 screen >/dev/null
+xrandr --setmonitor R 320/80x480/120+320+0 none >/dev/null
+ours() { xwininfo -root -children | grep -c '"Pellwick"' || true; }
+start_saver --saver --seed 7
+sleep 1.5
+[[ $(ours) -eq 2 ]] || fail "--saver on two monitors made $(ours) windows"
+for side in 0:7 320:8; do
+  shown=
+  for _ in 1 2 3 4; do
+    import -window root -crop "320x480+${side%:*}+0" +repage "$work/monitor.png"
+    shown=$("$build/tests/screen_probe" tick "$work/monitor.png" 5000 "${side#*:}") && break
+    sleep 0.1
+  done
+  [[ -n "$shown" ]] || fail "the monitor at x=${side%:*} shows no tick of seed ${side#*:}'s game"
+done
+xdotool mousemove 100 100 sleep 0.3 mousemove 102 103 sleep 0.3
+kill -0 "$APP_PID" 2>/dev/null || fail "a jitter of the pointer ended --saver"
+xdotool key a
+wait_exit 3
+[[ $(ours) -eq 0 ]] || fail "--saver left $(ours) windows behind"
+echo "--saver covered both monitors with seeds 7 and 8, and a key ended it"
+for gesture in "mousemove 100 100 sleep 0.3 mousemove 160 100" "click 3"; do
+  start_saver --saver 2>/dev/null
+  sleep 1
+  # shellcheck disable=SC2086
+  xdotool $gesture
+  wait_exit 3
+done
+echo "a move of the pointer and a button ended --saver"
+
+echo "== without shared memory"
 stop_xvfb
 start_xvfb "${W}x${H}" -extension MIT-SHM
 "$build/pellwick" --root --first-game 100 --seed 0 2> "$work/noshm.err" &
