@@ -24,6 +24,11 @@ report=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v "running with root 
 [[ -n "$report" ]] && echo "$report"
 if grep -qE "^[EW]: " <<<"$report"; then fail "lintian reports errors or warnings"; fi
 echo "lintian: no errors, no warnings"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libsdl2-2.0-0 libwayland-client0 libxrandr2; do
+  grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"
+done
+echo "depends on: $depends"
 
 echo "== install"
 work=$(mktemp -d)
