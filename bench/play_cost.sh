@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Measures what a game costs while it plays, under Xvfb: the share of one core used by the program and by
-# the X server over some seconds of mid-game, their sum, and the program's wake-ups a second (the times its
-# threads went to sleep and were woken: voluntary context switches). The machine is shared, so it plays
-# several games and prints the median of each figure.
-# Usage: bench/play_cost.sh BUILD_DIR window|saver WxH [SECONDS] [RUNS]
+# Measures what a game costs while it plays, under Xvfb (the window, the saver) or headless sway (the
+# Wayland window): the share of one core used by the program and by the X server or compositor over some
+# seconds of mid-game, their sum, and the program's wake-ups a second (the times its threads went to sleep
+# and were woken: voluntary context switches). The machine is shared, so it plays several games and prints
+# the median of each figure.
+# Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland WxH [SECONDS] [RUNS]
 set -euo pipefail
 build=$(cd "$1" && pwd)
 mode=$2
@@ -11,14 +12,30 @@ size=$3
 span=${4:-5}
 runs=${5:-3}
 source "$(dirname "$0")/../tests/e2e/xvfb.sh"
+source "$(dirname "$0")/../tests/e2e/sway.sh"
 
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 wakes() { cat /proc/"$APP_PID"/task/*/status | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
 
-# measure: one game, mid-game; prints program%, X%, wake-ups/s.
+# measure: one game, mid-game; prints program%, server%, wake-ups/s.
 measure() {
-  start_xvfb "$size"
-  if [[ $mode == window ]]; then
+  local server
+  if [[ $mode == wayland ]]; then
+    start_sway "default_border none
+output HEADLESS-1 mode $size position 0 0 scale 1
+output HEADLESS-2 disable"
+    server=$SWAY_PID
+    "$build/pellwick" &
+    APP_PID=$!
+    wait_app_id 1
+    "$build/tests/wl_pointer" ${size/x/ } move 10 10 click
+  else
+    start_xvfb "$size"
+    server=$XVFB_PID
+  fi
+  if [[ $mode == wayland ]]; then
+    :
+  elif [[ $mode == window ]]; then
     start_app "$build/pellwick"
     xdotool mousemove 10 10 click 1  # a game: walls, four teams, deaths
   else
@@ -28,10 +45,10 @@ measure() {
   sleep 2.5  # into the game: a couple of thousand ticks
   kill -0 "$APP_PID" 2>/dev/null || fail "the program ended"
   local p0 x0 w0 t0 p1 x1 w1 t1
-  p0=$(cpu "$APP_PID"); x0=$(cpu "$XVFB_PID"); w0=$(wakes); t0=$(date +%s.%N)
+  p0=$(cpu "$APP_PID"); x0=$(cpu "$server"); w0=$(wakes); t0=$(date +%s.%N)
   sleep "$span"
-  p1=$(cpu "$APP_PID"); x1=$(cpu "$XVFB_PID"); w1=$(wakes); t1=$(date +%s.%N)
-  stop_xvfb
+  p1=$(cpu "$APP_PID"); x1=$(cpu "$server"); w1=$(wakes); t1=$(date +%s.%N)
+  if [[ $mode == wayland ]]; then stop_sway; else stop_xvfb; fi
   awk -v p="$((p1 - p0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v t0="$t0" -v t1="$t1" -v hz="$(getconf CLK_TCK)" \
       'BEGIN { dt = t1 - t0; printf "%.1f %.1f %.0f\n", 100 * p / hz / dt, 100 * x / hz / dt, w / dt }'
 }
@@ -42,5 +59,7 @@ program=$(awk '{print $1}' <<<"$results" | median)
 server=$(awk '{print $2}' <<<"$results" | median)
 total=$(awk '{print $1 + $2}' <<<"$results" | median)
 wakeups=$(awk '{print $3}' <<<"$results" | median)
-printf "%-6s %-9s mid-game, median of %d x %d s: program %4.1f %%, X server %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
-  "$mode" "$size" "$runs" "$span" "$program" "$server" "$total" "$wakeups"
+what="X server"
+[[ $mode == wayland ]] && what="sway"
+printf "%-7s %-9s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
+  "$mode" "$size" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups"

@@ -115,6 +115,34 @@ TEST(FrameRects, RandomTilePatternsKeepTheRules) {
     }
 }
 
+// A compositor gets a few bands' bounds instead of hundreds of rectangles: every changed pixel still
+// inside one, each inside its band, and no more of them than bands.
+TEST(FrameRects, BandBoundsCoverEveryRectangleWithinTheirBands) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 50; ++round) {
+        const int height = 40 + static_cast<int>(random() % 200);
+        std::vector<Rect> rects(random() % 40);
+        for (Rect& r : rects) {
+            r = Rect{static_cast<int>(random() % 300), static_cast<int>(random() % height), 1 + static_cast<int>(random() % 30), 1};
+            r.height = 1 + static_cast<int>(random() % (height - r.y));
+        }
+        std::vector<Rect> out;
+        bandBounds(rects, height, 8, out);
+        ASSERT_LE(out.size(), 8U);
+        const int band = (height + 7) / 8;
+        for (const Rect& b : out) EXPECT_EQ(b.y / band, (b.y + b.height - 1) / band) << "a bound spans two bands";
+        for (const Rect& r : rects) {
+            for (int y = r.y; y < r.y + r.height; ++y) {
+                for (const int x : {r.x, r.x + r.width - 1}) {
+                    EXPECT_TRUE(std::any_of(out.begin(), out.end(), [&](const Rect& b) {
+                        return x >= b.x && x < b.x + b.width && y >= b.y && y < b.y + b.height;
+                    })) << x << "," << y << " left out";
+                }
+            }
+        }
+    }
+}
+
 // Real canvases have rows longer than the field (an SDL surface's pitch, an X image's bytes_per_line): every
 // format gets exactly the field's pixels in each row, and the padding at the end of a row stays untouched.
 TEST(FrameCanvas, EveryFormatAndStrideGetsExactlyTheField) {

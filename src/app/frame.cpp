@@ -66,6 +66,26 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
     }
 }
 
+const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, std::size_t bands, std::vector<Rect>& out) {
+    const int band = std::max(1, static_cast<int>((height + static_cast<int>(bands) - 1) / static_cast<int>(bands)));
+    out.assign(bands, Rect{});
+    for (const Rect& r : rects) {
+        for (int b = r.y / band; b * band < r.y + r.height && b < static_cast<int>(bands); ++b) {
+            const int y0 = std::max(r.y, b * band), y1 = std::min(r.y + r.height, (b + 1) * band);
+            Rect& u = out[static_cast<std::size_t>(b)];
+            if (u.empty()) {
+                u = Rect{r.x, y0, r.width, y1 - y0};
+                continue;
+            }
+            const int x0 = std::min(u.x, r.x), x1 = std::max(u.x + u.width, r.x + r.width);
+            const int top = std::min(u.y, y0), bottom = std::max(u.y + u.height, y1);
+            u = Rect{x0, top, x1 - x0, bottom - top};
+        }
+    }
+    std::erase_if(out, [](const Rect& r) { return r.empty(); });
+    return out;
+}
+
 const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
     const auto known = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.canvas == canvas; });
     if (known == known_.end() || canvas.pixels == nullptr) {

@@ -37,6 +37,11 @@ struct Frame {
 /// gets few rectangles and little more than the changed tiles. Rectangles are clipped to the image.
 void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<Rect>& out);
 
+/// Bounds for many rectangles of an image `height` pixels high, as a screen that pays more per rectangle
+/// than per pixel wants them: the image cut into `bands` rows of equal height, and in each the bounds of
+/// what the rectangles cover there (none where they cover nothing). Returns out.
+const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, std::size_t bands, std::vector<Rect>& out);
+
 /// The rectangles covering what changed on the field since its changes were last cleared.
 inline void changedRects(const Field& f, std::vector<Rect>& out) { changedRects(f.dirtyTiles(), f.width(), f.height(), out); }
 
