@@ -87,28 +87,36 @@ const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, 
 }
 
 const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
+    const std::size_t tiles = static_cast<std::size_t>(f.tilesX()) * f.tilesY();
+    const std::uint8_t* dirty = f.dirtyTiles();
+    if (!known_.empty() && known_.front().missed.size() != tiles) known_.clear();  // a new size: all new
     const auto known = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.canvas == canvas; });
     if (known == known_.end() || canvas.pixels == nullptr) {
         drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
+        copyRects(f.pixels(), f.width(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
     } else {
-        changedRects(f, drawn_);
-        const std::vector<Rect>& missed = known->missed;
-        copyRects(f.pixels(), f.width(), missed.data(), missed.size(), canvas.pixels, canvas.stride, canvas.format);
+        // What changed since this canvas was drawn into last: the tiles it missed and this frame's, once each.
+        if (known == known_.begin()) {
+            changedRects(f, drawn_);
+        } else {
+            catchUp_ = known->missed;
+            for (std::size_t t = 0; t < tiles; ++t) catchUp_[t] |= dirty[t];
+            changedRects(catchUp_.data(), f.width(), f.height(), drawn_);
+        }
+        copyRects(f.pixels(), f.width(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
     }
-    copyRects(f.pixels(), f.width(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
+    remember(canvas, dirty, tiles);
     f.clearDirty();
-    remember(canvas);
     return drawn_;
 }
 
-// Puts the canvas first, holding this frame, and tells the others what they now miss. One that would
-// miss more than a frame's worth of rectangles is forgotten: it gets the whole field should it come back.
-void FrameDrawer::remember(const Canvas& canvas) {
-    constexpr std::size_t MOST_MISSED = 4096;
+// Puts the canvas first, holding this frame, and adds this frame's changes to what the others miss.
+void FrameDrawer::remember(const Canvas& canvas, const std::uint8_t* dirty, std::size_t tiles) {
     std::erase_if(known_, [&](const Known& k) { return k.canvas == canvas; });
-    for (Known& k : known_) k.missed.insert(k.missed.end(), drawn_.begin(), drawn_.end());
-    std::erase_if(known_, [&](const Known& k) { return k.missed.size() > MOST_MISSED; });
-    known_.insert(known_.begin(), Known{canvas, {}});
+    for (Known& k : known_) {
+        for (std::size_t t = 0; t < tiles; ++t) k.missed[t] |= dirty[t];
+    }
+    known_.insert(known_.begin(), Known{canvas, std::vector<std::uint8_t>(tiles, 0)});
     if (known_.size() > KNOWN_CANVASES) known_.pop_back();
 }
 

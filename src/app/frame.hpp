@@ -54,8 +54,8 @@ public:
     /// Draws into the canvas, which must have the field's size, what changed on the field since its changes
     /// were last cleared, and clears them; a canvas that held an older frame also gets what it missed since.
     /// The whole field when the canvas is none of the last few drawn into, or the screen was lost since.
-    /// Returns the rectangles where this frame differs from the one drawn before it (the whole field when
-    /// drawn whole): what the screen must be sent.
+    /// Returns the rectangles drawn: they cover every pixel where this frame differs from the one drawn
+    /// before it, and are what the screen must be sent.
     const std::vector<Rect>& draw(Field& f, const Canvas& canvas);
     /// The screen lost its contents (uncovered, or made anew): the next frame is drawn and sent whole.
     void screenLost() { known_.clear(); }
@@ -63,11 +63,12 @@ public:
 private:
     struct Known {
         Canvas canvas;
-        std::vector<Rect> missed;  // drawn into other canvases since this one was drawn into
+        std::vector<std::uint8_t> missed;  // tile flags: changed since this one was drawn into
     };
-    void remember(const Canvas& canvas);
+    void remember(const Canvas& canvas, const std::uint8_t* dirty, std::size_t tiles);
 
     std::vector<Rect> drawn_;
+    std::vector<std::uint8_t> catchUp_;
     std::vector<Known> known_;  // most recent first
 };
 
