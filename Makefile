@@ -45,15 +45,17 @@ serve: web
 	@node scripts/serve.mjs build-web 8000
 
 # Benchmarks: per-tick medians over repetitions; then, under Xvfb, what playing costs (the program and the X
-# server, mid-game, window and saver), the window's tick rate before the first click, what the page costs
+# server, mid-game, window and saver), the Wayland window under headless sway beside the X11 one again, the window's tick rate before the first click, what the page costs
 # in headless Chromium beside a floor page, and 300 saver activations under the XScreenSaver daemon with
 # the hacks they leave behind.
 bench: deps web
-	@scripts/install-deps.sh bench e2e browser
+	@scripts/install-deps.sh bench e2e browser window
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELLWICK_BENCH=ON $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 	@./$(BUILD)/pellwick_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@for mode in window saver; do for size in 1920x1080 3840x2160; do bench/play_cost.sh $(BUILD) $$mode $$size; done; done
+	@bench/play_cost.sh $(BUILD) wayland 1920x1080
+	@bench/play_cost.sh $(BUILD) window 1920x1080
 	@bench/window_rate.sh $(BUILD) 1920x1080 10
 	@bench/window_rate.sh $(BUILD) 3840x2160 10
 	@bench/page_cost.sh $(BUILD) 5 3 640x480 1920x1080

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -43,6 +44,7 @@ extern "C" void onWaylandStopSignal(int) { stopRequested = 1; }
 struct Host;
 
 struct Output {
+    Host* host = nullptr;
     wl_output* output = nullptr;
     std::uint32_t name = 0;
     int scale = 1;
@@ -90,11 +92,12 @@ struct Surface {
     bool frameDue = false;
     std::int64_t retryAt = 0;
     bool shown = false;
+    bool opaque = false;
     std::unique_ptr<AppRunner> runner;
 
     Surface(Host& h, Output* o, std::uint64_t s) : host(h), output(o), seed(s) {}
     ~Surface();
-    bool create();
+    void create();
     void configure(std::uint32_t serial);
     void rescale();
     void frame();
@@ -224,6 +227,13 @@ void Surface::present(const Frame& f) {
     int width = 0, height = 0;
     deviceSize(width, height);
     const bool current = f.width == width && f.height == height;
+    if (!opaque) {  // every pixel is opaque: nothing behind the surface needs drawing
+        wl_region* all = wl_compositor_create_region(host.compositor);
+        wl_region_add(all, 0, 0, INT32_MAX, INT32_MAX);
+        wl_surface_set_opaque_region(surface, all);
+        wl_region_destroy(all);
+        opaque = true;
+    }
     if (viewport != nullptr) {
         wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
     } else {
@@ -315,7 +325,7 @@ void onPreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale12
 }
 const wp_fractional_scale_v1_listener fractionalListener = {onPreferredScale};
 
-bool Surface::create() {
+void Surface::create() {
     surface = wl_compositor_create_surface(host.compositor);
     wl_surface_add_listener(surface, &surfaceListener, this);
     if (host.viewporter != nullptr && host.fractionalScales != nullptr) {
@@ -339,7 +349,6 @@ bool Surface::create() {
         xdg_toplevel_set_maximized(toplevel);
     }
     wl_surface_commit(surface);  // no buffer yet: asks for the first configure
-    return true;
 }
 
 Surface::~Surface() {
@@ -445,14 +454,12 @@ void onOutputScale(void* data, wl_output*, std::int32_t factor) { static_cast<Ou
 void onOutputName(void*, wl_output*, const char*) {}
 void onOutputDescription(void*, wl_output*, const char*) {}
 
-Host* hostOfOutputs = nullptr;  // the one host, for the outputs' done events
-
 // An output described in full: a saver covers it when new; any surface on it follows its scale.
 void onOutputDone(void* data, wl_output*) {
     auto* o = static_cast<Output*>(data);
     const bool first = !o->done;
     o->done = true;
-    Host& h = *hostOfOutputs;
+    Host& h = *o->host;
     if (first && h.saver) h.addSurface(o);
     for (auto& s : h.surfaces) {
         if (s->output == o || std::find(s->entered.begin(), s->entered.end(), o) != s->entered.end()) s->rescale();
@@ -491,6 +498,7 @@ void onGlobal(void* data, wl_registry* r, std::uint32_t name, const char* interf
     }
     if (i == wl_output_interface.name) {
         auto o = std::make_unique<Output>();
+        o->host = h;
         o->name = name;
         o->output = bind<wl_output>(r, name, wl_output_interface, version, 3);
         wl_output_add_listener(o->output, &outputListener, o.get());
@@ -501,8 +509,8 @@ void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) { static_cast<
 const wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
 
 void Host::addSurface(Output* o) {
-    auto s = std::make_unique<Surface>(*this, o, nextSeed++);
-    if (s->create()) surfaces.push_back(std::move(s));
+    surfaces.push_back(std::make_unique<Surface>(*this, o, nextSeed++));
+    surfaces.back()->create();
 }
 
 void Host::removeOutput(std::uint32_t name) {
@@ -615,7 +623,6 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         std::fprintf(stderr, "pellwick: cannot reach a Wayland compositor\n");
         return 1;
     }
-    hostOfOutputs = &h;
     h.registry = wl_display_get_registry(h.display);
     wl_registry_add_listener(h.registry, &registryListener, &h);
     wl_display_roundtrip(h.display);
