@@ -34,8 +34,8 @@ start_sway() {
 # stop_sway: ends the program, if one runs, and sway, and removes sway's folder.
 stop_sway() {
   [[ -n "${APP_PID:-}" ]] && kill "$APP_PID" 2>/dev/null
-  kill "$SWAY_PID" 2>/dev/null
-  wait "$SWAY_PID" 2>/dev/null
+  kill "$SWAY_PID" 2>/dev/null || true
+  wait "$SWAY_PID" 2>/dev/null || true
   rm -rf "$SWAY_HOME"
   true
 }
