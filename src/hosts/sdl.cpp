@@ -1,4 +1,4 @@
-// The SDL2 backend: a borderless window over the usable desktop, input handed to the game thread, and at
+// The SDL2 backend on X11: a borderless window over the usable desktop, input handed to the game thread, and at
 // the display's refresh rate the changed rectangles of the field, drawn by the game thread straight into
 // the window's surface (shared memory on X11), put on the screen. Where no window surface can be had, a
 // streaming texture through SDL's renderer instead.
@@ -234,8 +234,10 @@ int runDesktop(std::uint64_t seed) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // A toy left running for hours lets the screen blank and sleep; SDL would hold the system's saver off.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // X11 only: Wayland has a host of its own, and SDL 2.26's Wayland backend crashed on Escape there.
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "pellwick: cannot start the display: %s\n", SDL_GetError());
+        std::fprintf(stderr, "pellwick: no display to show the window on (%s)\n", SDL_GetError());
         return 1;
     }
     if (!showsWindows()) {
