@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end on Wayland, under a headless sway with a scale-1 and a scale-2 output and no X server: the
-# window shows exactly the renderer's picture in device pixels on either output, a click starts a game,
+# window shows exactly the renderer's picture in device pixels on either output and keeps time while
+# hidden, a click starts a game,
 # Escape and a double-click end it; the saver covers both outputs with a game each, and an output added
 # later, and ends on a key or a move of the pointer; a compositor that goes away ends the program with status 1.
 # Usage: wayland_test.sh BUILD_DIR
@@ -45,6 +46,14 @@ start "$build/pellwick"
 wait_app_id 1
 tick=$(shown_tick HEADLESS-1 640x480)
 echo "scale 1: the window matches the renderer at tick $tick"
+# Hidden on another workspace the window gets no frames, and its game keeps time meanwhile.
+swaymsg -q workspace 9
+sleep 2
+swaymsg -q workspace 1
+sleep 0.3
+later=$(shown_tick HEADLESS-1 640x480)
+(( later - tick >= 1800 )) || fail "2 s hidden, the game went on from tick $tick only to $later"
+echo "hidden for 2 s, the game went on from tick $tick to $later"
 "$build/tests/wl_pointer" $LAYOUT move 320 240 click
 sleep 0.5
 wl_shot HEADLESS-1 "$work/game.png"
