@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
     }
     wl_display_roundtrip(d);
     wl_proxy_marshal_flags(pointer, DESTROY, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+    wl_proxy_destroy(manager);
+    wl_registry_destroy(registry);
     wl_display_disconnect(d);
     return 0;
 }
