@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +26,7 @@
 #include "app/clicks.hpp"
 #include "app/runner.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/stop_signal.hpp"
 
 namespace pellwick {
 
@@ -37,9 +37,6 @@ constexpr std::int64_t RETRY_US = 16'000;       // after a frame with nothing to
 constexpr std::size_t DAMAGE_BANDS = 8;          // at most this many damage rectangles a frame
 constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets us size ourselves
 constexpr int WINDOW_HEIGHT = 459;
-
-volatile std::sig_atomic_t stopRequested = 0;
-extern "C" void onWaylandStopSignal(int) { stopRequested = 1; }
 
 struct Host;
 
@@ -548,7 +545,7 @@ Host::~Host() {
 // Whether the program goes on: every surface's game still runs (any input ends a saver on all outputs),
 // no stop signal came, and a saver still has an output.
 bool goesOn(const Host& h) {
-    if (stopRequested != 0) return false;
+    if (stopRequested()) return false;
     for (const auto& s : h.surfaces) {
         if (s->runner && !s->runner->running()) return false;
     }
@@ -591,14 +588,6 @@ std::string missingGlobals(const Host& h) {
     if (h.shm == nullptr) return "wl_shm";
     if (h.wm == nullptr) return "xdg_wm_base";
     return {};
-}
-
-void catchStopSignals() {
-    struct sigaction sa {};
-    sa.sa_handler = onWaylandStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,6 +15,7 @@
 
 #include "app/frame_loop.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/stop_signal.hpp"
 
 // Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
 #include <X11/Xlib.h>
@@ -27,10 +27,6 @@ namespace pellwick {
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void onStopSignal(int) { stopRequested = 1; }
-
 // The window can go away at any moment, and drawing into it then fails; its DestroyNotify ends the program,
 // so the error itself needs no more than to be let go (Xlib's default would end the program with status 1).
 int letXErrorGo(::Display*, XErrorEvent*) { return 0; }
@@ -40,14 +36,6 @@ bool attachFailed = false;
 int noteAttachError(::Display*, XErrorEvent*) {
     attachFailed = true;
     return 0;
-}
-
-void catchStopSignals() {
-    struct sigaction sa {};
-    sa.sa_handler = onStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
 }
 
 // Why shared memory cannot be used with this display, or "" when it may be.
@@ -231,7 +219,7 @@ struct Saver {
 
     // Whether the saver goes on: no stop signal, and every game still runs (any input ends them all).
     bool goesOn() const {
-        if (stopRequested != 0 || panes.empty()) return false;
+        if (stopRequested() || panes.empty()) return false;
         return std::all_of(panes.begin(), panes.end(), [](const auto& p) { return p->runner->running(); });
     }
 
@@ -292,6 +280,12 @@ void Saver::addPane(Window w, const AppSettings& settings) {
     panes.push_back(std::move(p));
 }
 
+// Whether the visual's pixels are 32-bit true colour with 8 bits a channel; sets their format.
+bool trueColour(const Visual* v, PixelFormat& format) {
+    return v->c_class == TrueColor && formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
+                                                      static_cast<std::uint32_t>(v->blue_mask), format);
+}
+
 // Prepares drawing into the window; "" or what is wrong, and the exit status that goes with it.
 std::string attach(Saver& s, Window& w, const Launch& l, int& status) {
     status = 2;
@@ -303,26 +297,25 @@ std::string attach(Saver& s, Window& w, const Launch& l, int& status) {
         return std::string("no window ") + id + " on this display";
     }
     status = 1;
-    const Visual* v = a.visual;
-    if (v->c_class != TrueColor || !formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
-                                                    static_cast<std::uint32_t>(v->blue_mask), s.format)) {
-        return "the window's visual is not 8-bit true colour";
-    }
+    if (!trueColour(a.visual, s.format)) return "the window's visual is not 8-bit true colour";
     // Told when the window goes, changes size or is uncovered; and it must still be there once we listen.
     XSelectInput(s.x, w, StructureNotifyMask | ExposureMask);
     if (XGetWindowAttributes(s.x, w, &a) == 0) return "the window went away";
     return {};
 }
 
-// Opens the display, with shared memory where it can be had; "" or what is wrong.
-std::string openDisplay(Saver& s) {
+// Opens the display, with shared memory where it can be had; says why not on stderr when it cannot.
+bool openDisplay(Saver& s) {
     s.x = XOpenDisplay(nullptr);
-    if (s.x == nullptr) return "cannot open the X display";
+    if (s.x == nullptr) {
+        std::fprintf(stderr, "pellwick: cannot open the X display\n");
+        return false;
+    }
     XSetErrorHandler(letXErrorGo);
     const std::string why = whyNoSharedMemory(s.x);
     s.shared = why.empty();
     if (!s.shared) std::fprintf(stderr, "pellwick: %s; sending pixels through the connection\n", why.c_str());
-    return {};
+    return true;
 }
 
 // Waits for X events until the next frame is due, and handles them.
@@ -429,10 +422,7 @@ void grabInput(Saver& s) {
 int runSaver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     catchStopSignals();
     Saver s;
-    if (const std::string err = openDisplay(s); !err.empty()) {
-        std::fprintf(stderr, "pellwick: %s\n", err.c_str());
-        return 1;
-    }
+    if (!openDisplay(s)) return 1;
     int status = 0;
     Window w = 0;
     if (const std::string err = attach(s, w, l, status); !err.empty()) {
@@ -448,13 +438,8 @@ int runSaver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
 int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     catchStopSignals();
     Saver s;
-    if (const std::string err = openDisplay(s); !err.empty()) {
-        std::fprintf(stderr, "pellwick: %s\n", err.c_str());
-        return 1;
-    }
-    const Visual* v = DefaultVisual(s.x, DefaultScreen(s.x));
-    if (v->c_class != TrueColor || !formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
-                                                    static_cast<std::uint32_t>(v->blue_mask), s.format)) {
+    if (!openDisplay(s)) return 1;
+    if (!trueColour(DefaultVisual(s.x, DefaultScreen(s.x)), s.format)) {
         std::fprintf(stderr, "pellwick: the screen's visual is not 8-bit true colour\n");
         return 1;
     }
