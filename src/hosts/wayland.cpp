@@ -624,7 +624,8 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     bool connected = true;
     while (connected && goesOn(h)) connected = pumpEvents(h.display, showDueFrames(h));
     if (!connected) {
-        std::fprintf(stderr, "pellwick: lost the Wayland compositor (%s)\n", std::strerror(wl_display_get_error(h.display)));
+        const int error = wl_display_get_error(h.display);
+        std::fprintf(stderr, "pellwick: lost the Wayland compositor (%s)\n", error != 0 ? std::strerror(error) : "it closed the connection");
         return 1;
     }
     return 0;

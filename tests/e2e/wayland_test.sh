@@ -96,6 +96,19 @@ echo "an output added while it runs gets a game of its own"
 wait_exit 3
 echo "a move of the pointer ended the saver"
 
+# As the documentation starts it: swayidle runs it after a second without input; a key ends it.
+if command -v swayidle >/dev/null; then
+  swayidle -w timeout 2 "$build/pellwick --saver" 2>/dev/null &
+  IDLE_PID=$!
+  wait_app_id 2
+  wtype -s 300 -k a
+  for _ in $(seq 30); do pgrep -xf "$build/pellwick --saver" >/dev/null || break; sleep 0.1; done
+  pgrep -xf "$build/pellwick --saver" >/dev/null && fail "the saver swayidle started outlived a key"
+  kill "$IDLE_PID"
+  wait "$IDLE_PID" 2>/dev/null || true
+  echo "swayidle started the saver after 2 s idle, and a key ended it"
+fi
+
 # Forced to X11 with no X server, it says so; a compositor that goes away ends it with status 1.
 if PELLWICK_DISPLAY=x11 timeout 10 "$build/pellwick" 2>/dev/null; then fail "forced to X11 without an X server, it ended with 0"; fi
 start "$build/pellwick"
