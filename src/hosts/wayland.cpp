@@ -34,6 +34,7 @@ namespace {
 
 constexpr std::int64_t FRAME_WAIT_US = 20'000;  // how long a frame may wait for the game thread
 constexpr std::int64_t RETRY_US = 16'000;       // after a frame with nothing to show, the next try
+constexpr std::size_t MOST_BUFFERS = 3;          // one shown, one waiting for release, one drawn into
 constexpr std::size_t DAMAGE_BANDS = 8;          // at most this many damage rectangles a frame
 constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets us size ourselves
 constexpr int WINDOW_HEIGHT = 459;
@@ -173,7 +174,8 @@ Buffer* Surface::newBuffer(int width, int height) {
 }
 
 // A buffer the compositor does not hold, of the size asked for: the last one lent when it is free, so
-// that the game draws only what changed. Buffers of another size are dropped once free.
+// that the game draws only what changed. Buffers of another size are dropped once free. With all of them
+// held, none: that frame is skipped.
 Canvas Surface::lend(int width, int height) {
     std::erase_if(buffers, [&](const std::unique_ptr<Buffer>& b) {
         return !b->busy && (b->width != width || b->height != height);
@@ -184,7 +186,7 @@ Canvas Surface::lend(int width, int height) {
         for (auto& b : buffers) {
             if (fits(b.get())) lent = b.get();
         }
-        if (lent == nullptr) lent = newBuffer(width, height);
+        if (lent == nullptr && buffers.size() < MOST_BUFFERS) lent = newBuffer(width, height);
     }
     if (lent == nullptr) return Canvas{};
     return Canvas{static_cast<std::uint32_t*>(lent->memory), width, height, width, XRGB};
