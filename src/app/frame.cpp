@@ -112,11 +112,17 @@ const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
 
 // Puts the canvas first, holding this frame, and adds this frame's changes to what the others miss.
 void FrameDrawer::remember(const Canvas& canvas, const std::uint8_t* dirty, std::size_t tiles) {
-    std::erase_if(known_, [&](const Known& k) { return k.canvas == canvas; });
+    const auto same = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.canvas == canvas; });
+    Known entry{canvas, {}};
+    if (same != known_.end()) {
+        entry.missed = std::move(same->missed);  // its flags' memory, reused
+        known_.erase(same);
+    }
     for (Known& k : known_) {
         for (std::size_t t = 0; t < tiles; ++t) k.missed[t] |= dirty[t];
     }
-    known_.insert(known_.begin(), Known{canvas, std::vector<std::uint8_t>(tiles, 0)});
+    entry.missed.assign(tiles, 0);
+    known_.insert(known_.begin(), std::move(entry));
     if (known_.size() > KNOWN_CANVASES) known_.pop_back();
 }
 
