@@ -220,7 +220,7 @@ void Surface::deviceSize(int& width, int& height) const {
     height = logicalHeight * scale();
 }
 
-// Puts the frame's buffer on the surface at the scale its size was made for; only its rectangles damaged.
+// Puts the frame's buffer on the surface at the scale its size was made for, damaged where it changed.
 void Surface::present(const Frame& f) {
     if (f.rects.empty() || lent == nullptr) return;
     int width = 0, height = 0;
@@ -235,7 +235,7 @@ void Surface::present(const Frame& f) {
     }
     if (viewport != nullptr) {
         wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
-    } else {
+    } else if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION) {
         wl_surface_set_buffer_scale(surface, current ? scale() : 1);  // an old size: shown as it is, for a frame
     }
     wl_surface_attach(surface, lent->buffer, 0, 0);
@@ -243,7 +243,11 @@ void Surface::present(const Frame& f) {
     // times the cost of damaging the whole surface), so many are damaged as a few bands' bounds.
     const std::vector<Rect>* damage = &f.rects;
     if (f.rects.size() > DAMAGE_BANDS) damage = &bandBounds(f.rects, f.height, DAMAGE_BANDS, bands);
-    for (const Rect& r : *damage) wl_surface_damage_buffer(surface, r.x, r.y, r.width, r.height);
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
+        wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);  // an old compositor: all of it
+    } else {
+        for (const Rect& r : *damage) wl_surface_damage_buffer(surface, r.x, r.y, r.width, r.height);
+    }
     callback = wl_surface_frame(surface);
     wl_callback_add_listener(callback, &frameListener, this);
     wl_surface_commit(surface);
