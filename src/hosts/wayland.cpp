@@ -101,6 +101,9 @@ struct Surface {
     void frame();
 
 private:
+    bool takesBufferScale() const {
+        return wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION;
+    }
     int scale() const;
     void deviceSize(int& width, int& height) const;
     Canvas lend(int width, int height);
@@ -203,7 +206,9 @@ void onFrameDone(void* data, wl_callback* cb, std::uint32_t) {
 }
 const wl_callback_listener frameListener = {onFrameDone};
 
+// The outputs' integer scale; 1 where the surface cannot take a buffer scale.
 int Surface::scale() const {
+    if (!takesBufferScale()) return 1;
     if (output != nullptr) return output->scale;
     int most = 1;
     for (const Output* o : entered) most = std::max(most, o->scale);
@@ -235,7 +240,7 @@ void Surface::present(const Frame& f) {
     }
     if (viewport != nullptr) {
         wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
-    } else if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION) {
+    } else if (takesBufferScale()) {
         wl_surface_set_buffer_scale(surface, current ? scale() : 1);  // an old size: shown as it is, for a frame
     }
     wl_surface_attach(surface, lent->buffer, 0, 0);
