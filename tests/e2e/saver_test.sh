@@ -3,8 +3,8 @@
 # game into a window the test owns, makes its first game on time, and ends on SIGTERM, SIGINT or the
 # window going away; under Debian's XScreenSaver daemon the screen is exactly the game, the hack opens no
 # window, and it goes when the daemon stops it, ten times over; on a server without MIT-SHM it says so
-# and the screen is still exactly the game; --saver covers two monitors with a game each and ends on a
-# key, a button or a move; on a 16-bit screen it says it cannot draw there.
+# and the screen is still exactly the game; --saver covers two monitors with a game each, covers the
+# screen again when RandR changes it, and ends on a key, a button or a move; on a 16-bit screen it says it cannot draw there.
 # Usage: saver_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -14,8 +14,15 @@ source "$here/daemon.sh"
 work=$(mktemp -d)
 chmod 755 "$work"
 W=640 H=480
+cleanup() { stop_daemon; stop_xvfb; [[ -n "${HOST_PID:-}" ]] && kill "$HOST_PID" 2>/dev/null; rm -rf "$work"; true; }
+# restart_xvfb ARGS...: a new server for the next part; start_xvfb sets a trap of its own, so ours is set again.
+restart_xvfb() {
+  stop_xvfb
+  start_xvfb "$@"
+  trap cleanup EXIT
+}
 start_xvfb "${W}x${H}"
-trap 'stop_daemon; stop_xvfb; [[ -n "${HOST_PID:-}" ]] && kill "$HOST_PID" 2>/dev/null; rm -rf "$work"; true' EXIT
+trap cleanup EXIT
 
 top_windows() { xwininfo -root -children | grep -cE '^ +0x' || true; }
 
@@ -188,10 +195,27 @@ for gesture in "mousemove 100 100 sleep 0.3 mousemove 160 100" "click 3"; do
   wait_exit 3
 done
 echo "a move of the pointer and a button ended --saver"
+# The screen shrinks under it (RandR): the monitors are covered again, the new one with the next seed.
+restart_xvfb "${W}x${H}"
+start_saver --saver --seed 7
+sleep 1
+xrandr --fb 320x240 >/dev/null 2>&1 || true  # the output no longer fits and goes: the screen is the monitor
+sleep 0.7
+xwininfo -root -children | grep -q '"Pellwick".*320x240+0+0' || fail "after the screen shrank, no window covers it: $(xwininfo -root -children | grep Pellwick)"
+[[ $(ours) -eq 1 ]] || fail "after the screen shrank, $(ours) windows"
+shown=
+for _ in 1 2 3 4; do
+  import -window root "$work/shrunk.png"
+  shown=$("$build/tests/screen_probe" tick "$work/shrunk.png" 5000 8) && break
+  sleep 0.1
+done
+[[ -n "$shown" ]] || fail "the window over the shrunk screen shows no tick of seed 8's game"
+xdotool key a
+wait_exit 3
+echo "when the screen shrank, --saver covered it again with seed 8's game"
 
 echo "== without shared memory"
-stop_xvfb
-start_xvfb "${W}x${H}" -extension MIT-SHM
+restart_xvfb "${W}x${H}" -extension MIT-SHM
 "$build/pellwick" --root --first-game 100 --seed 0 2> "$work/noshm.err" &
 APP_PID=$!
 sleep 1.5
@@ -206,8 +230,7 @@ kill -TERM "$APP_PID"
 wait_exit 1
 
 echo "== a 16-bit screen"
-stop_xvfb
-start_xvfb "${W}x${H}x16"
+restart_xvfb "${W}x${H}x16"
 status=0
 "$build/pellwick" --root 2> "$work/depth16.err" || status=$?
 [[ $status -eq 1 ]] || fail "on a 16-bit screen the saver ended with status $status, not 1"
