@@ -186,6 +186,8 @@ struct Saver {
     bool ownWindows = false;
     Cursor blank = 0;
     int monitorEvent = -1;  // RandR's event for a change of the monitors
+    bool keyboardGrabbed = false;
+    bool pointerGrabbed = false;
     AppSettings settings;   // of the games on our own windows: each new one takes the next seed
     std::uint64_t nextSeed = 0;
     std::vector<std::unique_ptr<Pane>> panes;
@@ -227,6 +229,7 @@ struct Saver {
     void showFrames();
     bool monitorsChanged();
     void addPane(Window w, const AppSettings& settings);
+    void grab();
 };
 
 // A pane's window: gone, resized or uncovered; and the input over our own windows.
@@ -329,7 +332,7 @@ void pumpEvents(Saver& s, const Cadence& frames) {
         s.handle(e);
         if (s.monitorEvent >= 0 && e.type == s.monitorEvent) {
             XRRUpdateConfiguration(&e);
-            s.monitorsChanged();
+            if (s.monitorsChanged()) s.keyboardGrabbed = s.pointerGrabbed = false;  // the window grabbed on may be gone
         }
     }
 }
@@ -340,6 +343,7 @@ void run(Saver& s) {
         pumpEvents(s, frames);
         if (!frames.due(nowUs())) continue;
         frames.start(nowUs());
+        if (s.ownWindows && !(s.keyboardGrabbed && s.pointerGrabbed)) s.grab();
         s.showFrames();
     }
 }
@@ -410,11 +414,15 @@ bool Saver::monitorsChanged() {
 }
 
 // Input goes to our windows even while another program has the focus.
-void grabInput(Saver& s) {
-    const Window w = s.panes.front()->window;
-    XSync(s.x, False);
-    XGrabKeyboard(s.x, w, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-    XGrabPointer(s.x, w, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, None, s.blank, CurrentTime);
+// Another program may hold a grab (an open menu, say), and the grab goes with the window it was made on:
+// tried again every frame until both are ours.
+void Saver::grab() {
+    const Window w = panes.front()->window;
+    if (!keyboardGrabbed) keyboardGrabbed = XGrabKeyboard(x, w, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+    if (!pointerGrabbed) {
+        pointerGrabbed = XGrabPointer(x, w, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, None, blank,
+                                      CurrentTime) == GrabSuccess;
+    }
 }
 
 }  // namespace
@@ -452,7 +460,6 @@ int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         XRRSelectInput(s.x, DefaultRootWindow(s.x), RRScreenChangeNotifyMask);
     }
     s.monitorsChanged();
-    grabInput(s);
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
     run(s);
     return 0;
