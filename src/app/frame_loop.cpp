@@ -3,12 +3,6 @@
 
 namespace pellwick {
 
-namespace {
-
-constexpr std::int64_t FRAME_WAIT_US = 20'000;  // how long a frame may wait for the game thread
-
-}  // namespace
-
 std::int64_t framePeriodUs(int refreshHz) { return 1'000'000 / (refreshHz > 0 ? refreshHz : DEFAULT_REFRESH_HZ); }
 
 void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod) {

@@ -23,6 +23,9 @@ public:
     virtual void present(const Frame& frame) = 0;
 };
 
+/// How long a display waits for the game thread to finish a frame before it goes on without one.
+constexpr std::int64_t FRAME_WAIT_US = 20'000;
+
 /// The refresh rate assumed where the platform does not tell.
 constexpr int DEFAULT_REFRESH_HZ = 60;
 

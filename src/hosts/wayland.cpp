@@ -24,6 +24,7 @@
 #include <xdg-shell-client-protocol.h>
 
 #include "app/clicks.hpp"
+#include "app/frame_loop.hpp"
 #include "app/runner.hpp"
 #include "hosts/desktop.hpp"
 #include "hosts/stop_signal.hpp"
@@ -32,8 +33,6 @@ namespace pellwick {
 
 namespace {
 
-constexpr std::int64_t FRAME_WAIT_US = 20'000;  // how long a frame may wait for the game thread
-constexpr std::int64_t RETRY_US = 16'000;       // after a frame with nothing to show, the next try
 constexpr std::size_t MOST_BUFFERS = 3;          // one shown, one waiting for release, one drawn into
 constexpr std::size_t DAMAGE_BANDS = 8;          // at most this many damage rectangles a frame
 constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets us size ourselves
@@ -90,7 +89,6 @@ struct Surface {
     bool frameDue = false;
     std::int64_t retryAt = 0;
     bool shown = false;
-    bool opaque = false;
     std::unique_ptr<AppRunner> runner;
 
     Surface(Host& h, Output* o, std::uint64_t s) : host(h), output(o), seed(s) {}
@@ -231,13 +229,6 @@ void Surface::present(const Frame& f) {
     int width = 0, height = 0;
     deviceSize(width, height);
     const bool current = f.width == width && f.height == height;
-    if (!opaque) {  // every pixel is opaque: nothing behind the surface needs drawing
-        wl_region* all = wl_compositor_create_region(host.compositor);
-        wl_region_add(all, 0, 0, INT32_MAX, INT32_MAX);
-        wl_surface_set_opaque_region(surface, all);
-        wl_region_destroy(all);
-        opaque = true;
-    }
     if (viewport != nullptr) {
         wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
     } else if (takesBufferScale()) {
@@ -268,7 +259,7 @@ void Surface::frame() {
     runner->frame(FRAME_WAIT_US, [this](int w, int h) { return lend(w, h); }, [this](const Frame& f) { present(f); });
     if (!shown) {
         frameDue = true;
-        retryAt = nowUs() + RETRY_US;
+        retryAt = nowUs() + framePeriodUs(DEFAULT_REFRESH_HZ);
     }
 }
 
@@ -336,6 +327,11 @@ const wp_fractional_scale_v1_listener fractionalListener = {onPreferredScale};
 void Surface::create() {
     surface = wl_compositor_create_surface(host.compositor);
     wl_surface_add_listener(surface, &surfaceListener, this);
+    // Every pixel is opaque: nothing behind the surface needs drawing.
+    wl_region* all = wl_compositor_create_region(host.compositor);
+    wl_region_add(all, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_set_opaque_region(surface, all);
+    wl_region_destroy(all);
     if (host.viewporter != nullptr && host.fractionalScales != nullptr) {
         viewport = wp_viewporter_get_viewport(host.viewporter, surface);
         fractional = wp_fractional_scale_manager_v1_get_fractional_scale(host.fractionalScales, surface);

@@ -252,8 +252,6 @@ void Saver::handle(const XEvent& e) {
     }
 }
 
-constexpr std::int64_t FRAME_WAIT_US = 20'000;  // how long a frame may wait for the game thread
-
 // Shows each pane's frame and asks for the next, into the pane's image.
 void Saver::showFrames() {
     for (auto& p : panes) {
