@@ -8,7 +8,8 @@ namespace pellwick {
 
 namespace {
 
-constexpr int JOIN_GAP = 1;  // runs this many unchanged tiles apart are sent as one
+constexpr int JOIN_GAP = 1;      // runs this many unchanged tiles apart are sent as one
+constexpr int WIDEN_LIMIT = 4;   // tiles a rectangle may widen by to go on down a row
 
 struct Run {
     int first;  // tiles, first included
@@ -39,6 +40,14 @@ void runsOf(const std::uint8_t* row, int tilesX, std::vector<Run>& runs) {
     }
 }
 
+// Whether the run x0..x1 of a row may continue the rectangle above it: they overlap, and neither is widened
+// by more than WIDEN_LIMIT tiles. Each call to the screen costs more than a few pixels more.
+bool continues(const Rect& above, int x0, int x1) {
+    const int limit = WIDEN_LIMIT * Field::TILE_SIZE;
+    const int left = std::min(above.x, x0), right = std::max(above.x + above.width, x1);
+    return x0 < above.x + above.width && above.x < x1 && right - left - above.width <= limit && right - left - (x1 - x0) <= limit;
+}
+
 }  // namespace
 
 void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<Rect>& out) {
@@ -49,18 +58,24 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
     std::vector<std::size_t> open, stillOpen;  // rectangles in out that reach the row above, left to right
     for (int ty = 0; ty < tilesY; ++ty) {
         runsOf(tiles + static_cast<std::size_t>(ty) * tilesX, tilesX, runs);
+        const int bottom = std::min((ty + 1) * size, height);
         stillOpen.clear();
         std::size_t o = 0;
+        int sentTo = 0;  // this row is covered up to here by the rectangles grown into it
         for (const Run& run : runs) {
-            const int x0 = run.first * size, x1 = std::min(run.end * size, width);
-            while (o < open.size() && out[open[o]].x < x0) ++o;
-            if (o < open.size() && out[open[o]].x == x0 && out[open[o]].width == x1 - x0) {
-                out[open[o]].height = std::min((ty + 1) * size, height) - out[open[o]].y;  // grows down a row
-                stillOpen.push_back(open[o]);
+            const int x0 = std::max(run.first * size, sentTo), x1 = std::min(run.end * size, width);
+            if (x1 <= x0) continue;
+            while (o < open.size() && out[open[o]].x + out[open[o]].width <= x0) ++o;
+            if (o < open.size() && continues(out[open[o]], x0, x1)) {
+                Rect& above = out[open[o]];
+                const int left = std::min(above.x, x0), right = std::max(above.x + above.width, x1);
+                above = Rect{left, above.y, right - left, bottom - above.y};  // grows down a row
+                sentTo = right;
+                stillOpen.push_back(open[o++]);
                 continue;
             }
             stillOpen.push_back(out.size());
-            out.push_back(Rect{x0, ty * size, x1 - x0, std::min(size, height - ty * size)});
+            out.push_back(Rect{x0, ty * size, x1 - x0, bottom - ty * size});
         }
         open.swap(stillOpen);
     }

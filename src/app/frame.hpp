@@ -33,8 +33,9 @@ struct Frame {
 
 /// Rectangles covering the changed tiles of a width x height image whose tile flags (one per tile, row by
 /// row, Field::TILE_SIZE pixels a side) are `tiles`. Runs of changed tiles in a row are joined across
-/// one-tile gaps, and runs spanning the same columns in consecutive rows are one rectangle, so a screen
-/// gets few rectangles and little more than the changed tiles. Rectangles are clipped to the image.
+/// one-tile gaps, and a run overlapping a rectangle that reaches the row above continues it down when that
+/// widens neither by more than a few tiles, so a screen gets few rectangles and little more than the
+/// changed tiles (rectangles may overlap where one widened). Rectangles are clipped to the image.
 void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<Rect>& out);
 
 /// Bounds for many rectangles of an image `height` pixels high, as a screen that pays more per rectangle
