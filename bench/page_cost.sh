@@ -3,6 +3,7 @@
 # by one small rectangle per animation frame: all of headless Chromium's processes, mid-game, the median
 # of RUNS, at each size.
 # Usage: bench/page_cost.sh BUILD_DIR [SECONDS] [RUNS] [WxH...]   (defaults: 5 3 640x480 1920x1080)
+# With PAGE_THREADS=1 in the environment it also prints the median share of each busy thread.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 span=${2:-5}
