@@ -89,8 +89,31 @@ void Ticker::planSteps(const World& w, int first) {
         plan.probe[k] = w.field.indexAt(static_cast<float>(w.x[first + k] + PROBE_DISTANCE * plan.sin[k]),
                                         static_cast<float>(w.y[first + k] + PROBE_DISTANCE * plan.cos[k]));
     }
+    touchPlanned(w, first, n);
     plan.first = first;
     plan.end = first + n;
+}
+
+// Where there is no prefetch (WebAssembly), reads the pixels the planned walkers will probe and the rows
+// around their figures, all together, so that their cache misses overlap instead of coming one per walker.
+// Natively the probes are prefetched instead, which measured faster.
+void Ticker::touchPlanned(const World& w, int first, int n) {
+#if defined(__wasm__)
+    const auto count = static_cast<std::uint32_t>(w.field.width()) * static_cast<std::uint32_t>(w.field.height());
+    if (count == 0) return;
+    const Colour* pixels = w.field.pixels();
+    const auto at = [&](std::uint32_t index) { return pixels[std::min(index, count - 1)]; };  // wrapped: the last
+    const auto row = static_cast<std::uint32_t>(w.field.width());
+    Colour seen = 0;
+    for (int k = 0; k < n; ++k) seen |= at(static_cast<std::uint32_t>(plan_.probe[k]));
+    for (int k = 0; k < n; ++k) {
+        const auto spot = static_cast<std::uint32_t>(memo_[first + k].spot.base);
+        seen |= at(spot - 2 * row) | at(spot + 2 * row);
+    }
+    touched_ = seen;
+#else
+    (void)w, (void)first, (void)n;
+#endif
 }
 
 // Asks the cache for the pixel walker j (a few walkers on) will probe, when it is planned: the probe is on

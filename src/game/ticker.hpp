@@ -58,6 +58,7 @@ private:
     void paintFigure(World& w, int i, Colour c);
     void drawFigureSlowly(World& w, int i, Colour c);
     void planSteps(const World& w, int first);
+    void touchPlanned(const World& w, int first, int n);
     void prefetchProbe(const World& w, int j) const;
     Look plannedLook(World& w, int i);
     Place settle(World& w, int i, const Look& l);
@@ -66,6 +67,7 @@ private:
     std::array<int, 3> memoShape_{};  // the field's width, height and pen width the spots were found for
     FigurePatterns figures_;
     StepPlan plan_;
+    Colour touched_ = 0;  // what touchPlanned read, kept so that the reads are not dropped
 };
 
 }  // namespace pellwick
