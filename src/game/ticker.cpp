@@ -94,9 +94,9 @@ void Ticker::planSteps(const World& w, int first) {
     plan.end = first + n;
 }
 
-// Where there is no prefetch (WebAssembly), reads the pixels the planned walkers will probe and the rows
-// around their figures, all together, so that their cache misses overlap instead of coming one per walker.
-// Natively the probes are prefetched instead, which measured faster.
+// Asks for the pixels the planned walkers will probe, all together, so that their cache misses overlap
+// instead of coming one per walker. WebAssembly has no prefetch: there the pixels are read, and the rows
+// around the figures as well (natively, prefetching those rows measured slower).
 void Ticker::touchPlanned(const World& w, int first, int n) {
 #if defined(__wasm__)
     const auto count = static_cast<std::uint32_t>(w.field.width()) * static_cast<std::uint32_t>(w.field.height());
@@ -112,7 +112,10 @@ void Ticker::touchPlanned(const World& w, int first, int n) {
     }
     touched_ = seen;
 #else
-    (void)w, (void)first, (void)n;
+    (void)first;
+    for (int k = 0; k < n; ++k) {
+        if (plan_.probe[k] >= 0) __builtin_prefetch(w.field.pixels() + plan_.probe[k]);
+    }
 #endif
 }
 
