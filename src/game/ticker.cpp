@@ -11,12 +11,6 @@
 
 namespace pellwick {
 
-namespace {
-
-constexpr int PROBE_LOOKAHEAD = 4;  // walkers ahead whose probe is prefetched
-
-}  // namespace
-
 // The first half of a step: the walker's candidate heading, its sine and cosine and what the probe sees there.
 struct Ticker::Look {
     double cand, sin, cos;
@@ -94,9 +88,10 @@ void Ticker::planSteps(const World& w, int first) {
     plan.end = first + n;
 }
 
-// Asks for the pixels the planned walkers will probe, all together, so that their cache misses overlap
-// instead of coming one per walker. WebAssembly has no prefetch: there the pixels are read, and the rows
-// around the figures as well (natively, prefetching those rows measured slower).
+// Asks for the pixels the planned walkers will probe, all together: a probe is on its step's critical path
+// and seldom in a row painted lately, and the misses overlap instead of coming one per walker. WebAssembly
+// has no prefetch: there the pixels are read, and the rows around the figures as well (natively,
+// prefetching those rows measured slower).
 void Ticker::touchPlanned(const World& w, int first, int n) {
 #if defined(__wasm__)
     const auto count = static_cast<std::uint32_t>(w.field.width()) * static_cast<std::uint32_t>(w.field.height());
@@ -117,15 +112,6 @@ void Ticker::touchPlanned(const World& w, int first, int n) {
         if (plan_.probe[k] >= 0) __builtin_prefetch(w.field.pixels() + plan_.probe[k]);
     }
 #endif
-}
-
-// Asks the cache for the pixel walker j (a few walkers on) will probe, when it is planned: the probe is on
-// the step's critical path, and its row is seldom among the recently painted ones. Inlined by force: as a
-// call of its own, the compiler finds it has no effect and drops it, prefetch and all.
-[[gnu::always_inline]] inline void Ticker::prefetchProbe(const World& w, int j) const {
-    if (j >= plan_.end) return;
-    const std::int32_t pixel = plan_.probe[j - plan_.first];
-    if (pixel >= 0) __builtin_prefetch(w.field.pixels() + pixel);
 }
 
 // Forgets every remembered spot when the field's shape or pen has changed since they were found.
@@ -214,7 +200,6 @@ void Ticker::tick(World& w) {
         const FigureMemo& m = memo_[i];
         if (!((m.angle == w.angle[i]) & (m.x == w.x[i]) & (m.y == w.y[i]))) [[unlikely]] refreshMemo(w, i);
         paintFigure(w, i, teamColour[w.team[i] & 3]);
-        prefetchProbe(w, i + PROBE_LOOKAHEAD);
         const Place now = settle(w, i, plannedLook(w, i));
         // The step kept the memo's heading in step with a free move; a turn or a wrap needs new values.
         memoHeading(i, now.angle);

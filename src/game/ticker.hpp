@@ -59,7 +59,6 @@ private:
     void drawFigureSlowly(World& w, int i, Colour c);
     void planSteps(const World& w, int first);
     void touchPlanned(const World& w, int first, int n);
-    void prefetchProbe(const World& w, int j) const;
     Look plannedLook(World& w, int i);
     Place settle(World& w, int i, const Look& l);
 
