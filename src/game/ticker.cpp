@@ -37,10 +37,23 @@ void Ticker::memoHeading(int i, double a) {
     FigureMemo& m = memo_[i];
     m.x = x;
     m.y = y;
+#if defined(__wasm__)
+    // Field by field: in WebAssembly the spot comes back through memory, written a field at a time, and a
+    // copy of the whole spot reads two fields at once, which waits for both writes to land (a tick 5-8 %
+    // slower). Natively the spot stays in registers.
+    const FigureSpot spot = figures_.locate(f, static_cast<float>(x + BODY_HALF_LENGTH * m.sin),
+                                            static_cast<float>(y + BODY_HALF_LENGTH * m.cos),
+                                            static_cast<float>(x - BODY_HALF_LENGTH * m.sin),
+                                            static_cast<float>(y - BODY_HALF_LENGTH * m.cos));
+    m.spot.base = spot.base;
+    m.spot.pattern = spot.pattern;
+    m.spot.tile = spot.tile;
+#else
     m.spot = figures_.locate(f, static_cast<float>(x + BODY_HALF_LENGTH * m.sin),
                              static_cast<float>(y + BODY_HALF_LENGTH * m.cos),
                              static_cast<float>(x - BODY_HALF_LENGTH * m.sin),
                              static_cast<float>(y - BODY_HALF_LENGTH * m.cos));
+#endif
 }
 
 // Brings walker i's memo up to date after a change the ticker did not make itself (a reset, a resize, an
