@@ -107,11 +107,13 @@ TEST(FrameRects, ATickOfTheGameIsSentInFewRectanglesCloseToItsTiles) {
 TEST(FrameRects, RandomTilePatternsKeepTheRules) {
     std::mt19937 random(7);
     for (int round = 0; round < 200; ++round) {
-        const int width = 1 + static_cast<int>(random() % 300), height = 1 + static_cast<int>(random() % 200);
+        // Up to 140 tiles across, so that runs cross the 64-tile words the flags are read in; a flag may be
+        // any nonzero value.
+        const int width = 1 + static_cast<int>(random() % 1120), height = 1 + static_cast<int>(random() % 200);
         const std::size_t count = static_cast<std::size_t>((width + TILE - 1) / TILE) * ((height + TILE - 1) / TILE);
         std::vector<std::uint8_t> tiles(count);
         const unsigned density = 1 + random() % 4;
-        for (auto& t : tiles) t = random() % 4 < density ? 1 : 0;
+        for (auto& t : tiles) t = random() % 4 < density ? static_cast<std::uint8_t>(1 + random() % 255) : 0;
         checkRects(tiles, width, height);
     }
 }
