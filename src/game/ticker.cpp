@@ -39,7 +39,7 @@ void Ticker::memoHeading(int i, double a) {
     m.y = y;
 #if defined(__wasm__)
     // Field by field: in WebAssembly the spot comes back through memory, written a field at a time, and a
-    // copy of the whole spot reads two fields at once, which waits for both writes to land (a tick 5-8 %
+    // copy of the whole spot reads two fields at once, which waits for both writes to land (a tick 3-10 %
     // slower). Natively the spot stays in registers.
     const FigureSpot spot = figures_.locate(f, static_cast<float>(x + BODY_HALF_LENGTH * m.sin),
                                             static_cast<float>(y + BODY_HALF_LENGTH * m.cos),
