@@ -16,15 +16,19 @@ namespace {
 void expectChangesMarked(const Field& f, const std::vector<Colour>& before, int t) {
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
-            if (f.at(x, y) == before[static_cast<std::size_t>(y) * f.width() + x]) continue;
+            const std::size_t i = static_cast<std::size_t>(y) * f.width() + x;
+            if (f.pixels()[i] == before[i]) continue;
             const int tile = (y / Field::TILE_SIZE) * f.tilesX() + x / Field::TILE_SIZE;
             ASSERT_NE(f.dirtyTiles()[tile], 0) << "pixel " << x << "," << y << " changed unmarked at tick " << t;
         }
     }
 }
 
-TEST(FastPath, AgreesWithThePlainRulesThroughEveryKindOfChange) {
+// The fast tick on a field that stores `alpha` above its colours, against the plain rules on one that
+// stores none: the page's field keeps an opaque alpha byte, and must play the same game.
+void expectAgreementThroughEveryKindOfChange(std::uint8_t alpha) {
     World fast(160, 120), plain(160, 120);
+    fast.field.setAlphaByte(alpha);
     Ticker ticker;
     const struct {
         int at;
@@ -55,11 +59,20 @@ TEST(FastPath, AgreesWithThePlainRulesThroughEveryKindOfChange) {
         const std::vector<Colour> before(f.pixels(), f.pixels() + f.width() * f.height());
         ticker.tick(fast);
         expectChangesMarked(fast.field, before, t);
+        if (::testing::Test::HasFatalFailure()) return;
         tick(plain);
         ASSERT_EQ(stateDifference(fast, plain), "") << "the worlds part at tick " << t;
-        if (HasFatalFailure()) return;
     }
     EXPECT_GT(fast.deaths, 0U);
+    const Field& f = fast.field;
+    const auto stored = static_cast<std::uint32_t>(alpha) << 24U;
+    for (int i = 0; i < f.width() * f.height(); ++i) ASSERT_EQ(static_cast<std::uint32_t>(f.pixels()[i]) & 0xFF000000U, stored);
+    EXPECT_EQ(stateDigest(fast), stateDigest(plain));
+}
+
+TEST(FastPath, AgreesWithThePlainRulesThroughEveryKindOfChange) {
+    expectAgreementThroughEveryKindOfChange(0);
+    expectAgreementThroughEveryKindOfChange(0xFF);
 }
 
 }  // namespace

@@ -68,6 +68,25 @@ TEST(Field, ColoursComeBackExactlyAndClearRestoresBackground) {
     }
 }
 
+// A field that keeps an alpha byte (the page's) stores it in every pixel, old and new, and reads back the
+// same colours as one that does not.
+TEST(Field, AnAlphaByteIsStoredEverywhereAndNeverReadBack) {
+    Field f(12, 9);
+    f.drawLine(0, 1, 11, 1, PALE_GREEN);
+    f.setAlphaByte(0xFF);
+    f.drawCircle(5, 5, 1);
+    f.resize(14, 9);
+    const auto stored = [&](int x, int y) { return static_cast<std::uint32_t>(f.pixels()[y * f.width() + x]); };
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 14; ++x) ASSERT_EQ(stored(x, y) >> 24U, 0xFFU) << x << "," << y;
+    }
+    EXPECT_EQ(f.pixelAt(3, 1), PALE_GREEN);
+    EXPECT_EQ(f.at(5, 4), INK);
+    EXPECT_EQ(f.pixelAt(13, 8), WHITE);
+    f.setAlphaByte(0);
+    EXPECT_EQ(stored(3, 1), static_cast<std::uint32_t>(PALE_GREEN));
+}
+
 TEST(Field, BackgroundIsNeverInkOrNonColour) {
     EXPECT_EQ(Field(4, 4, 0).background(), WHITE);
     EXPECT_EQ(Field(4, 4, -5).background(), WHITE);

@@ -41,7 +41,8 @@ public:
         if (!inside) [[unlikely]] return locateAtEdge(f, x1, y1, x2, y2);
         return {py * f.width() + px, (dy + REACH) * SIDE + (dx + REACH), blockOf(f, px, py, dx, dy)};
     }
-    /// Paints a located figure (pattern >= 0) on the field it was located on.
+    /// Paints a located figure (pattern >= 0) on the field it was located on, in a colour as the field stores
+    /// it (Field::storedColour).
     void paint(Field& f, FigureSpot spot, Colour colour) const {
         if (spot.pattern >= FigureSpot::EDGE) [[unlikely]] return paintAtEdge(f, spot, colour);
         Colour* p = f.data() + spot.base;

@@ -68,7 +68,7 @@ void Ticker::memoHeading(int i, double a) {
     drawFigure(w.field, w.x[i], w.y[i], w.angle[i], c);
 }
 
-// The walker's figure, where its memo says.
+// The walker's figure, where its memo says, in a colour as the field stores it.
 [[gnu::always_inline]] inline void Ticker::paintFigure(World& w, int i, Colour c) {
     const FigureMemo& m = memo_[i];
     if (m.spot.pattern >= 0) [[likely]] {
@@ -151,7 +151,7 @@ void Ticker::checkMemoShape(const Field& f) {
     }
     w.random = plan_.after[k];
     const std::int32_t pixel = plan_.probe[k];
-    return {plan_.cand[k], plan_.sin[k], plan_.cos[k], pixel >= 0 ? w.field.pixels()[pixel] : OFF_FIELD};
+    return {plan_.cand[k], plan_.sin[k], plan_.cos[k], pixel >= 0 ? w.field.pixels()[pixel] & COLOUR_BITS : OFF_FIELD};
 }
 
 // The rest of walker i's step (stepWalker's), once it has looked; returns where the walker ends up. The
@@ -208,16 +208,19 @@ void Ticker::checkMemoShape(const Field& f) {
 void Ticker::tick(World& w) {
     checkMemoShape(w.field);
     plan_.end = 0;
+    const Colour ink = w.field.storedColour(INK);
+    std::array<Colour, 4> team{};  // the team colours as the field stores them
+    for (std::size_t t = 0; t < team.size(); ++t) team[t] = w.field.storedColour(teamColour[t]);
     for (int i = 0; i < WALKER_COUNT; ++i) {
         if (i >= plan_.end) planSteps(w, i);
         const FigureMemo& m = memo_[i];
         if (!((m.angle == w.angle[i]) & (m.x == w.x[i]) & (m.y == w.y[i]))) [[unlikely]] refreshMemo(w, i);
-        paintFigure(w, i, teamColour[w.team[i] & 3]);
+        paintFigure(w, i, team[w.team[i] & 3]);
         const Place now = settle(w, i, plannedLook(w, i));
         // The step kept the memo's heading in step with a free move; a turn or a wrap needs new values.
         memoHeading(i, now.angle);
         memoSpot(w.field, i, now.x, now.y);
-        paintFigure(w, i, INK);
+        paintFigure(w, i, ink);
     }
     plan_.end = 0;  // the plan holds this tick's positions only
 }

@@ -1,7 +1,8 @@
 // The web page's host (WebAssembly): the game on the page's one thread, driven by the browser's animation
 // frames. The page's events are queued with their time as they come; each animation frame brings the game
 // up to now as every host does (the inputs after the ticks due at their time), and the changed rectangles
-// of the field reach the canvas through one ImageData, one field pixel per device pixel. The address
+// of the field reach the canvas through one ImageData over the field's own memory, which keeps an opaque
+// alpha byte in every pixel for it, one field pixel per device pixel. The address
 // names the run: ?seed=N plays that stream, and without one the page draws a fresh seed and writes it
 // there; ?saver starts its own games on a screen kept awake.
 #include <emscripten.h>
@@ -29,8 +30,8 @@ struct Page {
     bool still = false;               // waits for a tap before it moves (the user asks for reduced motion)
     std::unique_ptr<App> app;         // made once the canvas has a size
     std::vector<TimedInput> inputs;   // come since the last animation frame
-    std::vector<std::uint32_t> rgba;  // the field as ImageData wants it, kept up to date rectangle by rectangle
-    FrameDrawer drawer;
+    std::vector<Rect> rects;          // what changed on the field since the last animation frame
+    bool canvasBlank = true;          // the canvas shows nothing yet, or was cleared by a new size
     bool paused = false;        // the game's clock stands still (a still page, or a test)
     std::int64_t pausedAt = 0;  // the game's time when it was paused
     std::int64_t lost = 0;      // how long it stood still, all told
@@ -145,15 +146,20 @@ EM_JS(void, listenToPage, (Page* page), {
     }
 });
 
-// Shows what changed on the field since the last time; nothing when nothing did.
+// Shows what changed on the field since the last time; nothing when nothing did. The field's memory is the
+// picture itself: it keeps an opaque alpha byte in every pixel, the byte order ImageData reads.
 void present(Page& p) {
     Field& f = p.app->field();
-    const std::size_t size = static_cast<std::size_t>(f.width()) * f.height();
-    if (p.rgba.size() != size) p.rgba.assign(size, 0);
-    const std::vector<Rect>& rects = p.drawer.draw(f, Canvas{p.rgba.data(), f.width(), f.height(), f.width(), RGBA_BYTES});
-    if (rects.empty()) return;
+    if (p.canvasBlank) {
+        p.rects.assign(1, Rect{0, 0, f.width(), f.height()});
+        p.canvasBlank = false;
+    } else {
+        changedRects(f, p.rects);
+    }
+    f.clearDirty();
+    if (p.rects.empty()) return;
     static_assert(sizeof(Rect) == 4 * sizeof(int));
-    putRects(p.rgba.data(), f.width(), f.height(), reinterpret_cast<const int*>(rects.data()), static_cast<int>(rects.size()));
+    putRects(f.pixels(), f.width(), f.height(), reinterpret_cast<const int*>(p.rects.data()), static_cast<int>(p.rects.size()));
 }
 
 // Brings the game up to now, the inputs in their places among the ticks, and shows it. Returns whether the
@@ -178,10 +184,11 @@ void fit(Page& p) {
     say(p.still ? "Tap or click to play" : p.notice.c_str());
     if (p.app == nullptr) {
         p.app = std::make_unique<App>(w, h, p.settings);
+        p.app->field().setAlphaByte(0xFF);
     } else {
         p.post(Input::resize(w, h));
     }
-    p.drawer.screenLost();
+    p.canvasBlank = true;
     step(p);
 }
 

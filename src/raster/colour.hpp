@@ -20,6 +20,9 @@ constexpr Colour rgb(int r, int g, int b) { return r + 256 * g + 65536 * b; }
 constexpr std::array<Colour, 4> teamColour = {rgb(255, 215, 215), rgb(215, 255, 215), rgb(215, 215, 255),
                                               rgb(215, 215, 215)};
 
+/// The bits of a stored pixel that hold its colour; a field may keep an alpha byte above them.
+constexpr Colour COLOUR_BITS = 0xFFFFFF;
+
 /// Whether c is a colour a field can hold: 0..0xFFFFFF.
 constexpr bool isColour(std::int64_t c) { return c >= 0 && c <= 0xFFFFFF; }
 

@@ -34,7 +34,7 @@ Field::Field(int width, int height, Colour background)
 }
 
 void Field::clear() {
-    std::fill_n(pixels_.data(), pixels_.size(), background_);
+    std::fill_n(pixels_.data(), pixels_.size(), storedColour(background_));
     std::fill(dirty_.begin(), dirty_.end(), 1);
 }
 
@@ -75,6 +75,11 @@ void Field::setPenWidth(int width) {
     }
 }
 
+void Field::setAlphaByte(std::uint8_t alpha) {
+    alphaBits_ = static_cast<Colour>(static_cast<std::uint32_t>(alpha) << 24U);
+    std::for_each(pixels_.data(), pixels_.data() + pixels_.size(), [&](Colour& p) { p = storedColour(p); });
+}
+
 void Field::stampAt(std::int64_t px, std::int64_t py, Colour colour) {
     if (penWidth_ == 1) {
         if (px >= 0 && px < width_ && py >= 0 && py < height_) {
@@ -96,7 +101,7 @@ void Field::stampAt(std::int64_t px, std::int64_t py, Colour colour) {
 void Field::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
     std::int64_t px1, py1, px2, py2;
     if (!toPixel(x1, px1) || !toPixel(y1, py1) || !toPixel(x2, px2) || !toPixel(y2, py2)) return;
-    walkLine(px1, py1, px2, py2, colour & 0xFFFFFF);
+    walkLine(px1, py1, px2, py2, storedColour(colour));
 }
 
 // The classic all-octant integer walk, entered at the first step whose stamp can reach the field and left
@@ -143,10 +148,11 @@ void Field::walkLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int
 void Field::drawBox(float x1, float y1, float x2, float y2) {
     std::int64_t px1, py1, px2, py2;
     if (!toPixel(x1, px1) || !toPixel(y1, py1) || !toPixel(x2, px2) || !toPixel(y2, py2)) return;
-    walkLine(px1, py1, px2, py1, INK);
-    walkLine(px2, py1, px2, py2, INK);
-    walkLine(px2, py2, px1, py2, INK);
-    walkLine(px1, py2, px1, py1, INK);
+    const Colour ink = storedColour(INK);
+    walkLine(px1, py1, px2, py1, ink);
+    walkLine(px2, py1, px2, py2, ink);
+    walkLine(px2, py2, px1, py2, ink);
+    walkLine(px1, py2, px1, py1, ink);
 }
 
 void Field::drawCircle(float cx, float cy, float radius, Colour colour) {
@@ -163,7 +169,7 @@ void Field::drawCircle(float cx, float cy, float radius, Colour colour) {
     const std::int64_t bottom = std::min<std::int64_t>(centreY + reach, height_ - 1);
     const std::int64_t left = std::max<std::int64_t>(centreX - reach, 0);
     const std::int64_t right = std::min<std::int64_t>(centreX + reach, width_ - 1);
-    const Colour c = colour & 0xFFFFFF;
+    const Colour c = storedColour(colour);
     markDirty(left, top, right, bottom);
     for (std::int64_t py = top; py <= bottom; ++py) {
         const auto j = static_cast<double>(py - centreY);
@@ -181,7 +187,7 @@ void Field::resize(int width, int height) {
     height = clampSide(height);
     if (width == width_ && height == height_) return;
     PixelMemory next(static_cast<std::size_t>(width) * height);
-    std::fill_n(next.data(), next.size(), background_);
+    std::fill_n(next.data(), next.size(), storedColour(background_));
     const int keepW = std::min(width, width_);
     const int keepH = std::min(height, height_);
     for (int y = 0; y < keepH; ++y) {

@@ -36,7 +36,7 @@ public:
     /// Returns the colour of the pixel under (x, y), or OFF_FIELD when that pixel is not on the field.
     Colour pixelAt(float x, float y) const {
         const std::int32_t index = indexAt(x, y);
-        return index >= 0 ? pixels_.data()[index] : OFF_FIELD;
+        return index >= 0 ? pixels_.data()[index] & COLOUR_BITS : OFF_FIELD;
     }
     /// The index in pixels() of the pixel under (x, y), or OFF_FIELD when that pixel is not on the field.
     std::int32_t indexAt(float x, float y) const {
@@ -59,17 +59,23 @@ public:
     int penWidth() const { return penWidth_; }
     /// The background colour in use.
     Colour background() const { return background_; }
-    /// Row-major pixels, top row first; width() * height() of them.
+    /// Sets the byte every pixel is stored with above its colour (0 until set), the existing pixels' too: with
+    /// 0xFF the field's memory is an opaque RGBA picture that a canvas can show as it is. Colours read back
+    /// (pixelAt, at) never carry it.
+    void setAlphaByte(std::uint8_t alpha);
+    /// A colour as this field stores it: its colour bits and the alpha byte.
+    Colour storedColour(Colour c) const { return (c & COLOUR_BITS) | alphaBits_; }
+    /// Row-major stored pixels, top row first; width() * height() of them (mask with COLOUR_BITS for colours).
     const Colour* pixels() const { return pixels_.data(); }
-    /// Writable row-major pixels, for callers that paint pixels they have bounds-checked.
+    /// Writable row-major stored pixels, for callers that paint storedColour()s on pixels they have
+    /// bounds-checked.
     Colour* data() { return pixels_.data(); }
-    /// Writable pixel row y (0 <= y < height()); for callers that paint pixels they have bounds-checked.
+    /// Writable stored pixel row y (0 <= y < height()); for callers that paint pixels they have bounds-checked.
     Colour* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
     /// Colour of pixel (px, py), which must be on the field.
-    Colour at(int px, int py) const { return pixels_.data()[static_cast<std::size_t>(py) * width_ + px]; }
-
-    /// Paints the pen stamp centred on pixel (px, py), skipping what falls off the field.
-    void stampAt(std::int64_t px, std::int64_t py, Colour colour);
+    Colour at(int px, int py) const {
+        return pixels_.data()[static_cast<std::size_t>(py) * width_ + px] & COLOUR_BITS;
+    }
 
     /// Changes are tracked in square tiles of this many pixels a side, for showing only what changed.
     static constexpr int TILE_SHIFT = 3;
@@ -94,11 +100,14 @@ public:
     int tileOf(int px, int py) const { return (py >> TILE_SHIFT) * tilesX_ + (px >> TILE_SHIFT); }
 
 private:
+    // Paints the pen stamp centred on pixel (px, py) in a stored colour, skipping what falls off the field.
+    void stampAt(std::int64_t px, std::int64_t py, Colour stored);
     void walkLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, Colour colour);
 
     int width_;
     int height_;
     Colour background_;
+    Colour alphaBits_ = 0;  // the alpha byte in place, above the colour bits
     int penWidth_ = 1;
     int stampLo_ = 0;
     int stampHi_ = 0;
