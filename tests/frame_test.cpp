@@ -146,6 +146,17 @@ TEST(FrameRects, BandBoundsCoverEveryRectangleWithinTheirBands) {
     }
 }
 
+// The whole image goes in one call only when the calls and pixels it saves outweigh its own pixels.
+TEST(FrameRects, TheWholeImageIsPutWhenItCostsLessThanItsRectangles) {
+    const PutCost cost{1700, 0.5};
+    const std::vector<Rect> none, few(10, Rect{0, 0, 8, 8}), many(183, Rect{0, 0, 8, 8});
+    EXPECT_FALSE(wholeIsCheaper(none, 640, 480, cost));
+    EXPECT_FALSE(wholeIsCheaper(few, 640, 480, cost));
+    EXPECT_TRUE(wholeIsCheaper(many, 640, 480, cost));     // 183 calls: 322 812 pixels' worth against 155 300
+    EXPECT_FALSE(wholeIsCheaper(many, 1920, 1080, cost));  // against 1 038 500
+    EXPECT_FALSE(wholeIsCheaper({Rect{0, 0, 640, 480}}, 640, 480, PutCost{2600, 1.0}));
+}
+
 // Real canvases have rows longer than the field (an SDL surface's pitch, an X image's bytes_per_line): every
 // format gets exactly the field's pixels in each row, and the padding at the end of a row stays untouched.
 TEST(FrameCanvas, EveryFormatAndStrideGetsExactlyTheField) {

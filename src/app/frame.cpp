@@ -116,6 +116,13 @@ const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, 
     return out;
 }
 
+bool wholeIsCheaper(const std::vector<Rect>& rects, int width, int height, const PutCost& cost) {
+    if (rects.empty()) return false;
+    double separately = 0;
+    for (const Rect& r : rects) separately += cost.perCall + static_cast<double>(r.width) * r.height;
+    return cost.perCall + static_cast<double>(width) * height * cost.wholeRowPixel < separately;
+}
+
 const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
     const std::size_t tiles = static_cast<std::size_t>(f.tilesX()) * f.tilesY();
     const std::uint8_t* dirty = f.dirtyTiles();

@@ -43,6 +43,17 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
 /// what the rectangles cover there (none where they cover nothing). Returns out.
 const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, std::size_t bands, std::vector<Rect>& out);
 
+/// What putting rectangles on a screen costs it, in pixels of a rectangle: each call as much as `perCall`
+/// pixels, and a pixel in rows put whole `wholeRowPixel` of one (whole rows are copied as one block).
+struct PutCost {
+    double perCall;
+    double wholeRowPixel;
+};
+
+/// Whether putting the whole width x height image in one call costs the screen less than putting `rects`
+/// (never when there are none).
+bool wholeIsCheaper(const std::vector<Rect>& rects, int width, int height, const PutCost& cost);
+
 /// The rectangles covering what changed on the field since its changes were last cleared.
 inline void changedRects(const Field& f, std::vector<Rect>& out) { changedRects(f.dirtyTiles(), f.width(), f.height(), out); }
 

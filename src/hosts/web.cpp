@@ -146,15 +146,19 @@ EM_JS(void, listenToPage, (Page* page), {
     }
 });
 
+// What a putImageData costs the browser's main thread, timed in the page in headless Chromium at 640x480 and
+// 1920x1080: about 1 us a call and 0.57 ns a pixel of a rectangle, half that in rows put whole.
+constexpr PutCost PUT_COST{1700, 0.5};
+
 // Shows what changed on the field since the last time; nothing when nothing did. The field's memory is the
-// picture itself: it keeps an opaque alpha byte in every pixel, the byte order ImageData reads.
+// picture itself: it keeps an opaque alpha byte in every pixel, the byte order ImageData reads. When the
+// changes are spread wide enough (a small field in mid-game), one put of the whole field costs less.
 void present(Page& p) {
     Field& f = p.app->field();
-    if (p.canvasBlank) {
+    changedRects(f, p.rects);
+    if (p.canvasBlank || wholeIsCheaper(p.rects, f.width(), f.height(), PUT_COST)) {
         p.rects.assign(1, Rect{0, 0, f.width(), f.height()});
         p.canvasBlank = false;
-    } else {
-        changedRects(f, p.rects);
     }
     f.clearDirty();
     if (p.rects.empty()) return;
