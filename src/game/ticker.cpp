@@ -40,7 +40,8 @@ void Ticker::memoHeading(int i, double a) {
 #if defined(__wasm__)
     // Field by field: in WebAssembly the spot comes back through memory, written a field at a time, and a
     // copy of the whole spot reads two fields at once, which waits for both writes to land (a tick 3-10 %
-    // slower). Natively the spot stays in registers.
+    // slower). Natively the spot stays in registers when assigned straight from locate (through a local, GCC
+    // copies it by way of the stack), hence the call written twice.
     const FigureSpot spot = figures_.locate(f, static_cast<float>(x + BODY_HALF_LENGTH * m.sin),
                                             static_cast<float>(y + BODY_HALF_LENGTH * m.cos),
                                             static_cast<float>(x - BODY_HALF_LENGTH * m.sin),
