@@ -68,23 +68,32 @@ TEST(Field, ColoursComeBackExactlyAndClearRestoresBackground) {
     }
 }
 
-// A field that keeps an alpha byte (the page's) stores it in every pixel, old and new, and reads back the
-// same colours as one that does not.
-TEST(Field, AnAlphaByteIsStoredEverywhereAndNeverReadBack) {
+// A field kept in a screen's format (the page's opaque RGBA, a desktop's blue-first order) stores every
+// pixel so, old and new, reads back the same colours as one in its own order, and refuses a format whose
+// colour does not lie in the low three bytes. Its memory may be shared, and stays so through a resize.
+TEST(Field, StoresPixelsInAScreensFormatAndReadsBackColours) {
     Field f(12, 9);
     f.drawLine(0, 1, 11, 1, PALE_GREEN);
-    f.setAlphaByte(0xFF);
-    f.drawCircle(5, 5, 1);
+    ASSERT_TRUE(f.setPixelFormat(RGBA_BYTES));
+    ASSERT_TRUE(f.setPixelFormat(XRGB));
+    f.drawCircle(5, 5, 1, teamColour[0]);
+    const bool shared = f.shareMemory();
     f.resize(14, 9);
+    EXPECT_EQ(f.sharedMemoryId() >= 0, shared);
     const auto stored = [&](int x, int y) { return static_cast<std::uint32_t>(f.pixels()[y * f.width() + x]); };
-    for (int y = 0; y < 9; ++y) {
-        for (int x = 0; x < 14; ++x) ASSERT_EQ(stored(x, y) >> 24U, 0xFFU) << x << "," << y;
-    }
+    EXPECT_EQ(stored(3, 1), 0xD7FFD7U);
+    EXPECT_EQ(stored(5, 4), 0xFFD7D7U);  // pale red, red in the third byte
     EXPECT_EQ(f.pixelAt(3, 1), PALE_GREEN);
-    EXPECT_EQ(f.at(5, 4), INK);
+    EXPECT_EQ(f.at(5, 4), teamColour[0]);
     EXPECT_EQ(f.pixelAt(13, 8), WHITE);
-    f.setAlphaByte(0);
-    EXPECT_EQ(stored(3, 1), static_cast<std::uint32_t>(PALE_GREEN));
+    ASSERT_TRUE(f.setPixelFormat(RGBA_BYTES));
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 14; ++x) ASSERT_EQ(stored(x, y), toPixel(f.at(x, y), RGBA_BYTES)) << x << "," << y;
+    }
+    EXPECT_FALSE(f.setPixelFormat(PixelFormat{24, 16, 8}));
+    EXPECT_FALSE(f.setPixelFormat(PixelFormat{0, 8, 8}));
+    EXPECT_EQ(f.pixelFormat(), RGBA_BYTES);
+    EXPECT_EQ(f.at(5, 4), teamColour[0]);
 }
 
 TEST(Field, BackgroundIsNeverInkOrNonColour) {

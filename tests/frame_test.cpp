@@ -257,7 +257,7 @@ TEST(PixelFormat, ConvertsRectanglesToAScreensChannelOrder) {
     const std::vector<Colour> field = {rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9), rgb(10, 11, 12)};
     std::vector<std::uint32_t> screen(4, 0xDEADBEEF);
     const Rect column{1, 0, 1, 2};
-    copyRects(field.data(), 2, &column, 1, screen.data(), 2, XRGB);
+    copyRects(field.data(), 2, FIELD_ORDER, &column, 1, screen.data(), 2, XRGB);
     EXPECT_EQ(screen, (std::vector<std::uint32_t>{0xDEADBEEF, 0x040506, 0xDEADBEEF, 0x0A0B0C}));
     EXPECT_EQ(toPixel(rgb(1, 2, 3), RGBA_BYTES), 0xFF030201U);
     PixelFormat f{};

@@ -41,7 +41,7 @@ std::uint64_t stateDigest(const World& w) {
     h.add(static_cast<std::uint32_t>(w.field.width()), 4);
     h.add(static_cast<std::uint32_t>(w.field.height()), 4);
     const std::size_t n = static_cast<std::size_t>(w.field.width()) * w.field.height();
-    for (std::size_t i = 0; i < n; ++i) h.add(static_cast<std::uint32_t>(w.field.pixels()[i] & COLOUR_BITS), 4);
+    for (std::size_t i = 0; i < n; ++i) h.add(static_cast<std::uint32_t>(w.field.colourOf(w.field.pixels()[i])), 4);
     return h.value();
 }
 
@@ -56,7 +56,7 @@ std::string stateDifference(const World& a, const World& b) {
     const std::size_t n = static_cast<std::size_t>(f.width()) * f.height();
     if (f.width() != g.width() || f.height() != g.height()) return "field";
     for (std::size_t i = 0; i < n; ++i) {
-        if (((f.pixels()[i] ^ g.pixels()[i]) & COLOUR_BITS) != 0) return "field";  // the colours, not the alpha bytes
+        if (f.colourOf(f.pixels()[i]) != g.colourOf(g.pixels()[i])) return "field";  // the colours, in any format
     }
     // Arrays of doubles compared bit for bit: a NaN equals itself, and 0 and -0 differ.
     const auto sameBits = [](const auto& p, const auto& q) { return std::memcmp(p.data(), q.data(), sizeof p) == 0; };

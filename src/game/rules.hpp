@@ -31,12 +31,12 @@ Point homePoint(int t, double width, double height);
 /// A heading within 25 degrees of `heading`, chosen by the random value r.
 inline double candidateHeading(double heading, double r) { return heading + 50 * r - 25; }
 
-/// Whether colour p belongs to a team other than ownTeam. Written with | and & so that it compiles without
+/// Whether colour p belongs to a team other than ownTeam, the teams' colours being `teams` (as a field
+/// stores them, for a caller reading stored pixels). Written with | and & so that it compiles without
 /// branches: the probed colour is anybody's guess.
-inline bool isEnemyColour(Colour p, int ownTeam) {
-    const bool teamColoured =
-        (p == teamColour[0]) | (p == teamColour[1]) | (p == teamColour[2]) | (p == teamColour[3]);
-    return teamColoured & (p != teamColour[ownTeam & 3]);
+inline bool isEnemyColour(Colour p, int ownTeam, const std::array<Colour, 4>& teams = teamColour) {
+    const bool teamColoured = (p == teams[0]) | (p == teams[1]) | (p == teams[2]) | (p == teams[3]);
+    return teamColoured & (p != teams[ownTeam & 3]);
 }
 
 /// Whether a walker blocked with this (already decremented) energy turns around.

@@ -11,7 +11,8 @@
 
 namespace pellwick {
 
-// The first half of a step: the walker's candidate heading, its sine and cosine and what the probe sees there.
+// The first half of a step: the walker's candidate heading, its sine and cosine and what the probe sees there:
+// the colour bits of the pixel as the field stores it (compared with the teams' as the field stores them).
 struct Ticker::Look {
     double cand, sin, cos;
     Colour seen;
@@ -146,8 +147,9 @@ void Ticker::checkMemoShape(const Field& f) {
         const SinCos sc = sinCos(l.cand * DEG_TO_RAD);
         l.sin = sc.sin;
         l.cos = sc.cos;
-        l.seen = w.field.pixelAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * l.sin),
-                                 static_cast<float>(w.y[i] + PROBE_DISTANCE * l.cos));
+        const std::int32_t pixel = w.field.indexAt(static_cast<float>(w.x[i] + PROBE_DISTANCE * l.sin),
+                                                   static_cast<float>(w.y[i] + PROBE_DISTANCE * l.cos));
+        l.seen = pixel >= 0 ? w.field.pixels()[pixel] & COLOUR_BITS : OFF_FIELD;
         return l;
     }
     w.random = plan_.after[k];
@@ -192,7 +194,7 @@ void Ticker::checkMemoShape(const Field& f) {
         heading = a + 180 + 50 * static_cast<double>(w.random.next()) - 25;
         plan_.end = std::min(plan_.end, i + 1);  // every later walker draws one value later than planned
     }
-    if (isEnemyColour(p, w.team[i])) [[unlikely]] {
+    if (isEnemyColour(p, w.team[i], teamBits_)) [[unlikely]] {
         w.x[i] = x;
         w.y[i] = y;
         killWalker(w, i);
@@ -211,7 +213,10 @@ void Ticker::tick(World& w) {
     plan_.end = 0;
     const Colour ink = w.field.storedColour(INK);
     std::array<Colour, 4> team{};  // the team colours as the field stores them
-    for (std::size_t t = 0; t < team.size(); ++t) team[t] = w.field.storedColour(teamColour[t]);
+    for (std::size_t t = 0; t < team.size(); ++t) {
+        team[t] = w.field.storedColour(teamColour[t]);
+        teamBits_[t] = team[t] & COLOUR_BITS;
+    }
     for (int i = 0; i < WALKER_COUNT; ++i) {
         if (i >= plan_.end) planSteps(w, i);
         const FigureMemo& m = memo_[i];

@@ -67,6 +67,7 @@ private:
     FigurePatterns figures_;
     StepPlan plan_;
     Colour touched_ = 0;  // what touchPlanned read, kept so that the reads are not dropped
+    std::array<Colour, 4> teamBits_{};  // the colour bits of the teams' colours as the field stores them
 };
 
 }  // namespace pellwick

@@ -188,7 +188,7 @@ void fit(Page& p) {
     say(p.still ? "Tap or click to play" : p.notice.c_str());
     if (p.app == nullptr) {
         p.app = std::make_unique<App>(w, h, p.settings);
-        p.app->field().setAlphaByte(0xFF);
+        p.app->field().setPixelFormat(RGBA_BYTES);
     } else {
         p.post(Input::resize(w, h));
     }

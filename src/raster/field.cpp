@@ -15,7 +15,7 @@ int clampSide(int side) { return std::clamp(side, 1, MAX_FIELD_SIDE); }
 Colour validBackground(Colour c) { return (c > 0 && isColour(c)) ? c : WHITE; }
 
 // Floors a coordinate to its pixel; false when it is not finite or too far out to draw.
-bool toPixel(float v, std::int64_t& out) {
+bool floorToPixel(float v, std::int64_t& out) {
     if (!std::isfinite(v) || std::fabs(static_cast<double>(v)) > MAX_COORDINATE) return false;
     out = static_cast<std::int64_t>(std::floor(static_cast<double>(v)));
     return true;
@@ -75,9 +75,24 @@ void Field::setPenWidth(int width) {
     }
 }
 
-void Field::setAlphaByte(std::uint8_t alpha) {
-    alphaBits_ = static_cast<Colour>(static_cast<std::uint32_t>(alpha) << 24U);
-    std::for_each(pixels_.data(), pixels_.data() + pixels_.size(), [&](Colour& p) { p = storedColour(p); });
+bool Field::setPixelFormat(const PixelFormat& f) {
+    if (!keepsColourBits(f)) return false;
+    const PixelFormat before = format_;
+    format_ = f;
+    std::for_each(pixels_.data(), pixels_.data() + pixels_.size(),
+                  [&](Colour& p) { p = storedColour(fromPixel(static_cast<std::uint32_t>(p), before)); });
+    return true;
+}
+
+bool Field::shareMemory() {
+    if (pixels_.sharedId() < 0) {
+        PixelMemory shared(pixels_.size(), PixelMemory::Shared);
+        if (shared.sharedId() < 0) return false;
+        std::copy_n(pixels_.data(), pixels_.size(), shared.data());
+        pixels_ = std::move(shared);
+    }
+    shared_ = true;
+    return true;
 }
 
 void Field::stampAt(std::int64_t px, std::int64_t py, Colour colour) {
@@ -100,7 +115,7 @@ void Field::stampAt(std::int64_t px, std::int64_t py, Colour colour) {
 
 void Field::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
     std::int64_t px1, py1, px2, py2;
-    if (!toPixel(x1, px1) || !toPixel(y1, py1) || !toPixel(x2, px2) || !toPixel(y2, py2)) return;
+    if (!floorToPixel(x1, px1) || !floorToPixel(y1, py1) || !floorToPixel(x2, px2) || !floorToPixel(y2, py2)) return;
     walkLine(px1, py1, px2, py2, storedColour(colour));
 }
 
@@ -147,7 +162,7 @@ void Field::walkLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int
 
 void Field::drawBox(float x1, float y1, float x2, float y2) {
     std::int64_t px1, py1, px2, py2;
-    if (!toPixel(x1, px1) || !toPixel(y1, py1) || !toPixel(x2, px2) || !toPixel(y2, py2)) return;
+    if (!floorToPixel(x1, px1) || !floorToPixel(y1, py1) || !floorToPixel(x2, px2) || !floorToPixel(y2, py2)) return;
     const Colour ink = storedColour(INK);
     walkLine(px1, py1, px2, py1, ink);
     walkLine(px2, py1, px2, py2, ink);
@@ -157,7 +172,7 @@ void Field::drawBox(float x1, float y1, float x2, float y2) {
 
 void Field::drawCircle(float cx, float cy, float radius, Colour colour) {
     std::int64_t centreX, centreY;
-    if (!toPixel(cx, centreX) || !toPixel(cy, centreY)) return;
+    if (!floorToPixel(cx, centreX) || !floorToPixel(cy, centreY)) return;
     if (!std::isfinite(radius) || std::fabs(static_cast<double>(radius)) > MAX_COORDINATE) return;
     const double outer = static_cast<double>(radius) + penWidth_ / 2.0;
     const double inner = static_cast<double>(radius) - penWidth_ / 2.0;
@@ -186,7 +201,7 @@ void Field::resize(int width, int height) {
     width = clampSide(width);
     height = clampSide(height);
     if (width == width_ && height == height_) return;
-    PixelMemory next(static_cast<std::size_t>(width) * height);
+    PixelMemory next(static_cast<std::size_t>(width) * height, shared_ ? PixelMemory::Shared : PixelMemory::Private);
     std::fill_n(next.data(), next.size(), storedColour(background_));
     const int keepW = std::min(width, width_);
     const int keepH = std::min(height, height_);

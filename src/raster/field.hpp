@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "raster/colour.hpp"
+#include "raster/pixel_format.hpp"
 #include "raster/pixel_memory.hpp"
 
 namespace pellwick {
@@ -36,7 +37,7 @@ public:
     /// Returns the colour of the pixel under (x, y), or OFF_FIELD when that pixel is not on the field.
     Colour pixelAt(float x, float y) const {
         const std::int32_t index = indexAt(x, y);
-        return index >= 0 ? pixels_.data()[index] & COLOUR_BITS : OFF_FIELD;
+        return index >= 0 ? colourOf(pixels_.data()[index]) : OFF_FIELD;
     }
     /// The index in pixels() of the pixel under (x, y), or OFF_FIELD when that pixel is not on the field.
     std::int32_t indexAt(float x, float y) const {
@@ -59,13 +60,25 @@ public:
     int penWidth() const { return penWidth_; }
     /// The background colour in use.
     Colour background() const { return background_; }
-    /// Sets the byte every pixel is stored with above its colour (0 until set), the existing pixels' too: with
-    /// 0xFF the field's memory is an opaque RGBA picture that a canvas can show as it is. Colours read back
-    /// (pixelAt, at) never carry it.
-    void setAlphaByte(std::uint8_t alpha);
-    /// A colour as this field stores it: its colour bits and the alpha byte.
-    Colour storedColour(Colour c) const { return (c & COLOUR_BITS) | alphaBits_; }
-    /// Row-major stored pixels, top row first; width() * height() of them (mask with COLOUR_BITS for colours).
+    /// Stores every pixel as format f packs it, the existing pixels too (FIELD_ORDER until set): with a
+    /// screen's format the field's memory is a picture that screen can show as it is. Only formats that keep
+    /// the colour in the low three bytes (keepsColourBits); returns false for another, and changes nothing.
+    /// Colours read back (pixelAt, at, colourOf) are the same in every format.
+    bool setPixelFormat(const PixelFormat& f);
+    /// The format the pixels are stored in.
+    const PixelFormat& pixelFormat() const { return format_; }
+    /// A colour as this field stores it.
+    Colour storedColour(Colour c) const { return static_cast<Colour>(toPixel(c, format_)); }
+    /// The colour of a stored pixel.
+    Colour colourOf(Colour stored) const { return fromPixel(static_cast<std::uint32_t>(stored), format_); }
+    /// Keeps the pixels, from now on, in memory the platform can share with a display server (their
+    /// values kept), where it has such memory. Returns whether they are.
+    bool shareMemory();
+    /// The platform's id of the shared memory the pixels are in (a SysV segment), or -1 when they are not.
+    /// It changes when the field is resized.
+    int sharedMemoryId() const { return pixels_.sharedId(); }
+    /// Row-major stored pixels, top row first; width() * height() of them (colourOf gives their colours; the
+    /// colour bits of a stored pixel, COLOUR_BITS, compare as its colours do).
     const Colour* pixels() const { return pixels_.data(); }
     /// Writable row-major stored pixels, for callers that paint storedColour()s on pixels they have
     /// bounds-checked.
@@ -74,7 +87,7 @@ public:
     Colour* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
     /// Colour of pixel (px, py), which must be on the field.
     Colour at(int px, int py) const {
-        return pixels_.data()[static_cast<std::size_t>(py) * width_ + px] & COLOUR_BITS;
+        return colourOf(pixels_.data()[static_cast<std::size_t>(py) * width_ + px]);
     }
 
     /// Changes are tracked in square tiles of this many pixels a side, for showing only what changed.
@@ -107,7 +120,8 @@ private:
     int width_;
     int height_;
     Colour background_;
-    Colour alphaBits_ = 0;  // the alpha byte in place, above the colour bits
+    PixelFormat format_ = FIELD_ORDER;
+    bool shared_ = false;  // the pixels are kept in shared memory
     int penWidth_ = 1;
     int stampLo_ = 0;
     int stampHi_ = 0;

@@ -55,15 +55,16 @@ inline std::uint32_t converted(std::uint32_t c, int rs, int gs, int bs, std::uin
 
 }  // namespace
 
-void copyRects(const Colour* src, int srcStride, const Rect* rects, std::size_t count, std::uint32_t* dst, int dstStride,
-               const PixelFormat& f) {
+void copyRects(const Colour* src, int srcStride, const PixelFormat& from, const Rect* rects, std::size_t count,
+               std::uint32_t* dst, int dstStride, const PixelFormat& to) {
     // The rows lie far apart in memory and are seldom cached: the ones some rows ahead, in this rectangle
     // or the next, are fetched while this one is converted, instead of waiting for each in turn.
-    const int rs = f.redShift, gs = f.greenShift, bs = f.blueShift;
-    const std::uint32_t set = f.setBits;
-    // The field's own byte order needs no shifts, only a mask and the set bits: a loop that shifts by a
-    // variable amount is much slower where vectors do that slowly (WebAssembly's).
-    const bool fieldOrder = rs == FIELD_ORDER.redShift && gs == FIELD_ORDER.greenShift && bs == FIELD_ORDER.blueShift;
+    const int rs = to.redShift, gs = to.greenShift, bs = to.blueShift;
+    const std::uint32_t set = to.setBits;
+    const bool fromFieldOrder = from == PixelFormat{FIELD_ORDER.redShift, FIELD_ORDER.greenShift, FIELD_ORDER.blueShift, from.setBits};
+    // The same byte order needs no shifts, only a mask and the set bits: a loop that shifts by a variable
+    // amount is much slower where vectors do that slowly (WebAssembly's).
+    const bool sameOrder = rs == from.redShift && gs == from.greenShift && bs == from.blueShift;
     constexpr int AHEAD = 16;
     constexpr int LINE = 16;  // pixels in a cache line
     RowCursor row(rects, rects + count), ahead = row;
@@ -81,10 +82,12 @@ void copyRects(const Colour* src, int srcStride, const Rect* rects, std::size_t 
         const int width = row.rect->width;
         const auto* __restrict in = reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(row.y) * srcStride + row.rect->x);
         std::uint32_t* __restrict out = dst + static_cast<std::ptrdiff_t>(row.y) * dstStride + row.rect->x;
-        if (fieldOrder) {
+        if (sameOrder) {
             for (int i = 0; i < width; ++i) out[i] = (in[i] & 0xFFFFFFU) | set;
-        } else {
+        } else if (fromFieldOrder) {
             for (int i = 0; i < width; ++i) out[i] = converted(in[i], rs, gs, bs, set);
+        } else {
+            for (int i = 0; i < width; ++i) out[i] = toPixel(fromPixel(in[i], from), to);
         }
     }
 }

@@ -48,13 +48,28 @@ constexpr std::uint32_t toPixel(Colour c, const PixelFormat& f) {
            (((u >> 16) & 0xFF) << f.blueShift);
 }
 
+/// The colour of pixel p of format f (its other bits ignored).
+constexpr Colour fromPixel(std::uint32_t p, const PixelFormat& f) {
+    return static_cast<Colour>(((p >> f.redShift) & 0xFF) | (((p >> f.greenShift) & 0xFF) << 8) |
+                               (((p >> f.blueShift) & 0xFF) << 16));
+}
+
+/// Whether format f keeps its three channels in the low three bytes, in any order, and sets no bit among
+/// them: the formats a field can store its pixels in.
+constexpr bool keepsColourBits(const PixelFormat& f) {
+    const auto byte = [](int shift) { return shift == 0 || shift == 8 || shift == 16; };
+    return byte(f.redShift) && byte(f.greenShift) && byte(f.blueShift) && f.redShift != f.greenShift &&
+           f.greenShift != f.blueShift && f.redShift != f.blueShift && (f.setBits & 0xFFFFFFU) == 0;
+}
+
 /// The format of a 32-bit pixel given by its channel masks, when each is 8 bits wide; false otherwise.
 /// Bits outside the three masks are set (an alpha channel shows opaque).
 bool formatFromMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue, PixelFormat& out);
 
-/// Copies `count` rectangles of the pixels src (srcStride pixels a row) to the same places in dst
-/// (dstStride pixels a row), converting each pixel to format f. They must lie inside both images.
-void copyRects(const Colour* src, int srcStride, const Rect* rects, std::size_t count, std::uint32_t* dst, int dstStride,
-               const PixelFormat& f);
+/// Copies `count` rectangles of the pixels src (srcStride pixels a row, in format `from`) to the same
+/// places in dst (dstStride pixels a row), converting each pixel to format `to`. They must lie inside both
+/// images.
+void copyRects(const Colour* src, int srcStride, const PixelFormat& from, const Rect* rects, std::size_t count,
+               std::uint32_t* dst, int dstStride, const PixelFormat& to);
 
 }  // namespace pellwick

@@ -16,11 +16,14 @@ PixelMemory& PixelMemory::operator=(const PixelMemory& other) {
 }
 
 PixelMemory::PixelMemory(PixelMemory&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), count_(std::exchange(other.count_, 0)) {}
+    : data_(std::exchange(other.data_, nullptr)),
+      count_(std::exchange(other.count_, 0)),
+      sharedId_(std::exchange(other.sharedId_, -1)) {}
 
 PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept {
     std::swap(data_, other.data_);
     std::swap(count_, other.count_);
+    std::swap(sharedId_, other.sharedId_);
     return *this;
 }
 

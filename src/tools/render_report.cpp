@@ -39,7 +39,7 @@ PixelCounts countPixels(const Field& f) {
     const std::size_t n = static_cast<std::size_t>(f.width()) * f.height();
     const Colour* p = f.pixels();
     for (std::size_t i = 0; i < n; ++i) {
-        const Colour v = p[i] & COLOUR_BITS;
+        const Colour v = f.colourOf(p[i]);
         if (v == f.background()) {
             ++c.background;
         } else if (v == INK) {
