@@ -342,6 +342,52 @@ TEST(AppRunner, KeepsTimeWhileTheDisplayIsHeldUp) {
     EXPECT_TRUE(std::equal(s.shown.begin(), s.shown.end(), scripted.world().field.pixels()));
 }
 
+// A display that shows the field where it lies (kept in the screen's format, in shared memory) is shown it
+// still: input that comes meanwhile waits, and no tick runs until the frame is shown; then the game goes on
+// exactly as a scripted one.
+TEST(AppRunner, AFieldShownWhereItLiesStaysStillWhileItIsShown) {
+    std::atomic<std::int64_t> clock{0};
+    AppSettings settings;
+    settings.pixelFormat = XRGB;
+    settings.sharedPixels = true;
+    AppRunner runner(160, 120, settings, [&clock] { return clock.load(); });
+    const auto canvas = [](int w, int h) { return Canvas::theField(w, h); };
+    std::vector<Colour> shown;
+    std::uint64_t ticksWhileShown = 0;
+    const auto frameAt = [&](std::int64_t t, std::function<void()> whileShown) {
+        clock = t;
+        for (int n = 0; n < 3; ++n) {
+            runner.frame(10'000'000, canvas, [&](const Frame& f) {
+                ASSERT_NE(f.field, nullptr);
+                EXPECT_EQ(f.field->pixelFormat(), XRGB);
+                const Colour* p = f.field->pixels();
+                shown.resize(static_cast<std::size_t>(f.width) * f.height);
+                for (std::size_t i = 0; i < shown.size(); ++i) shown[i] = f.field->colourOf(p[i]);
+                if (!whileShown) return;
+                const std::uint64_t before = runner.ticks();
+                whileShown();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                ticksWhileShown += runner.ticks() - before;
+                whileShown = {};
+            });
+        }
+    };
+    std::function<void()> nothing;
+    frameAt(0, nothing);
+    frameAt(16'000, [&] {
+        clock = 30'000;
+        click(runner);
+    });
+    EXPECT_EQ(ticksWhileShown, 0U) << "no tick ran while the field was shown";
+    frameAt(40'000, nothing);
+    EXPECT_EQ(runner.ticks(), 41U);
+    const App scripted =
+        playScenario({160, 120, 41, {{31, Input::press(Button::Left, 1)}, {31, Input::release(Button::Left, 1)}}});
+    const Field& f = scripted.world().field;
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>(f.width()) * f.height());
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), f.pixels())) << "the click after tick 31, as it came at 30 ms";
+}
+
 // An uncovered or new screen is told to the runner; a frame after it is sent whole, the others only in part.
 TEST(AppRunner, AScreenThatLostItsContentsIsSentWhole) {
     FakeClockScreen s;

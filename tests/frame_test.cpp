@@ -212,6 +212,13 @@ TEST(FrameCanvas, ANewCanvasOrALostScreenGetsTheWholeField) {
     EXPECT_TRUE(drawer.draw(field, Canvas{b.data(), 40, 30, 41, FIELD_ORDER}).empty());
     drawer.screenLost();
     EXPECT_TRUE(whole(drawer.draw(field, Canvas{b.data(), 40, 30, 41, FIELD_ORDER}))) << "a lost screen";
+    // A display that shows the field itself: the same rectangles, and nothing drawn anywhere.
+    EXPECT_TRUE(whole(drawer.draw(field, Canvas::theField(40, 30)))) << "the field itself, the first time";
+    field.drawLine(1, 1, 2, 1);
+    const std::vector<Rect> own = drawer.draw(field, Canvas::theField(40, 30));
+    ASSERT_EQ(own.size(), 1U);
+    EXPECT_EQ(own[0].x, 0);
+    EXPECT_EQ(b[41 + 1], 0xFFFFFFU) << "the last canvas untouched";
 }
 
 // A compositor holds the buffer it shows, so a display takes turns with a few: each one, when its turn

@@ -17,7 +17,10 @@ Colour fieldBackground(Colour platform) {
 }
 
 App::App(int width, int height, const AppSettings& settings)
-    : settings_(settings), world_(width, height, fieldBackground(settings.background), settings.seed) {}
+    : settings_(settings), world_(width, height, fieldBackground(settings.background), settings.seed) {
+    world_.field.setPixelFormat(settings.pixelFormat);
+    if (settings.sharedPixels) world_.field.shareMemory();
+}
 
 void App::handle(const Input& input) {
     if (!running_) return;

@@ -11,6 +11,7 @@
 #include "app/input.hpp"
 #include "game/ticker.hpp"
 #include "game/world.hpp"
+#include "raster/pixel_format.hpp"
 
 namespace pellwick {
 
@@ -25,13 +26,16 @@ constexpr int MOVE_TOLERANCE = 4;
 constexpr int TICK_BURST = 50;
 
 /// How an app is set up: the platform's background colour, what input does, when a saver (any rules but
-/// Play, or ownGames) starts games by itself, and the seed of the random stream (0: the game's own).
+/// Play, or ownGames) starts games by itself, the seed of the random stream (0: the game's own), and how the
+/// field keeps its pixels for the screen that shows them.
 struct AppSettings {
     Colour background = WHITE;
     InputRules rules = InputRules::Play;
     SaverTimes times;
     std::uint64_t seed = 0;
     bool ownGames = false;  // starts its own games even while clicks play (a page on a wall)
+    PixelFormat pixelFormat = FIELD_ORDER;  // the screen's, when the field can keep it (keepsColourBits)
+    bool sharedPixels = false;              // the field's pixels in memory a display server can read
 };
 
 /// An input and when it came, on the clock the ticks run on.

@@ -128,9 +128,8 @@ const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
     const std::uint8_t* dirty = f.dirtyTiles();
     if (!known_.empty() && known_.front().missed.size() != tiles) known_.clear();  // a new size: all new
     const auto known = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.canvas == canvas; });
-    if (known == known_.end() || canvas.pixels == nullptr) {
+    if (known == known_.end() || (canvas.pixels == nullptr && !canvas.fieldItself)) {
         drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
-        copyRects(f.pixels(), f.width(), f.pixelFormat(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
     } else {
         // What changed since this canvas was drawn into last: the tiles it missed and this frame's, once each.
         if (known == known_.begin()) {
@@ -140,6 +139,8 @@ const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
             for (std::size_t t = 0; t < tiles; ++t) catchUp_[t] |= dirty[t];
             changedRects(catchUp_.data(), f.width(), f.height(), drawn_);
         }
+    }
+    if (!canvas.fieldItself) {
         copyRects(f.pixels(), f.width(), f.pixelFormat(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
     }
     remember(canvas, dirty, tiles);

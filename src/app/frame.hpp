@@ -14,13 +14,18 @@ namespace pellwick {
 /// An image a display lends the game for one frame, to draw what changed into. A display may take turns
 /// with a few (buffers a compositor holds while it shows one); one whose pixels, size, stride or format
 /// differ from each of the last few is a new canvas, and gets the whole field.
+/// A display that shows the field's own memory (kept in its format, shared with its server) lends no
+/// pixels: its canvas is the field itself, nothing is drawn, and the frame only says what changed.
 struct Canvas {
     std::uint32_t* pixels = nullptr;  // row by row, `stride` pixels apart
     int width = 0;
     int height = 0;
     int stride = 0;
     PixelFormat format = XRGB;
+    bool fieldItself = false;
 
+    /// The canvas of a display that shows the field's own memory, of the field's size.
+    static Canvas theField(int width, int height) { return Canvas{nullptr, width, height, width, XRGB, true}; }
     bool operator==(const Canvas&) const = default;
 };
 
@@ -29,6 +34,7 @@ struct Frame {
     int width;
     int height;
     const std::vector<Rect>& rects;  // the whole field when it was drawn whole; none when nothing changed
+    const Field* field = nullptr;    // for a canvas that is the field itself: still until the frame is shown
 };
 
 /// Rectangles covering the changed tiles of a width x height image whose tile flags (one per tile, row by
@@ -67,7 +73,8 @@ public:
     /// were last cleared, and clears them; a canvas that held an older frame also gets what it missed since.
     /// The whole field when the canvas is none of the last few drawn into, or the screen was lost since.
     /// Returns the rectangles drawn: they cover every pixel where this frame differs from the one drawn
-    /// before it, and are what the screen must be sent.
+    /// before it, and are what the screen must be sent. A canvas that is the field itself is drawn into by
+    /// the ticks themselves: only the rectangles are found.
     const std::vector<Rect>& draw(Field& f, const Canvas& canvas);
     /// The screen lost its contents (uncovered, or made anew): the next frame is drawn and sent whole.
     void screenLost() { known_.clear(); }

@@ -60,9 +60,11 @@ bool AppRunner::frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const 
     if (!ready || !frameFresh_ || !running_.load()) return false;
     frameFresh_ = false;
     const bool drawn = frameDrawn_;
+    showing_ = canvas_.fieldItself;
     lock.unlock();
-    if (drawn) show(Frame{frameWidth_, frameHeight_, *drawn_});
+    if (drawn) show(Frame{frameWidth_, frameHeight_, *drawn_, &app_.field()});
     lock.lock();
+    showing_ = false;
     askForFrame(lock, canvasFor);
     return drawn;
 }
@@ -74,7 +76,7 @@ void AppRunner::drawFrame(bool screenLost) {
     if (screenLost) drawer_.screenLost();
     frameWidth_ = f.width();
     frameHeight_ = f.height();
-    frameDrawn_ = canvas_.width == f.width() && canvas_.height == f.height() && canvas_.pixels != nullptr;
+    frameDrawn_ = canvas_.width == f.width() && canvas_.height == f.height() && (canvas_.pixels != nullptr || canvas_.fieldItself);
     if (frameDrawn_) drawn_ = &drawer_.draw(f, canvas_);
 }
 
@@ -82,9 +84,11 @@ void AppRunner::loop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         const bool called = wake_.wait_for(lock, std::chrono::microseconds(KEEP_TIME_US),
-                                           [this] { return !queue_.empty() || frameAsked_; });
+                                           [this] { return (!queue_.empty() || frameAsked_) && !showing_; });
         ++wakeUps_;
-        if (!called) {  // the display is held up (a busy X server, say): the game keeps time meanwhile
+        // The display is held up (a busy X server, say): the game keeps time meanwhile. A display showing
+        // the field may then show a few pixels a tick ahead; the tiles they lie in go with the next frame.
+        if (!called) {
             lock.unlock();
             app_.advance({}, clock_());
             ticks_.store(app_.ticks());

@@ -2,6 +2,7 @@
 // until a frame is asked for or input comes; then it runs the ticks that fell due by then in one burst,
 // applies the input between ticks in the order it came, and draws what changed into the display's canvas.
 // When no frame is asked for a while (the display is held up), it wakes to run the due ticks on its own.
+// A display that shows the field's own memory is shown it still: the thread waits while a frame is shown.
 #pragma once
 
 #include <atomic>
@@ -45,7 +46,8 @@ public:
     /// waits for its next frame, so the canvas must stay free and alive until this is called again, the
     /// runner has stopped (running() is false) or it is destroyed. Waits up to timeoutUs only when no frame
     /// is ready yet, as on the first call. Returns whether a frame was shown: none is when the field's size
-    /// differs from the canvas's (then the next canvas has the new size).
+    /// differs from the canvas's (then the next canvas has the new size). When the canvas is the field
+    /// itself, no tick runs while show does, unless it takes so long that the game must keep time.
     bool frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show);
     /// Ticks run so far.
     std::uint64_t ticks() const { return ticks_.load(); }
@@ -67,6 +69,7 @@ private:
     bool frameAsked_ = false;
     std::int64_t frameAskedAt_ = 0;
     bool frameFresh_ = false;
+    bool showing_ = false;  // the display is showing the field's own memory
     // The frame: written by the game thread only while asked, read by the display only while fresh.
     Canvas canvas_;
     bool frameDrawn_ = false;

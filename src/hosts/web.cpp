@@ -188,7 +188,6 @@ void fit(Page& p) {
     say(p.still ? "Tap or click to play" : p.notice.c_str());
     if (p.app == nullptr) {
         p.app = std::make_unique<App>(w, h, p.settings);
-        p.app->field().setPixelFormat(RGBA_BYTES);
     } else {
         p.post(Input::resize(w, h));
     }
@@ -238,6 +237,7 @@ void chooseSaver(Page& p) {
 void setUp(Page& p) {
     chooseSeed(p);
     chooseSaver(p);
+    p.settings.pixelFormat = RGBA_BYTES;  // the field's memory is the canvas's ImageData
     p.still = prefersStillness() != 0;
     p.pause(p.still);  // the game's clock stands still until a tap
 }

@@ -47,7 +47,7 @@ std::string whyNoSharedMemory(::Display* x) {
 }
 
 // The window's pixels on our side: an image in memory shared with the X server, or an ordinary one whose
-// pixels travel through the connection.
+// pixels travel through the connection; either of our own, or over the field's own memory.
 class WindowImage {
 public:
     WindowImage() = default;
@@ -58,6 +58,14 @@ public:
     /// A width x height image for the window's visual; shared when `shared` and the server agrees. Returns
     /// false when no image can be made; says once on stderr when shared memory was wanted and refused.
     bool make(::Display* x, const XWindowAttributes& a, int width, int height, bool shared);
+    /// An image over the field's own pixels, stored in the window's format: through its shared segment when
+    /// it has one and the server agrees. Returns false when no image can be made.
+    bool adopt(::Display* x, const XWindowAttributes& a, const Field& f);
+    /// Whether the image lies over the field's pixels as they are now (a resize moves them).
+    bool covers(const Field& f) const {
+        return image_ != nullptr && image_->data == reinterpret_cast<const char*>(f.pixels()) && image_->width == f.width() &&
+               image_->height == f.height() && (!shared_ || segment_.shmid == f.sharedMemoryId());
+    }
     /// The pixels, `stride()` to a row.
     std::uint32_t* pixels() { return reinterpret_cast<std::uint32_t*>(image_->data); }
     int stride() const { return image_->bytes_per_line / 4; }
@@ -79,37 +87,67 @@ public:
 
 private:
     bool makeShared(const XWindowAttributes& a, int width, int height);
+    bool attach(char* pixels, int shmid);
 
     ::Display* x_ = nullptr;
     XImage* image_ = nullptr;
     XShmSegmentInfo segment_{};
     bool shared_ = false;
+    bool ownSegment_ = false;  // ours to detach from when done, not the field's
     std::vector<XRectangle> clip_;
     std::vector<std::uint32_t> plain_;
 };
+
+// Attaches the segment, at `pixels` on our side, to the image and the server; whether the server took it.
+bool WindowImage::attach(char* pixels, int shmid) {
+    segment_.shmid = shmid;
+    segment_.shmaddr = image_->data = pixels;
+    segment_.readOnly = False;
+    attachFailed = false;
+    XErrorHandler previous = XSetErrorHandler(noteAttachError);  // attach errors arrive later: wait for them
+    const bool attached = XShmAttach(x_, &segment_) != False;
+    XSync(x_, False);
+    XSetErrorHandler(previous);
+    shared_ = attached && !attachFailed;
+    return shared_;
+}
 
 bool WindowImage::makeShared(const XWindowAttributes& a, int width, int height) {
     image_ = XShmCreateImage(x_, a.visual, static_cast<unsigned>(a.depth), ZPixmap, nullptr, &segment_,
                              static_cast<unsigned>(width), static_cast<unsigned>(height));
     if (image_ == nullptr) return false;
-    segment_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * height, IPC_CREAT | 0600);
-    void* at = segment_.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(segment_.shmid, nullptr, 0);
+    const int shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * height, IPC_CREAT | 0600);
+    void* at = shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(shmid, nullptr, 0);
     if (at != reinterpret_cast<void*>(-1)) {
-        segment_.shmaddr = image_->data = static_cast<char*>(at);
-        segment_.readOnly = False;
-        attachFailed = false;
-        XErrorHandler previous = XSetErrorHandler(noteAttachError);  // attach errors arrive later: wait for them
-        const bool attached = XShmAttach(x_, &segment_) != False;
-        XSync(x_, False);
-        XSetErrorHandler(previous);
-        shared_ = attached && !attachFailed;
+        ownSegment_ = attach(static_cast<char*>(at), shmid);
         if (!shared_) shmdt(at);
     }
-    if (segment_.shmid >= 0) shmctl(segment_.shmid, IPC_RMID, nullptr);  // gone with the last user
+    if (shmid >= 0) shmctl(shmid, IPC_RMID, nullptr);  // gone with the last user
     if (shared_) return true;
     image_->data = nullptr;
     XDestroyImage(image_);
     image_ = nullptr;
+    return false;
+}
+
+bool WindowImage::adopt(::Display* x, const XWindowAttributes& a, const Field& f) {
+    release();
+    x_ = x;
+    auto* pixels = const_cast<char*>(reinterpret_cast<const char*>(f.pixels()));  // only ever read, by the server
+    const auto width = static_cast<unsigned>(f.width()), height = static_cast<unsigned>(f.height());
+    if (f.sharedMemoryId() >= 0) {
+        image_ = XShmCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, nullptr, &segment_, width, height);
+        if (image_ != nullptr && (image_->bytes_per_line != f.width() * 4 || !attach(pixels, f.sharedMemoryId()))) {
+            image_->data = nullptr;
+            XDestroyImage(image_);
+            image_ = nullptr;
+        }
+    }
+    if (image_ == nullptr) {
+        image_ = XCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0, pixels, width, height, 32, f.width() * 4);
+    }
+    if (image_ != nullptr && image_->bits_per_pixel == 32) return true;
+    release();
     return false;
 }
 
@@ -160,12 +198,13 @@ void WindowImage::release() {
     if (shared_) {
         XShmDetach(x_, &segment_);
         XSync(x_, False);
-        shmdt(segment_.shmaddr);
+        if (ownSegment_) shmdt(segment_.shmaddr);
     }
-    image_->data = nullptr;  // the pixels are ours, or the segment's
+    image_->data = nullptr;  // the pixels are ours, the segment's or the field's
     XDestroyImage(image_);
     image_ = nullptr;
     shared_ = false;
+    ownSegment_ = false;
 }
 
 // One window the saver draws into, with its game.
@@ -174,6 +213,7 @@ struct Pane {
     XWindowAttributes attributes{};
     GC gc = nullptr;
     WindowImage image;
+    bool showsField = false;  // the image lies over the field's own pixels, kept in the window's format
     bool gone = false;
     std::unique_ptr<AppRunner> runner;
 };
@@ -257,6 +297,7 @@ void Saver::showFrames() {
     for (auto& p : panes) {
         Pane& pane = *p;
         const CanvasFor canvas = [&](int width, int height) {
+            if (pane.showsField) return Canvas::theField(width, height);
             if ((pane.image.width() != width || pane.image.height() != height) &&
                 !pane.image.make(x, pane.attributes, width, height, shared)) {
                 return Canvas{};
@@ -265,6 +306,7 @@ void Saver::showFrames() {
         };
         const Show show = [&](const Frame& f) {
             if (pane.gone || f.rects.empty()) return;  // nothing changed: nothing to send
+            if (pane.showsField && !pane.image.covers(*f.field) && !pane.image.adopt(x, pane.attributes, *f.field)) return;
             pane.image.put(pane.window, pane.gc, f.rects);
             pane.image.finish();
         };
@@ -277,7 +319,13 @@ void Saver::addPane(Window w, const AppSettings& settings) {
     p->window = w;
     XGetWindowAttributes(x, w, &p->attributes);
     p->gc = XCreateGC(x, w, 0, nullptr);
-    p->runner = std::make_unique<AppRunner>(p->attributes.width, p->attributes.height, settings);
+    // The field kept in the window's format, and shared with the server where it can be, is shown where it
+    // lies: nothing is copied. A format it cannot keep is drawn into an image of our own.
+    AppSettings withScreen = settings;
+    p->showsField = keepsColourBits(format);
+    withScreen.pixelFormat = p->showsField ? format : FIELD_ORDER;
+    withScreen.sharedPixels = p->showsField && shared;
+    p->runner = std::make_unique<AppRunner>(p->attributes.width, p->attributes.height, withScreen);
     panes.push_back(std::move(p));
 }
 
