@@ -1,7 +1,8 @@
 // The SDL2 backend on X11: a borderless window over the usable desktop, input handed to the game thread, and at
-// the display's refresh rate the changed rectangles of the field, drawn by the game thread straight into
-// the window's surface (shared memory on X11), put on the screen. Where no window surface can be had, a
-// streaming texture through SDL's renderer instead.
+// the display's refresh rate the changed rectangles of the field put on the screen. On X11 the X server
+// reads them where the field keeps them (in the window's format, in shared memory); else the game thread
+// draws them into the window's surface, or where no window surface can be had, into a streaming texture
+// through SDL's renderer.
 #include <SDL.h>
 
 #include <cstdio>
@@ -14,9 +15,12 @@
 #include "app/icon.hpp"
 #include "hosts/desktop.hpp"
 
-// Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
-#include <X11/Xlib.h>
+// Last: Xlib (which these bring in) defines macros (None, Bool, Status...) that would reach into the headers
+// above.
+#include <SDL_syswm.h>
 #include <X11/Xproto.h>
+
+#include "hosts/x11_image.hpp"
 
 namespace pellwick {
 
@@ -54,8 +58,49 @@ struct Textured {
     }
 };
 
+// The window on X11, shown from the field's own memory through SDL's connection.
+struct FieldOnX11 {
+    ::Display* x = nullptr;
+    Window window = 0;
+    XWindowAttributes attributes{};
+    GC gc = nullptr;
+    PixelFormat format = XRGB;
+    bool shared = false;  // MIT-SHM can be had
+    WindowImage image;
+
+    ~FieldOnX11() {
+        image.release();
+        if (gc != nullptr) XFreeGC(x, gc);
+    }
+
+    // Puts the frame's rectangles from the field, and waits until the server has read them.
+    void present(const Frame& f) {
+        if (!image.covers(*f.field) && !image.adopt(x, attributes, *f.field)) return;
+        image.put(window, gc, f.rects);
+        image.finish();
+    }
+};
+
+// The X11 side of SDL's window, when there is one whose pixels the field can keep.
+std::unique_ptr<FieldOnX11> fieldOnX11(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return nullptr;
+    auto out = std::make_unique<FieldOnX11>();
+    out->x = info.info.x11.display;
+    out->window = info.info.x11.window;
+    if (XGetWindowAttributes(out->x, out->window, &out->attributes) == 0 || !trueColour(out->attributes.visual, out->format) ||
+        !keepsColourBits(out->format)) {
+        return nullptr;
+    }
+    out->gc = XCreateGC(out->x, out->window, 0, nullptr);
+    out->shared = whyNoSharedMemory(out->x).empty();
+    return out;
+}
+
 struct Screen final : Display {
     SDL_Window* window = nullptr;
+    std::unique_ptr<FieldOnX11> x11;  // on X11: the field shown where it lies
     SDL_Surface* surface = nullptr;  // the window's own; fetched again after a resize
     bool surfaceStale = true;
     bool direct = false;   // the game draws straight into the window's surface
@@ -67,6 +112,7 @@ struct Screen final : Display {
     std::vector<SDL_Rect> sdlRects;
 
     ~Screen() override {
+        x11.reset();
         textured.reset();
         if (window != nullptr) SDL_DestroyWindow(window);
     }
@@ -101,6 +147,7 @@ void Screen::fallBackToRenderer() {
 }
 
 Canvas Screen::canvas(int width, int height) {
+    if (x11) return Canvas::theField(width, height);
     if (!textured && surfaceStale && !fetchSurface()) fallBackToRenderer();
     if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
     if (width != ownWidth || height != ownHeight) {
@@ -125,6 +172,7 @@ void Screen::blitOwn(const std::vector<Rect>& rects) {
 // Shows the frame's rectangles; a frame with nothing to show costs nothing.
 void Screen::present(const Frame& f) {
     if (f.rects.empty()) return;
+    if (x11) return x11->present(f);
     if (textured) {
         if (textured->renderer != nullptr) textured->present(own.data(), ownWidth, ownHeight, f.rects);
         return;
@@ -151,6 +199,7 @@ bool openWindow(Screen& screen) {
     screen.window = SDL_CreateWindow("Pellwick", area.x, area.y, area.w, area.h, SDL_WINDOW_BORDERLESS);
     if (screen.window == nullptr) return false;
     setIcon(screen.window);
+    screen.x11 = fieldOnX11(screen.window);
     return true;
 }
 
@@ -204,6 +253,10 @@ void run(Screen& screen, std::uint64_t seed) {
     SDL_GetWindowSize(screen.window, &width, &height);
     AppSettings settings;
     settings.seed = seed;
+    if (screen.x11) {
+        settings.pixelFormat = screen.x11->format;
+        settings.sharedPixels = screen.x11->shared;
+    }
     AppRunner runner(width, height, settings);
     runFrameLoop(runner, screen, framePeriodUs(refreshRate(screen.window)));
 }

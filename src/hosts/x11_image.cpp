@@ -1,0 +1,145 @@
+// X11 window images: made in shared memory where the server agrees, or over the field's own pixels.
+#include "hosts/x11_image.hpp"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace pellwick {
+
+namespace {
+
+// Set by the handler in force while a shared-memory segment is attached: the attach failed.
+bool attachFailed = false;
+int noteAttachError(::Display*, XErrorEvent*) {
+    attachFailed = true;
+    return 0;
+}
+
+}  // namespace
+
+// Why shared memory cannot be used with this display, or "" when it may be.
+std::string whyNoSharedMemory(::Display* x) {
+    const std::string name = DisplayString(x);
+    if (!name.empty() && name[0] != ':' && name.rfind("unix:", 0) != 0) return "the display " + name + " may be remote";
+    if (XShmQueryExtension(x) == False) return "the X server has no MIT-SHM extension";
+    return {};
+}
+
+// Attaches the segment, at `pixels` on our side, to the image and the server; whether the server took it.
+bool WindowImage::attach(char* pixels, int shmid) {
+    segment_.shmid = shmid;
+    segment_.shmaddr = image_->data = pixels;
+    segment_.readOnly = False;
+    attachFailed = false;
+    XErrorHandler previous = XSetErrorHandler(noteAttachError);  // attach errors arrive later: wait for them
+    const bool attached = XShmAttach(x_, &segment_) != False;
+    XSync(x_, False);
+    XSetErrorHandler(previous);
+    shared_ = attached && !attachFailed;
+    return shared_;
+}
+
+bool WindowImage::makeShared(const XWindowAttributes& a, int width, int height) {
+    image_ = XShmCreateImage(x_, a.visual, static_cast<unsigned>(a.depth), ZPixmap, nullptr, &segment_,
+                             static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (image_ == nullptr) return false;
+    const int shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * height, IPC_CREAT | 0600);
+    void* at = shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(shmid, nullptr, 0);
+    if (at != reinterpret_cast<void*>(-1)) {
+        ownSegment_ = attach(static_cast<char*>(at), shmid);
+        if (!shared_) shmdt(at);
+    }
+    if (shmid >= 0) shmctl(shmid, IPC_RMID, nullptr);  // gone with the last user
+    if (shared_) return true;
+    image_->data = nullptr;
+    XDestroyImage(image_);
+    image_ = nullptr;
+    return false;
+}
+
+bool WindowImage::adopt(::Display* x, const XWindowAttributes& a, const Field& f) {
+    release();
+    x_ = x;
+    auto* pixels = const_cast<char*>(reinterpret_cast<const char*>(f.pixels()));  // only ever read, by the server
+    const auto width = static_cast<unsigned>(f.width()), height = static_cast<unsigned>(f.height());
+    if (f.sharedMemoryId() >= 0) {
+        image_ = XShmCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, nullptr, &segment_, width, height);
+        if (image_ != nullptr && (image_->bytes_per_line != f.width() * 4 || !attach(pixels, f.sharedMemoryId()))) {
+            image_->data = nullptr;
+            XDestroyImage(image_);
+            image_ = nullptr;
+        }
+    }
+    if (image_ == nullptr) {
+        image_ = XCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0, pixels, width, height, 32, f.width() * 4);
+    }
+    if (image_ != nullptr && image_->bits_per_pixel == 32) return true;
+    release();
+    return false;
+}
+
+bool WindowImage::make(::Display* x, const XWindowAttributes& a, int width, int height, bool shared) {
+    release();
+    x_ = x;
+    static bool refusalTold = false;
+    if (shared && !makeShared(a, width, height) && !refusalTold) {
+        refusalTold = true;
+        std::fprintf(stderr, "pellwick: the X server refused shared memory; sending pixels through the connection\n");
+    }
+    if (image_ == nullptr) {
+        plain_.assign(static_cast<std::size_t>(width) * height, 0);
+        image_ = XCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0, reinterpret_cast<char*>(plain_.data()),
+                              static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    }
+    if (image_ != nullptr && image_->bits_per_pixel == 32) return true;
+    release();  // an image of another layout is never handed out to be drawn into
+    return false;
+}
+
+void WindowImage::put(Window w, GC gc, const std::vector<Rect>& rects) {
+    if (!shared_) {
+        for (const Rect& r : rects) {  // the pixels travel with the requests: only those of the rectangles
+            XPutImage(x_, w, gc, image_, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.width), static_cast<unsigned>(r.height));
+        }
+        return;
+    }
+    // One request for the whole frame, clipped to the rectangles: the server's work per request is what a
+    // few hundred small ones would cost, its work per pixel the same.
+    clip_.clear();
+    int x0 = image_->width, y0 = image_->height, x1 = 0, y1 = 0;
+    for (const Rect& r : rects) {
+        clip_.push_back(XRectangle{static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
+                                   static_cast<unsigned short>(r.height)});
+        x0 = std::min(x0, r.x);
+        y0 = std::min(y0, r.y);
+        x1 = std::max(x1, r.x + r.width);
+        y1 = std::max(y1, r.y + r.height);
+    }
+    XSetClipRectangles(x_, gc, 0, 0, clip_.data(), static_cast<int>(clip_.size()), Unsorted);
+    XShmPutImage(x_, w, gc, image_, x0, y0, x0, y0, static_cast<unsigned>(x1 - x0), static_cast<unsigned>(y1 - y0), False);
+    XSetClipMask(x_, gc, 0);
+}
+
+void WindowImage::release() {
+    if (image_ == nullptr) return;
+    if (shared_) {
+        XShmDetach(x_, &segment_);
+        XSync(x_, False);
+        if (ownSegment_) shmdt(segment_.shmaddr);
+    }
+    image_->data = nullptr;  // the pixels are ours, the segment's or the field's
+    XDestroyImage(image_);
+    image_ = nullptr;
+    shared_ = false;
+    ownSegment_ = false;
+}
+
+bool trueColour(const Visual* v, PixelFormat& format) {
+    return v->c_class == TrueColor && formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
+                                                      static_cast<std::uint32_t>(v->blue_mask), format);
+}
+
+}  // namespace pellwick

@@ -1,0 +1,76 @@
+// An X11 window's pixels on our side, for the savers and the window: an image in memory shared with the X
+// server (MIT-SHM) or an ordinary one whose pixels travel through the connection; either of our own, or
+// over the field's own memory, which then reaches the server without a copy.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "raster/field.hpp"
+#include "raster/pixel_format.hpp"
+
+// Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+namespace pellwick {
+
+/// Why shared memory cannot be used with this display, or "" when it may be.
+std::string whyNoSharedMemory(::Display* x);
+
+/// A window's image: made for a size, or over a field; put rectangle by rectangle.
+class WindowImage {
+public:
+    WindowImage() = default;
+    ~WindowImage() { release(); }
+    WindowImage(const WindowImage&) = delete;
+    WindowImage& operator=(const WindowImage&) = delete;
+
+    /// A width x height image for the window's visual; shared when `shared` and the server agrees. Returns
+    /// false when no image can be made; says once on stderr when shared memory was wanted and refused.
+    bool make(::Display* x, const XWindowAttributes& a, int width, int height, bool shared);
+    /// An image over the field's own pixels, stored in the window's format: through its shared segment when
+    /// it has one and the server agrees. Returns false when no image can be made.
+    bool adopt(::Display* x, const XWindowAttributes& a, const Field& f);
+    /// Whether the image lies over the field's pixels as they are now (a resize moves them).
+    bool covers(const Field& f) const {
+        return image_ != nullptr && image_->data == reinterpret_cast<const char*>(f.pixels()) && image_->width == f.width() &&
+               image_->height == f.height() && (!shared_ || segment_.shmid == f.sharedMemoryId());
+    }
+    /// The pixels, `stride()` to a row.
+    std::uint32_t* pixels() { return reinterpret_cast<std::uint32_t*>(image_->data); }
+    int stride() const { return image_->bytes_per_line / 4; }
+    /// Sends the rectangles of the image to the same places in the window.
+    void put(Window w, GC gc, const std::vector<Rect>& rects);
+    /// Waits until the server has read every pixel sent, so that they may change again.
+    void finish() {
+        if (shared_) {
+            XSync(x_, False);
+        } else {
+            XFlush(x_);  // the pixels left with the requests
+        }
+    }
+
+    int width() const { return image_ == nullptr ? 0 : image_->width; }
+    int height() const { return image_ == nullptr ? 0 : image_->height; }
+    /// Gives the image (and the segment) back; before the display closes.
+    void release();
+
+private:
+    bool makeShared(const XWindowAttributes& a, int width, int height);
+    bool attach(char* pixels, int shmid);
+
+    ::Display* x_ = nullptr;
+    XImage* image_ = nullptr;
+    XShmSegmentInfo segment_{};
+    bool shared_ = false;
+    bool ownSegment_ = false;  // ours to detach from when done, not the field's
+    std::vector<XRectangle> clip_;
+    std::vector<std::uint32_t> plain_;
+};
+
+/// Whether the visual's pixels are 32-bit true colour with 8 bits a channel; sets their format.
+bool trueColour(const Visual* v, PixelFormat& format);
+
+}  // namespace pellwick
