@@ -343,8 +343,8 @@ TEST(AppRunner, KeepsTimeWhileTheDisplayIsHeldUp) {
 }
 
 // A display that shows the field where it lies (kept in the screen's format, in shared memory) is shown it
-// still: input that comes meanwhile waits, and no tick runs until the frame is shown; then the game goes on
-// exactly as a scripted one.
+// still: input that comes between the frame drawn and its end waits (a resize would move the field), and no
+// tick runs until the frame is shown; then the game goes on exactly as a scripted one.
 TEST(AppRunner, AFieldShownWhereItLiesStaysStillWhileItIsShown) {
     std::atomic<std::int64_t> clock{0};
     AppSettings settings;
@@ -359,6 +359,7 @@ TEST(AppRunner, AFieldShownWhereItLiesStaysStillWhileItIsShown) {
         for (int n = 0; n < 3; ++n) {
             runner.frame(10'000'000, canvas, [&](const Frame& f) {
                 ASSERT_NE(f.field, nullptr);
+                ASSERT_EQ(f.field->width(), f.width) << "the field changed size before it was shown";
                 EXPECT_EQ(f.field->pixelFormat(), XRGB);
                 const Colour* p = f.field->pixels();
                 shown.resize(static_cast<std::size_t>(f.width) * f.height);
@@ -366,7 +367,7 @@ TEST(AppRunner, AFieldShownWhereItLiesStaysStillWhileItIsShown) {
                 if (!whileShown) return;
                 const std::uint64_t before = runner.ticks();
                 whileShown();
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));  // well within the 40 ms that keep time
                 ticksWhileShown += runner.ticks() - before;
                 whileShown = {};
             });
@@ -374,6 +375,8 @@ TEST(AppRunner, AFieldShownWhereItLiesStaysStillWhileItIsShown) {
     };
     std::function<void()> nothing;
     frameAt(0, nothing);
+    runner.post(Input::resize(150, 120));  // the frame drawn last waits to be shown meanwhile
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
     frameAt(16'000, [&] {
         clock = 30'000;
         click(runner);
@@ -382,10 +385,15 @@ TEST(AppRunner, AFieldShownWhereItLiesStaysStillWhileItIsShown) {
     frameAt(40'000, nothing);
     EXPECT_EQ(runner.ticks(), 41U);
     const App scripted =
-        playScenario({160, 120, 41, {{31, Input::press(Button::Left, 1)}, {31, Input::release(Button::Left, 1)}}});
+        playScenario({160, 120, 41, {{1, Input::resize(150, 120)}, {31, Input::press(Button::Left, 1)}, {31, Input::release(Button::Left, 1)}}});
     const Field& f = scripted.world().field;
     ASSERT_EQ(shown.size(), static_cast<std::size_t>(f.width()) * f.height());
     EXPECT_TRUE(std::equal(shown.begin(), shown.end(), f.pixels())) << "the click after tick 31, as it came at 30 ms";
+    // Ending while a frame is drawn, or held to be shown, must not wait for a display that is gone.
+    for (int n = 0; n < 50; ++n) {
+        AppRunner ending(64, 48, settings);
+        ending.frame(0, canvas, [](const Frame&) {});
+    }
 }
 
 // An uncovered or new screen is told to the runner; a frame after it is sent whole, the others only in part.

@@ -23,6 +23,10 @@ AppRunner::AppRunner(int width, int height, const AppSettings& settings, Clock c
       thread_([this] { loop(); }) {}
 
 AppRunner::~AppRunner() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ending_ = true;  // no frame will be shown any more: nothing is held for one
+    }
     post(Input::close());
     if (thread_.joinable()) thread_.join();
 }
@@ -60,11 +64,10 @@ bool AppRunner::frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const 
     if (!ready || !frameFresh_ || !running_.load()) return false;
     frameFresh_ = false;
     const bool drawn = frameDrawn_;
-    showing_ = canvas_.fieldItself;
     lock.unlock();
     if (drawn) show(Frame{frameWidth_, frameHeight_, *drawn_, &app_.field()});
     lock.lock();
-    showing_ = false;
+    fieldHeld_ = false;
     askForFrame(lock, canvasFor);
     return drawn;
 }
@@ -84,7 +87,7 @@ void AppRunner::loop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         const bool called = wake_.wait_for(lock, std::chrono::microseconds(KEEP_TIME_US),
-                                           [this] { return (!queue_.empty() || frameAsked_) && !showing_; });
+                                           [this] { return (!queue_.empty() || frameAsked_) && (!fieldHeld_ || ending_); });
         ++wakeUps_;
         // The display is held up (a busy X server, say): the game keeps time meanwhile. A display showing
         // the field may then show a few pixels a tick ahead; the tiles they lie in go with the next frame.
@@ -109,6 +112,7 @@ void AppRunner::loop() {
         if (!asked) continue;
         frameAsked_ = false;
         frameFresh_ = true;
+        fieldHeld_ = frameDrawn_ && canvas_.fieldItself;  // shown as it is now: it waits for the display
         frameReady_.notify_one();
     }
     running_.store(false);

@@ -2,7 +2,8 @@
 // until a frame is asked for or input comes; then it runs the ticks that fell due by then in one burst,
 // applies the input between ticks in the order it came, and draws what changed into the display's canvas.
 // When no frame is asked for a while (the display is held up), it wakes to run the due ticks on its own.
-// A display that shows the field's own memory is shown it still: the thread waits while a frame is shown.
+// A display that shows the field's own memory is shown it still: from the frame drawn until it is shown,
+// the thread waits.
 #pragma once
 
 #include <atomic>
@@ -47,7 +48,8 @@ public:
     /// runner has stopped (running() is false) or it is destroyed. Waits up to timeoutUs only when no frame
     /// is ready yet, as on the first call. Returns whether a frame was shown: none is when the field's size
     /// differs from the canvas's (then the next canvas has the new size). When the canvas is the field
-    /// itself, no tick runs while show does, unless it takes so long that the game must keep time.
+    /// itself, neither ticks nor input touch the field from the frame drawn until it is shown, unless the
+    /// display takes so long that the game must keep time.
     bool frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show);
     /// Ticks run so far.
     std::uint64_t ticks() const { return ticks_.load(); }
@@ -69,7 +71,8 @@ private:
     bool frameAsked_ = false;
     std::int64_t frameAskedAt_ = 0;
     bool frameFresh_ = false;
-    bool showing_ = false;  // the display is showing the field's own memory
+    bool fieldHeld_ = false;  // a frame of the field's own memory waits to be shown, or is being shown
+    bool ending_ = false;     // the runner is being destroyed
     // The frame: written by the game thread only while asked, read by the display only while fresh.
     Canvas canvas_;
     bool frameDrawn_ = false;

@@ -75,6 +75,7 @@ struct FieldOnX11 {
 
     // Puts the frame's rectangles from the field, and waits until the server has read them.
     void present(const Frame& f) {
+        if (f.field->width() != f.width || f.field->height() != f.height) return;  // never, as the runner holds it
         if (!image.covers(*f.field) && !image.adopt(x, attributes, *f.field)) return;
         image.put(window, gc, f.rects);
         image.finish();
@@ -89,7 +90,13 @@ std::unique_ptr<FieldOnX11> fieldOnX11(SDL_Window* window) {
     auto out = std::make_unique<FieldOnX11>();
     out->x = info.info.x11.display;
     out->window = info.info.x11.window;
-    if (XGetWindowAttributes(out->x, out->window, &out->attributes) == 0 || !trueColour(out->attributes.visual, out->format) ||
+    if (XGetWindowAttributes(out->x, out->window, &out->attributes) == 0) return nullptr;
+    // SDL may give its window a DirectColor visual, with a colormap it keeps as the identity (its own
+    // surface takes the pixels as they are): the channel masks say all.
+    const Visual* v = out->attributes.visual;
+    const bool direct = v->c_class == TrueColor || v->c_class == DirectColor;
+    if (!direct || !formatFromMasks(static_cast<std::uint32_t>(v->red_mask), static_cast<std::uint32_t>(v->green_mask),
+                                    static_cast<std::uint32_t>(v->blue_mask), out->format) ||
         !keepsColourBits(out->format)) {
         return nullptr;
     }
