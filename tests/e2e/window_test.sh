@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb covers the screen, shows exactly the renderer's picture,
 # starts a game on a click, ignores other keys and ends on Escape or a double-click, is repainted whole
-# when uncovered, and lets the screen saver come on while it plays; without a display it says so and ends
-# instead of running unseen.
+# when uncovered, and lets the screen saver come on while it plays, with or without MIT-SHM; without a
+# display it says so and ends instead of running unseen.
 # Usage: window_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -86,3 +86,16 @@ xset s reset
 xdotool key Escape
 wait_exit 3
 echo "the screen saver came on while the window played"
+
+# Without MIT-SHM the field's pixels travel through the connection, still exactly the renderer's picture.
+stop_xvfb
+start_xvfb "${W}x${H}" -extension MIT-SHM
+trap 'stop_xvfb; rm -rf "$work"' EXIT
+start_app "$build/pellwick"
+tick=$(shot_tick "$work/noshm.png" "$build/tests/screen_probe" 20000) || fail "without MIT-SHM the screen matches no tick"
+"$build/pellwick-render" --size "${W}x${H}" --ticks "$tick" --png "$work/render.png" >/dev/null 2>&1
+diff=$(compare -metric AE "$work/noshm.png" "$work/render.png" null: 2>&1 || true)
+[[ "$diff" == "0" ]] || fail "without MIT-SHM, screen and renderer differ in $diff pixels at tick $tick"
+xdotool key Escape
+wait_exit 3
+echo "without MIT-SHM the screen matches the renderer at tick $tick"
