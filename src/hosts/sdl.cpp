@@ -73,13 +73,7 @@ struct FieldOnX11 {
         if (gc != nullptr) XFreeGC(x, gc);
     }
 
-    // Puts the frame's rectangles from the field, and waits until the server has read them.
-    void present(const Frame& f) {
-        if (f.field->width() != f.width || f.field->height() != f.height) return;  // never, as the runner holds it
-        if (!image.covers(*f.field) && !image.adopt(x, attributes, *f.field)) return;
-        image.put(window, gc, f.rects);
-        image.finish();
-    }
+    void present(const Frame& f) { image.showField(x, attributes, window, gc, f); }
 };
 
 // The X11 side of SDL's window, when there is one whose pixels the field can keep.

@@ -53,11 +53,27 @@ bool WindowImage::makeShared(const XWindowAttributes& a, int width, int height) 
         if (!shared_) shmdt(at);
     }
     if (shmid >= 0) shmctl(shmid, IPC_RMID, nullptr);  // gone with the last user
-    if (shared_) return true;
+    if (!shared_) drop();
+    return shared_;
+}
+
+// Destroys the image, not the pixels it lies over (ours, the segment's or the field's).
+void WindowImage::drop() {
     image_->data = nullptr;
     XDestroyImage(image_);
     image_ = nullptr;
-    return false;
+}
+
+bool WindowImage::covers(const Field& f) const {
+    return image_ != nullptr && image_->data == reinterpret_cast<const char*>(f.pixels()) && image_->width == f.width() &&
+           image_->height == f.height() && (!shared_ || segment_.shmid == f.sharedMemoryId());
+}
+
+void WindowImage::showField(::Display* x, const XWindowAttributes& a, Window w, GC gc, const Frame& f) {
+    if (f.field->width() != f.width || f.field->height() != f.height) return;  // never: the runner holds the field
+    if (!covers(*f.field) && !adopt(x, a, *f.field)) return;
+    put(w, gc, f.rects);
+    finish();
 }
 
 bool WindowImage::adopt(::Display* x, const XWindowAttributes& a, const Field& f) {
@@ -67,11 +83,7 @@ bool WindowImage::adopt(::Display* x, const XWindowAttributes& a, const Field& f
     const auto width = static_cast<unsigned>(f.width()), height = static_cast<unsigned>(f.height());
     if (f.sharedMemoryId() >= 0) {
         image_ = XShmCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, nullptr, &segment_, width, height);
-        if (image_ != nullptr && (image_->bytes_per_line != f.width() * 4 || !attach(pixels, f.sharedMemoryId()))) {
-            image_->data = nullptr;
-            XDestroyImage(image_);
-            image_ = nullptr;
-        }
+        if (image_ != nullptr && (image_->bytes_per_line != f.width() * 4 || !attach(pixels, f.sharedMemoryId()))) drop();
     }
     if (image_ == nullptr) {
         image_ = XCreateImage(x, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0, pixels, width, height, 32, f.width() * 4);
@@ -130,9 +142,7 @@ void WindowImage::release() {
         XSync(x_, False);
         if (ownSegment_) shmdt(segment_.shmaddr);
     }
-    image_->data = nullptr;  // the pixels are ours, the segment's or the field's
-    XDestroyImage(image_);
-    image_ = nullptr;
+    drop();
     shared_ = false;
     ownSegment_ = false;
 }

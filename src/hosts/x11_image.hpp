@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.hpp"
 #include "raster/field.hpp"
 #include "raster/pixel_format.hpp"
 
@@ -30,14 +31,10 @@ public:
     /// A width x height image for the window's visual; shared when `shared` and the server agrees. Returns
     /// false when no image can be made; says once on stderr when shared memory was wanted and refused.
     bool make(::Display* x, const XWindowAttributes& a, int width, int height, bool shared);
-    /// An image over the field's own pixels, stored in the window's format: through its shared segment when
-    /// it has one and the server agrees. Returns false when no image can be made.
-    bool adopt(::Display* x, const XWindowAttributes& a, const Field& f);
-    /// Whether the image lies over the field's pixels as they are now (a resize moves them).
-    bool covers(const Field& f) const {
-        return image_ != nullptr && image_->data == reinterpret_cast<const char*>(f.pixels()) && image_->width == f.width() &&
-               image_->height == f.height() && (!shared_ || segment_.shmid == f.sharedMemoryId());
-    }
+    /// Puts a frame's rectangles in window w straight from the field it was found on (kept in the window's
+    /// format), through the field's shared segment when it has one and the server agrees, and waits until
+    /// the server has read them. The image is made over the field again whenever a resize moved it.
+    void showField(::Display* x, const XWindowAttributes& a, Window w, GC gc, const Frame& f);
     /// The pixels, `stride()` to a row.
     std::uint32_t* pixels() { return reinterpret_cast<std::uint32_t*>(image_->data); }
     int stride() const { return image_->bytes_per_line / 4; }
@@ -59,7 +56,10 @@ public:
 
 private:
     bool makeShared(const XWindowAttributes& a, int width, int height);
+    bool adopt(::Display* x, const XWindowAttributes& a, const Field& f);
+    bool covers(const Field& f) const;
     bool attach(char* pixels, int shmid);
+    void drop();
 
     ::Display* x_ = nullptr;
     XImage* image_ = nullptr;

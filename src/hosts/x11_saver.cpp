@@ -128,8 +128,7 @@ void Saver::showFrames() {
         };
         const Show show = [&](const Frame& f) {
             if (pane.gone || f.rects.empty()) return;  // nothing changed: nothing to send
-            if (pane.showsField && (f.field->width() != f.width || f.field->height() != f.height)) return;  // held: never
-            if (pane.showsField && !pane.image.covers(*f.field) && !pane.image.adopt(x, pane.attributes, *f.field)) return;
+            if (pane.showsField) return pane.image.showField(x, pane.attributes, pane.window, pane.gc, f);
             pane.image.put(pane.window, pane.gc, f.rects);
             pane.image.finish();
         };

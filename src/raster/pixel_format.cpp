@@ -61,7 +61,7 @@ void copyRects(const Colour* src, int srcStride, const PixelFormat& from, const 
     // or the next, are fetched while this one is converted, instead of waiting for each in turn.
     const int rs = to.redShift, gs = to.greenShift, bs = to.blueShift;
     const std::uint32_t set = to.setBits;
-    const bool fromFieldOrder = from == PixelFormat{FIELD_ORDER.redShift, FIELD_ORDER.greenShift, FIELD_ORDER.blueShift, from.setBits};
+    const bool fromFieldOrder = from.redShift == 0 && from.greenShift == 8 && from.blueShift == 16;
     // The same byte order needs no shifts, only a mask and the set bits: a loop that shifts by a variable
     // amount is much slower where vectors do that slowly (WebAssembly's).
     const bool sameOrder = rs == from.redShift && gs == from.greenShift && bs == from.blueShift;
