@@ -67,10 +67,12 @@ EM_JS(void, fitCanvas, (int largest, int* width, int* height), {
 });
 
 // Puts `count` rectangles (x, y, width, height each) of the width x height RGBA pixels at `rgba` on the
-// canvas. The ImageData over them is made again only when the pixels move or the wasm memory grows.
+// canvas. The ImageData over them is made again only when the pixels move or the wasm memory grows. The
+// canvas is opaque, as the field is: the browser's compositor then copies it instead of blending it over the
+// page, and a new size clears it to black, which the whole field covers at once.
 EM_JS(void, putRects, (const void* rgba, int width, int height, const int* rects, int count), {
     const canvas = document.getElementById('canvas');
-    canvas.pellwickContext = canvas.pellwickContext || canvas.getContext('2d');
+    canvas.pellwickContext = canvas.pellwickContext || canvas.getContext('2d', {alpha: false});
     let image = canvas.pellwickImage;
     if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== rgba || image.width !== width ||
         image.height !== height) {
