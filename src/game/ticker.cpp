@@ -222,10 +222,15 @@ void Ticker::tick(World& w) {
         const FigureMemo& m = memo_[i];
         if (!((m.angle == w.angle[i]) & (m.x == w.x[i]) & (m.y == w.y[i]))) [[unlikely]] refreshMemo(w, i);
         paintFigure(w, i, team[w.team[i] & 3]);
+        const double heading = w.angle[i];  // the heading the memo's spot was found for
         const Place now = settle(w, i, plannedLook(w, i));
-        // The step kept the memo's heading in step with a free move; a turn or a wrap needs new values.
-        memoHeading(i, now.angle);
-        memoSpot(w.field, i, now.x, now.y);
+        // The step kept the memo's heading in step with a free move; a turn or a wrap needs new values. A
+        // walker that ends where it was, facing the same way (about a quarter of them in mid-game), keeps
+        // its spot.
+        if (!((now.angle == heading) & (now.x == m.x) & (now.y == m.y))) {
+            memoHeading(i, now.angle);
+            memoSpot(w.field, i, now.x, now.y);
+        }
         paintFigure(w, i, ink);
     }
     plan_.end = 0;  // the plan holds this tick's positions only
