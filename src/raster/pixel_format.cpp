@@ -61,10 +61,13 @@ void copyRects(const Colour* src, int srcStride, const PixelFormat& from, const 
     // or the next, are fetched while this one is converted, instead of waiting for each in turn.
     const int rs = to.redShift, gs = to.greenShift, bs = to.blueShift;
     const std::uint32_t set = to.setBits;
-    const bool fromFieldOrder = from.redShift == 0 && from.greenShift == 8 && from.blueShift == 16;
+    const auto sameOrder = [](const PixelFormat& a, const PixelFormat& b) {
+        return a.redShift == b.redShift && a.greenShift == b.greenShift && a.blueShift == b.blueShift;
+    };
+    const bool fromFieldOrder = sameOrder(from, FIELD_ORDER);
     // The same byte order needs no shifts, only a mask and the set bits: a loop that shifts by a variable
     // amount is much slower where vectors do that slowly (WebAssembly's).
-    const bool sameOrder = rs == from.redShift && gs == from.greenShift && bs == from.blueShift;
+    const bool unshifted = sameOrder(from, to);
     constexpr int AHEAD = 16;
     constexpr int LINE = 16;  // pixels in a cache line
     RowCursor row(rects, rects + count), ahead = row;
@@ -82,7 +85,7 @@ void copyRects(const Colour* src, int srcStride, const PixelFormat& from, const 
         const int width = row.rect->width;
         const auto* __restrict in = reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(row.y) * srcStride + row.rect->x);
         std::uint32_t* __restrict out = dst + static_cast<std::ptrdiff_t>(row.y) * dstStride + row.rect->x;
-        if (sameOrder) {
+        if (unshifted) {
             for (int i = 0; i < width; ++i) out[i] = (in[i] & 0xFFFFFFU) | set;
         } else if (fromFieldOrder) {
             for (int i = 0; i < width; ++i) out[i] = converted(in[i], rs, gs, bs, set);
