@@ -173,7 +173,9 @@ void Ticker::checkMemoShape(const Field& f) {
     FigureMemo& m = memo_[i];
     double heading = a;
     int energy = w.energy[i];
-    const auto moveFreely = [&] {
+    // Both ways are inlined by force: the WebAssembly compiler kept the second call of moveFreely out of line,
+    // which put every local it touches into linear memory for every walker (a tick 3-4 % slower in Chromium).
+    const auto moveFreely = [&]() __attribute__((always_inline)) {
         energy = std::min(energy + 1, ENERGY_CEILING);
         heading = cand;
         x = x + sc;
@@ -182,7 +184,7 @@ void Ticker::checkMemoShape(const Field& f) {
         m.sin = sc;
         m.cos = cc;
     };
-    const auto stayPut = [&] { energy = std::max(energy - 1, 0); };
+    const auto stayPut = [&]() __attribute__((always_inline)) { energy = std::max(energy - 1, 0); };
     if (m.wasFree) {
         if (free) [[likely]] moveFreely(); else stayPut();
     } else {
