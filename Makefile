@@ -31,7 +31,7 @@ test: build
 	@$(MAKE) --no-print-directory web package
 	@scripts/run-tests.sh $(BUILD)
 
-# The web page: build-web/ holds index.html, pellwick.js and pellwick.wasm, a static site for any server.
+# The web page: build-web/ holds index.html, page.js, pellwick.js and pellwick.wasm, a static site for any server.
 export NODE_PATH := /usr/share/nodejs
 web:
 	@scripts/install-deps.sh core web

@@ -66,7 +66,7 @@ async function measure(url, width, height, isGame) {
     await page.setViewport({ width, height, deviceScaleFactor: 1 });
     await page.goto(url);
     if (isGame) {
-      await page.waitForFunction(() => window.pellwick && window.pellwick.ticks() > 0, { timeout: 30000 });
+      await page.waitForFunction(async () => window.pellwick && await window.pellwick.ticks() > 0, { timeout: 30000 });
       await page.mouse.click(width / 2, height / 2);  // a game: walls, four teams, deaths
     }
     await sleep(2500);

@@ -26,24 +26,34 @@ async function open(query = '?test', width = W, height = H, scale = 1) {
   const page = await browser.newPage();
   await page.setViewport({ width, height, deviceScaleFactor: scale });
   await page.goto(site + query);
-  await page.waitForFunction(() => window.pellwick && window.pellwick.ticks() > 0, { timeout: 30000 });
+  await page.waitForFunction(async () => window.pellwick && await window.pellwick.ticks() > 0, { timeout: 30000 });
   return page;
 }
 const ticks = page => page.evaluate(() => window.pellwick.ticks());
-const pause = (page, paused) => page.evaluate(p => window.pellwick.pause(p), paused);
+// Stops or restarts the game; once stopped, a few frames pass so that the page shows the worker's last picture.
+const pause = async (page, paused) => {
+  await page.evaluate(p => window.pellwick.pause(p), paused);
+  if (paused) await sleep(250);
+};
 const statusLine = page => page.evaluate(() => document.getElementById('status').textContent);
 
-// The canvas's pixels as colour values, with its size.
-const canvasPixels = page => page.evaluate(() => {
-  const c = document.getElementById('canvas');
-  const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+// The canvas's pixels as colour values, with its size: its picture as the page shows it, read back through
+// a PNG, since the worker draws on it.
+const canvasPixels = page => page.evaluate(async () => {
+  const image = new Image();
+  image.src = document.getElementById('canvas').toDataURL('image/png');
+  await image.decode();
+  const c = Object.assign(document.createElement('canvas'), { width: image.width, height: image.height });
+  const context = c.getContext('2d');
+  context.drawImage(image, 0, 0);
+  const d = context.getImageData(0, 0, c.width, c.height).data;
   const values = new Array(c.width * c.height);
   for (let i = 0; i < values.length; ++i) values[i] = d[4 * i] + 256 * d[4 * i + 1] + 65536 * d[4 * i + 2];
   return { width: c.width, height: c.height, values };
 });
 
 async function pictureIsTheRenderers(page) {
-  await page.waitForFunction(() => window.pellwick.ticks() >= 300);
+  await page.waitForFunction(async () => await window.pellwick.ticks() >= 300);
   await pause(page, true);
   const n = await ticks(page);
   const seed = await page.evaluate(() => window.pellwick.seed());
@@ -201,6 +211,8 @@ async function versionIsTheProjects() {
 
 async function highDensity() {
   const page = await open('?test', 400, 300, 2);
+  // The canvas takes its size from the worker's first picture.
+  await page.waitForFunction(() => document.getElementById('canvas').width !== 300, { timeout: 5000 }).catch(() => {});
   const size = await page.evaluate(() => {
     const c = document.getElementById('canvas');
     return `${c.width}x${c.height} pixels shown at ${c.getBoundingClientRect().width}x${c.getBoundingClientRect().height}`;
@@ -222,6 +234,12 @@ async function badConditions() {
   const noSimd = await statusLine(old);
   check(/SIMD/.test(noSimd), `without WebAssembly SIMD the page says "${noSimd}"`);
   await old.close();
+  const flat = await browser.newPage();
+  await flat.evaluateOnNewDocument(() => { delete window.OffscreenCanvasRenderingContext2D; });
+  await flat.goto(site);
+  const noOffscreen = await statusLine(flat);
+  check(/OffscreenCanvas/.test(noOffscreen), `without a canvas a worker can draw on the page says "${noOffscreen}"`);
+  await flat.close();
   const host = await browser.newPage();  // the removal above holds for every document of that page
   await host.goto(site + '?none');
   await host.evaluate(url => {
