@@ -50,7 +50,8 @@
       answers.delete(m.answer);
     }
   };
-  worker.onerror = e => { line.textContent = 'Pellwick could not be loaded (' + (e.message || 'pellwick.js is missing') + ').'; };
+  // A worker whose script could not be loaded reports an error with no message.
+  worker.onerror = e => { line.textContent = e.message ? 'Pellwick stopped: ' + e.message : 'Pellwick could not be loaded (pellwick.js is missing).'; };
 
   const offscreen = canvas.transferControlToOffscreen();
   const still = matchMedia('(prefers-reduced-motion: reduce)').matches;

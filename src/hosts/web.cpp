@@ -1,7 +1,7 @@
 // The web page's host (WebAssembly): the game in a worker, drawing into the page's canvas handed over to it,
 // driven by the worker's animation frames. The page itself only passes its events, its size and its address
-// in, and shows what the worker says (web/page.js); a canvas drawn from a worker reaches the screen without
-// the page's own frames, which costs the browser a third less than the same game on the page's thread. The
+// in, and does what the worker asks (assets/web/page.js); a canvas drawn from a worker reaches the screen
+// without the page's own frames, which spares the browser the work of animating the page itself. The
 // events are queued with their time as they come; each animation frame brings the game up to now as every
 // host does (the inputs after the ticks due at their time), and the changed rectangles of the field reach
 // the canvas through one ImageData over the field's own memory, which keeps an opaque alpha byte in every
