@@ -115,6 +115,12 @@ EM_JS(void, keepScreenAwake, (), { self.postMessage({keepAwake: true}); });
 // to the functions below with the page, a new window size, and the calls of the page's handle for tests
 // (ticks, seed, state digest, pause), each answered with its number.
 EM_JS(void, listenToPage, (Page* page), {
+    const calls = {
+        seed: () => UTF8ToString(Module._pellwickSeed(page)),
+        ticks: () => Module._pellwickTicks(page),
+        state: () => UTF8ToString(Module._pellwickState(page)),
+        pause: paused => Module._pellwickPause(page, paused ? 1 : 0),
+    };
     const handle = m => {
         if (m.button) Module._pellwickButton(page, m.button.down, m.button.left, m.button.detail);
         if (m.key) Module._pellwickKey(page, m.key.escape);
@@ -122,15 +128,7 @@ EM_JS(void, listenToPage, (Page* page), {
             self.pellwickView = m.view;
             Module._pellwickResize(page);
         }
-        if (m.call) {
-            const calls = {
-                seed: () => UTF8ToString(Module._pellwickSeed(page)),
-                ticks: () => Module._pellwickTicks(page),
-                state: () => UTF8ToString(Module._pellwickState(page)),
-                pause: paused => Module._pellwickPause(page, paused ? 1 : 0),
-            };
-            self.postMessage({answer: m.call.id, value: calls[m.call.name](m.call.arg)});
-        }
+        if (m.call) self.postMessage({answer: m.call.id, value: calls[m.call.name](m.call.arg)});
     };
     self.onmessage = e => handle(e.data);
     self.pellwickEarly.splice(0).forEach(handle);
