@@ -62,8 +62,9 @@ EM_JS(void, fitCanvas, (int largest, int* width, int* height), {
     if (w > 0 && h > 0 && (canvas.width !== w || canvas.height !== h)) {
         canvas.width = w;  // setting it clears the canvas, so only when it changes
         canvas.height = h;
-        self.postMessage({shownAt: [w / view.ratio, h / view.ratio]});
     }
+    // Always: a canvas whose pixels already had the size (its default 300x150) still needs its size on screen.
+    if (w > 0 && h > 0) self.postMessage({shownAt: [w / view.ratio, h / view.ratio]});
     HEAP32[width >> 2] = w;
     HEAP32[height >> 2] = h;
 });

@@ -210,15 +210,21 @@ async function versionIsTheProjects() {
 }
 
 async function highDensity() {
-  const page = await open('?test', 400, 300, 2);
-  // The canvas takes its size from the worker's first picture.
-  await page.waitForFunction(() => document.getElementById('canvas').width !== 300, { timeout: 5000 }).catch(() => {});
-  const size = await page.evaluate(() => {
-    const c = document.getElementById('canvas');
-    return `${c.width}x${c.height} pixels shown at ${c.getBoundingClientRect().width}x${c.getBoundingClientRect().height}`;
-  });
-  check(size === '800x600 pixels shown at 400x300', `at a device pixel ratio of 2 the field has ${size}`);
-  await page.close();
+  // 150x75 is the window whose field has the canvas's default size, 300x150, yet must still be shown at 150x75.
+  for (const [w, h] of [[400, 300], [150, 75]]) {
+    const page = await open('?test', w, h, 2);
+    // The canvas takes its size from the worker's first picture; the size on screen follows a message.
+    await page.waitForFunction((w, h) => {
+      const c = document.getElementById('canvas');
+      return c.width === 2 * w && c.getBoundingClientRect().width === w && c.getBoundingClientRect().height === h;
+    }, { timeout: 5000 }, w, h).catch(() => {});
+    const size = await page.evaluate(() => {
+      const c = document.getElementById('canvas');
+      return `${c.width}x${c.height} pixels shown at ${c.getBoundingClientRect().width}x${c.getBoundingClientRect().height}`;
+    });
+    check(size === `${2 * w}x${2 * h} pixels shown at ${w}x${h}`, `at a device pixel ratio of 2 the field has ${size}`);
+    await page.close();
+  }
 }
 
 async function badConditions() {
