@@ -89,6 +89,10 @@ TEST(AppInput, OnlyAWholeSingleClickOfTheMainButtonIsAClick) {
     EXPECT_FALSE(starts({Input::press(Button::Left, 0), Input::release(Button::Left, 0)})) << "a page's click no pointer made";
     EXPECT_FALSE(starts({Input::press(Button::Other, 1), Input::release(Button::Other, 1)})) << "another button";
     EXPECT_FALSE(starts({Input::press(Button::Left, 1)})) << "a press still held";
+    App right(120, 90);
+    right.handle(Input::press(Button::Other, 1));
+    right.handle(Input::press(Button::Other, 2));
+    EXPECT_TRUE(right.running()) << "a double-click of another button does not end it";
     EXPECT_TRUE(starts({Input::press(Button::Left, 1), Input::mouseMove(5, 5), Input::release(Button::Left, 1)}));
 }
 
@@ -117,6 +121,9 @@ TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
     EXPECT_FALSE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(102, 98), Input::mouseMove(100 + MOVE_TOLERANCE, 100)}))
         << "jitter of a few pixels";
     EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(150, 100)}));
+    std::vector<Input> drift;
+    for (int step = 0; step <= MOVE_TOLERANCE + 1; ++step) drift.push_back(Input::mouseMove(100 + step, 100 - step));
+    EXPECT_TRUE(endsAfter(drift)) << "a slow drift, measured from where the pointer was first seen";
     EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(100, 100 - MOVE_TOLERANCE - 1)}));
     EXPECT_TRUE(endsAfter({Input::keyDown(Key::Other)}));
     EXPECT_TRUE(endsAfter({Input::press(Button::Other, 1)}));
@@ -133,19 +140,43 @@ TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
     EXPECT_FALSE(embedded.running());
 }
 
-// A saver starts its games on the clock the ticks run on; a program in its own window never does.
-TEST(AppInput, ASaverStartsItsOwnGamesOnTheTicksClock) {
-    App saver(60, 40, AppSettings{WHITE, InputRules::IgnoreInput, SaverTimes{2, 5}});
-    App window(60, 40, AppSettings{WHITE, InputRules::Play, SaverTimes{2, 5}});
-    for (App* app : {&saver, &window}) {
-        app->runDueTicks(1'000'000);  // the first time seen is the start
-        app->runDueTicks(2'999'000);
+// A saver starts its games after so many ticks, whichever saver it is; a program in its own window never does.
+TEST(AppInput, EverySaverStartsItsOwnGamesAfterItsTicks) {
+    const SaverTimes times{0.002, 0.005};  // after 2 ticks, then every 5
+    for (InputRules rules : {InputRules::IgnoreInput, InputRules::EndOnInput, InputRules::Play}) {
+        App app(60, 40, AppSettings{WHITE, rules, times});
+        app.tickNow();
+        app.tickNow();
+        EXPECT_FALSE(gameStarted(app));
+        app.tickNow();
+        EXPECT_EQ(gameStarted(app), rules != InputRules::Play) << "the first game before the third tick";
     }
-    EXPECT_FALSE(gameStarted(saver));
-    saver.runDueTicks(3'000'000);
-    window.runDueTicks(3'000'000);
-    EXPECT_TRUE(gameStarted(saver)) << "the first game two seconds after the start";
-    EXPECT_FALSE(gameStarted(window));
+}
+
+// The same seed and size replay the same saver run however its frames came: a steady 60 Hz display, and
+// one that stalls and catches up in bursts, reach the renderer's field at the same tick.
+TEST(AppInput, ASaverRunReplaysFromItsSeedWhateverTheFrameTiming) {
+    const SaverTimes times{0.05, 0.12};
+    const auto playTo = [&](std::uint64_t ticks, const std::vector<std::int64_t>& stepsUs) {
+        App app(90, 70, AppSettings{WHITE, InputRules::EndOnInput, times, 5});
+        std::int64_t at = 0;
+        for (std::size_t i = 0; app.ticks() + TICK_BURST < ticks; ++i) app.runDueTicks(at += stepsUs[i % stepsUs.size()]);
+        while (app.ticks() < ticks) app.runDueTicks(at += TICK_PERIOD_US);
+        return app;
+    };
+    const std::uint64_t ticks = 400;  // past the first game and two new ones
+    const App steady = playTo(ticks, {16'667});
+    const App stalling = playTo(ticks, {3'000, 90'000, 1'000, 41'000, 7'500});
+    Scenario rendered{90, 70, ticks, {}, 5, times};
+    const App reference = playScenario(rendered);
+    for (const App* app : {&steady, &stalling}) {
+        ASSERT_EQ(app->ticks(), ticks);
+        EXPECT_TRUE(std::equal(reference.world().field.pixels(), reference.world().field.pixels() + 90 * 70, app->world().field.pixels()));
+    }
+    rendered.ownGames.reset();
+    const App noOwnGames = playScenario(rendered);
+    EXPECT_FALSE(std::equal(noOwnGames.world().field.pixels(), noOwnGames.world().field.pixels() + 90 * 70, steady.world().field.pixels()))
+        << "the renderer's run without the saver's games differs";
 }
 
 TEST(AppInput, BackgroundIsThePlatformColourUnlessItWouldBreakTheGame) {
@@ -424,13 +455,15 @@ TEST(AppRunner, AScreenThatLostItsContentsIsSentWhole) {
 TEST(AppOrder, InputsLandAfterTheTicksDueAtTheirTime) {
     App app(120, 90);
     app.advance({}, 0);  // the first tick
-    const std::vector<TimedInput> clickAt5500 = {{Input::press(Button::Left, 1), 5'500}, {Input::release(Button::Left, 1), 5'500}};
-    EXPECT_TRUE(app.advance(clickAt5500, 10'000));
+    const std::vector<TimedInput> batch = {{Input::press(Button::Left, 1), 5'500},
+                                           {Input::release(Button::Left, 1), 5'500},
+                                           {Input::resize(100, 90), 8'000}};
+    EXPECT_TRUE(app.advance(batch, 10'000));
     EXPECT_EQ(app.ticks(), 11U);
-    const App scripted =
-        playScenario({120, 90, 11, {{6, Input::press(Button::Left, 1)}, {6, Input::release(Button::Left, 1)}}});
-    EXPECT_TRUE(std::equal(scripted.world().field.pixels(), scripted.world().field.pixels() + 120 * 90, app.world().field.pixels()))
-        << "the click after tick 6, the ticks due at 1 to 5.5 ms";
+    const App scripted = playScenario(
+        {120, 90, 11, {{6, Input::press(Button::Left, 1)}, {6, Input::release(Button::Left, 1)}, {8, Input::resize(100, 90)}}});
+    EXPECT_TRUE(std::equal(scripted.world().field.pixels(), scripted.world().field.pixels() + 100 * 90, app.world().field.pixels()))
+        << "the click after tick 6 and the resize after tick 8, each input at its own time";
     EXPECT_FALSE(app.advance({{Input::keyDown(Key::Escape), 12'000}}, 20'000));
     EXPECT_EQ(app.ticks(), 13U) << "the ticks due before Escape, none after";
 }
@@ -529,18 +562,41 @@ TEST(Launch, TheSeedComesFromTheUserOrFreshForASaver) {
     EXPECT_FALSE(readScreensaverArgs({"/s"}, true).seed.has_value()) << "a .scr's seed comes from its settings";
 }
 
-TEST(Launch, ASaversOwnGamesFollowTheClockWithoutCatchingUp) {
-    AutoGames games(1'000'000, SaverTimes{});
-    EXPECT_FALSE(games.due(10'999'999));
-    EXPECT_TRUE(games.due(11'000'000));
-    EXPECT_FALSE(games.due(11'000'001)) << "each game once";
-    EXPECT_FALSE(games.due(190'999'999));
-    EXPECT_TRUE(games.due(191'000'000));
-    EXPECT_TRUE(games.due(2'000'000'000)) << "after a long stall, one game";
-    EXPECT_FALSE(games.due(2'000'000'001));
-    AutoGames once(0, SaverTimes{0, 0});
+TEST(Launch, ASaversOwnGamesComeAtFixedCountsOfTicks) {
+    const AutoGames games(SaverTimes{});  // 10 s, then every 180 s
+    EXPECT_FALSE(games.due(0));
+    EXPECT_FALSE(games.due(9'999));
+    EXPECT_TRUE(games.due(10'000));
+    EXPECT_FALSE(games.due(10'001));
+    EXPECT_FALSE(games.due(180'000)) << "the first game comes at its own interval, not the new games'";
+    EXPECT_TRUE(games.due(190'000));
+    EXPECT_FALSE(games.due(189'999));
+    EXPECT_TRUE(games.due(10'000 + 999'999ULL * 180'000)) << "no drift after a million games";
+    EXPECT_FALSE(games.due(10'000 + 999'999ULL * 180'000 + 1));
+    const AutoGames once(SaverTimes{0, 0});
     EXPECT_TRUE(once.due(0));
-    EXPECT_FALSE(once.due(1'000'000'000'000)) << "0 means never again";
+    EXPECT_FALSE(once.due(1'000'000)) << "0 means never again";
+    EXPECT_TRUE(AutoGames(SaverTimes{0.5, 0.0004}).due(501)) << "an interval under a tick is one tick";
+    EXPECT_EQ(ticksIn(2.5), 2'500U);
+}
+
+TEST(Launch, ASaversSecondsAreRefusedWholeOrTakenWhole) {
+    for (const char* bad : {"5x", "2e6", "1e3", "0x10", "-1", "+1", " 1", "1 ", "", ".", "1.2.3", "inf", "nan", "1000000.5"}) {
+        double seconds = 7;
+        EXPECT_FALSE(parseSaverSeconds(bad, seconds)) << bad;
+        EXPECT_EQ(seconds, 7) << "nothing half-read is kept from '" << bad << "'";
+    }
+    for (const auto& [text, value] : {std::pair{"0", 0.0}, {"1.5", 1.5}, {".25", 0.25}, {"3.", 3.0}, {"1000000", 1e6}}) {
+        double seconds = -1;
+        EXPECT_TRUE(parseSaverSeconds(text, seconds)) << text;
+        EXPECT_EQ(seconds, value) << text;
+    }
+    std::uint64_t seed = 9;
+    EXPECT_FALSE(parseSeed("5x", seed));
+    EXPECT_EQ(seed, 9U) << "nor from a seed";
+    const Launch l = readCommandLine({"--saver", "--first-game", "5x"}, nullptr);
+    EXPECT_EQ(l.mode, Launch::Mode::Refused);
+    EXPECT_NE(l.error.find("--first-game needs a number of seconds from 0 to 1000000, not '5x'"), std::string::npos) << l.error;
 }
 
 TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "game/digest.hpp"
 #include "png_read.hpp"
 #include "tools/render_args.hpp"
 #include "tools/render_report.hpp"
@@ -73,6 +74,8 @@ TEST(RenderCli, BadInputIsRefusedWithStatusTwoAndNoFile) {
         {"--seed -1", "--seed needs a whole number"},
         {"--seed 0x10", "--seed needs a whole number"},
         {"--seed=", "--seed needs a whole number"},
+        {"--first-game 5x", "--first-game needs a number of seconds from 0 to 1000000, not '5x'"},
+        {"--new-game 2e6", "--new-game needs a number of seconds from 0 to 1000000, not '2e6'"},
     };
     for (auto [args, message] : cases) {
         TempDir dir;
@@ -152,6 +155,18 @@ TEST(RenderCli, ASeedSelectsTheRandomStream) {
     const Picture known = readPng(std::string(PELLWICK_TEST_DATA) + "/game-200x150.png"), seeded = readPng(png.string());
     EXPECT_FALSE(known.pixels.empty());
     EXPECT_EQ(known.pixels, seeded.pixels) << "--seed 0 draws the known answer";
+}
+
+// A saver's schedule, played by the renderer, is the run a saver of that seed and size plays.
+TEST(RenderCli, PlaysASaversOwnGames) {
+    const RunResult r = render("--size 90x70 --ticks 400 --seed 5 --first-game 0.05 --new-game 0.12 --json");
+    ASSERT_EQ(r.status, 0) << r.out;
+    App saver(90, 70, AppSettings{WHITE, InputRules::EndOnInput, SaverTimes{0.05, 0.12}, 5});
+    while (saver.ticks() < 400) saver.tickNow();
+    EXPECT_NE(r.out.find("\"state\":\"" + digestText(stateDigest(saver.world())) + "\""), std::string::npos) << r.out;
+    EXPECT_EQ(render("--size 90x70 --ticks 400 --seed 5 --first-game 0.05 --json").out,
+              render("--size 90x70 --ticks 400 --seed 5 --first-game 0.05 --new-game 180 --json").out)
+        << "the other interval keeps the saver's default";
 }
 
 TEST(RenderCli, HelpVersionAndPlainSummary) {

@@ -17,7 +17,7 @@ Colour fieldBackground(Colour platform) {
 }
 
 App::App(int width, int height, const AppSettings& settings)
-    : settings_(settings), world_(width, height, fieldBackground(settings.background), settings.seed) {
+    : settings_(settings), world_(width, height, fieldBackground(settings.background), settings.seed), autoGames_(settings.times) {
     world_.field.setPixelFormat(settings.pixelFormat);
     if (settings.sharedPixels) world_.field.shareMemory();
 }
@@ -73,16 +73,13 @@ void App::endOnInput(const Input& input) {
 
 void App::tickNow() {
     if (!running_) return;
+    if (startsOwnGames() && autoGames_.due(ticks_)) resetWorld(world_);
     ticker_.tick(world_);
     ++ticks_;
 }
 
 int App::runDueTicks(std::int64_t atUs) {
     if (!running_) return 0;
-    if (settings_.rules != InputRules::Play || settings_.ownGames) {
-        if (!autoGames_) autoGames_.emplace(atUs, settings_.times);
-        if (autoGames_->due(atUs)) resetWorld(world_);
-    }
     const int count = due_.due(atUs);
     for (int n = 0; n < count; ++n) tickNow();
     return count;

@@ -52,11 +52,12 @@ public:
     /// Applies one input under the app's rules. In every mode a close ends the program and a resize reaches
     /// the field; nothing happens once the program has ended.
     void handle(const Input& input);
-    /// Runs one tick now, if the program still runs.
+    /// Runs one tick now, if the program still runs; a saver's own game, when one is due at this count of
+    /// ticks, starts first.
     void tickNow();
     /// Runs, one after another, the ticks that fell due by atUs since the last call: one a millisecond, but
-    /// at most TICK_BURST at once, so a stalled program never piles ticks up. The first call runs one. A
-    /// saver's own game, when one is due, comes first. Returns how many ticks ran.
+    /// at most TICK_BURST at once, so a stalled program never piles ticks up. The first call runs one.
+    /// Returns how many ticks ran.
     int runDueTicks(std::int64_t atUs);
     /// Brings the game up to atUs, as every host does: each input after the ticks that fell due by its
     /// time, in the order they came, then the ticks due by atUs. Returns whether the program goes on.
@@ -74,6 +75,7 @@ public:
 private:
     void play(const Input& input);
     void endOnInput(const Input& input);
+    bool startsOwnGames() const { return settings_.rules != InputRules::Play || settings_.ownGames; }
 
     AppSettings settings_;
     int leftPressClicks_ = 0;  // the click count of the left press not yet released; 0: none
@@ -83,7 +85,7 @@ private:
     World world_;
     Ticker ticker_;
     CatchUp due_{TICK_PERIOD_US, TICK_BURST};
-    std::optional<AutoGames> autoGames_;  // a saver's, from its first time
+    AutoGames autoGames_;  // a saver's own games, in ticks
     std::uint64_t ticks_ = 0;
     bool running_ = true;
 };

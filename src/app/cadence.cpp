@@ -1,4 +1,4 @@
-// The cadence's grid, the steady clock behind it, and a saver's own games.
+// The cadence's grid, the steady clock behind it, and a saver's own games in ticks.
 #include "app/cadence.hpp"
 
 #include <algorithm>
@@ -40,18 +40,17 @@ int CatchUp::due(std::int64_t atUs) {
     return static_cast<int>(count);
 }
 
-AutoGames::AutoGames(std::int64_t startUs, const SaverTimes& times)
-    : next_(startUs + static_cast<std::int64_t>(std::llround(times.firstGameSeconds * 1e6))),
-      every_(times.newGameSeconds > 0 ? std::max<std::int64_t>(std::llround(times.newGameSeconds * 1e6), 1) : 0) {}
+std::uint64_t ticksIn(double seconds) {
+    return static_cast<std::uint64_t>(std::llround(seconds * 1e6 / static_cast<double>(TICK_PERIOD_US)));
+}
 
-bool AutoGames::due(std::int64_t nowUs) {
-    if (done_ || nowUs < next_) return false;
-    if (every_ <= 0) {
-        done_ = true;
-        return true;
-    }
-    next_ += ((nowUs - next_) / every_ + 1) * every_;  // the first due time still ahead
-    return true;
+AutoGames::AutoGames(const SaverTimes& times)
+    : first_(ticksIn(times.firstGameSeconds)), every_(times.newGameSeconds > 0 ? std::max<std::uint64_t>(ticksIn(times.newGameSeconds), 1) : 0) {}
+
+bool AutoGames::due(std::uint64_t ticksDone) const {
+    if (ticksDone < first_) return false;
+    if (ticksDone == first_) return true;
+    return every_ > 0 && (ticksDone - first_) % every_ == 0;
 }
 
 }  // namespace pellwick

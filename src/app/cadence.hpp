@@ -1,5 +1,5 @@
-// Keeping events to a fixed period on a steady clock: the game's 1 ms ticks, the display's frames and the
-// games a saver starts by itself.
+// Keeping events to a fixed period on a steady clock (the game's 1 ms ticks, the display's frames), and the
+// games a saver starts by itself, on the game's own count of ticks.
 #pragma once
 
 #include <cstdint>
@@ -54,25 +54,28 @@ constexpr double FIRST_GAME_SECONDS = 10;
 constexpr double NEW_GAME_SECONDS = 180;
 constexpr double MAX_SAVER_SECONDS = 1e6;
 
-/// When a saver starts games by itself: the first this long after it starts, then one every newGameSeconds
-/// (never again when 0).
+/// When a saver starts games by itself: the first after firstGameSeconds' worth of ticks, then one every
+/// newGameSeconds' worth (never again when 0).
 struct SaverTimes {
     double firstGameSeconds = FIRST_GAME_SECONDS;
     double newGameSeconds = NEW_GAME_SECONDS;
 };
 
-/// The games a saver starts by itself, on the wall clock. Missed ones are not made up: after a long stall
-/// there is one, not a burst.
+/// The ticks in so many seconds of the game's own time, rounded to the nearest.
+std::uint64_t ticksIn(double seconds);
+
+/// The games a saver starts by itself, counted in ticks rather than on the wall clock, so that a seed and a
+/// field size replay the same run however the frames happened to come.
 class AutoGames {
 public:
-    AutoGames(std::int64_t startUs, const SaverTimes& times);
-    /// Whether a game is due at nowUs; each one is reported once.
-    bool due(std::int64_t nowUs);
+    explicit AutoGames(const SaverTimes& times);
+    /// Whether a game starts after ticksDone ticks, before the next one runs: at the first game's tick, then
+    /// at every new-game interval after it.
+    bool due(std::uint64_t ticksDone) const;
 
 private:
-    std::int64_t next_;
-    std::int64_t every_;
-    bool done_ = false;
+    std::uint64_t first_;
+    std::uint64_t every_;  // 0: no game after the first
 };
 
 }  // namespace pellwick

@@ -26,16 +26,26 @@ bool parseWindowId(const std::string& text, std::uint64_t& out) {
 
 // The program never changes the C locale, so '.' is the point.
 bool parseSaverSeconds(const std::string& text, double& out) {
-    if (text.empty() || ((text.front() < '0' || text.front() > '9') && text.front() != '.')) return false;
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && std::isfinite(out) && out <= MAX_SAVER_SECONDS;
+    const std::size_t digits = std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const std::size_t points = std::count(text.begin(), text.end(), '.');
+    if (digits == 0 || points > 1 || digits + points != text.size()) return false;
+    const double seconds = std::strtod(text.c_str(), nullptr);
+    if (!(seconds <= MAX_SAVER_SECONDS)) return false;
+    out = seconds;
+    return true;
+}
+
+std::string badSaverSeconds(const std::string& flag, const std::string& value) {
+    return flag + " needs a number of seconds from 0 to " + std::to_string(static_cast<long>(MAX_SAVER_SECONDS)) + ", not '" + value + "'";
 }
 
 bool parseSeed(const std::string& text, std::uint64_t& out) {
     if (text.empty() || text.front() < '0' || text.front() > '9') return false;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && ptr == text.data() + text.size();
+    std::uint64_t seed = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    if (ec != std::errc() || ptr != text.data() + text.size()) return false;
+    out = seed;
+    return true;
 }
 
 std::string badSeed(const std::string& flag, const std::string& value) {
@@ -80,10 +90,7 @@ std::string takeValue(const std::string& flag, const std::string& value, Launch&
     }
     f.timesGiven = true;
     double& seconds = flag == "--first-game" ? l.times.firstGameSeconds : l.times.newGameSeconds;
-    if (!parseSaverSeconds(value, seconds)) {
-        return flag + " needs a number of seconds from 0 to " + std::to_string(static_cast<long>(MAX_SAVER_SECONDS)) + ", not '" + value + "'";
-    }
-    return {};
+    return parseSaverSeconds(value, seconds) ? std::string() : badSaverSeconds(flag, value);
 }
 
 std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) {

@@ -34,11 +34,16 @@ struct Launch {
     InputRules rules() const;
 };
 
-/// A seed as the user writes it: a whole decimal number from 0 to 2^64 - 1; false for anything else.
+/// A seed as the user writes it: a whole decimal number from 0 to 2^64 - 1; false for anything else, and
+/// then out is left as it was.
 bool parseSeed(const std::string& text, std::uint64_t& out);
 
-/// A saver's interval as the user writes it: a plain decimal number of seconds from 0 to MAX_SAVER_SECONDS.
+/// A saver's interval as the user writes it: digits with at most one decimal point (no sign, exponent, hex
+/// or spaces), from 0 to MAX_SAVER_SECONDS seconds. out is written only when the whole text is one.
 bool parseSaverSeconds(const std::string& text, double& out);
+
+/// What a saver's interval option says when its value is not one.
+std::string badSaverSeconds(const std::string& flag, const std::string& value);
 
 /// What a seed option says when its value is not a seed.
 std::string badSeed(const std::string& flag, const std::string& value);

@@ -12,6 +12,8 @@ constexpr std::uint64_t PROGRESS_EVERY = 256;
 App playScenario(const Scenario& s, const Progress& progress, const Watch& watch) {
     AppSettings settings;
     settings.seed = s.seed;
+    settings.ownGames = s.ownGames.has_value();
+    if (s.ownGames) settings.times = *s.ownGames;
     App app(s.width, s.height, settings);
     auto next = s.events.begin();
     for (std::uint64_t t = 0; t <= s.ticks; ++t) {

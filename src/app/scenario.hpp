@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/app.hpp"
@@ -22,6 +23,7 @@ struct Scenario {
     std::uint64_t ticks;
     std::vector<ScenarioEvent> events;  // in the order they happen
     std::uint64_t seed = 0;             // the random stream's (0: the game's own)
+    std::optional<SaverTimes> ownGames = std::nullopt;  // a saver's own games on these intervals, as a saver plays them
 };
 
 /// Called now and then during a run with the ticks done so far.

@@ -74,6 +74,11 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
         if (err.empty()) o.events.push_back(e);
         return err;
     }
+    if (flag == "--first-game" || flag == "--new-game") {
+        if (!o.saverGames) o.saverGames = SaverTimes{};
+        double& seconds = flag == "--first-game" ? o.saverGames->firstGameSeconds : o.saverGames->newGameSeconds;
+        return parseSaverSeconds(value, seconds) ? std::string() : badSaverSeconds(flag, value);
+    }
     if (flag == "--frame-every") {
         if (!parseCount(value, MAX_TICKS, o.frameEvery) || o.frameEvery == 0) {
             return "--frame-every needs a whole number of ticks from 1 up, not '" + value + "'";
@@ -87,7 +92,7 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
 
 bool takesValue(const std::string& flag) {
     return flag == "--size" || flag == "--ticks" || flag == "--seed" || flag == "--click" || flag == "--resize" ||
-           flag == "--png" || flag == "--gif" || flag == "--frame-every";
+           flag == "--png" || flag == "--gif" || flag == "--frame-every" || flag == "--first-game" || flag == "--new-game";
 }
 
 std::string checkEvents(RenderOptions& o) {
@@ -149,7 +154,8 @@ FieldSize largestField(const RenderOptions& o) {
 
 std::string renderUsage() {
     return "Usage: pellwick-render [--size WxH] [--ticks N] [--seed N] [--click T]... [--resize T:WxH]...\n"
-           "                       [--png FILE] [--gif FILE [--frame-every N]] [--json]\n"
+           "                       [--first-game S] [--new-game S] [--png FILE] [--gif FILE [--frame-every N]]\n"
+           "                       [--json]\n"
            "\n"
            "Plays a game of Pellwick off-screen and reports how the field is shared.\n"
            "\n"
@@ -158,6 +164,9 @@ std::string renderUsage() {
            "  --seed N         the random stream of seed N, 0 to 2^64-1 (default 0: the game's own)\n"
            "  --click T        click (start a new game) before tick T; T = N means after the last tick\n"
            "  --resize T:WxH   resize the field before tick T\n"
+           "  --first-game S   play a saver's own games: the first after S seconds of ticks (1000 a second;\n"
+           "                   default 10 once either option is given)\n"
+           "  --new-game S     ... and a new one every S seconds of ticks (default 180; 0: never)\n"
            "  --png FILE       write the final field as an RGB PNG picture, naming the seed and the command\n"
            "  --gif FILE       write the game as an animated GIF, a frame every N ticks from tick 0 to\n"
            "                   the last, played at the game's own speed, then again\n"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end: saver mode under Xvfb. Bad input ends with status 2 and opens nothing; --window-id draws the
-# game into a window the test owns, makes its first game on time, and ends on SIGTERM, SIGINT or the
+# game into a window the test owns, makes its first game after its ticks, as the renderer plays that run, and ends on SIGTERM, SIGINT or the
 # window going away; under Debian's XScreenSaver daemon the screen is exactly the game, the hack opens no
 # window, and it goes when the daemon stops it, ten times over; on a server without MIT-SHM it says so
 # and the screen is still exactly the game; --saver covers two monitors with a game each, covers the
@@ -70,9 +70,19 @@ done
 [[ -n "${tick:-}" ]] || fail "the window does not show the game before the first click"
 echo "the 320x240 window shows the game before its first click, at tick $tick"
 sleep 2.3
-import -window "$HOST_ID" "$work/late.png"
+# The first game comes after 2000 ticks, whenever frames came: the screen is the renderer's picture of the
+# same seed and schedule at some tick after it.
+for _ in 1 2 3 4; do
+  import -window "$HOST_ID" "$work/late.png"
+  tick=$("$build/tests/screen_probe" saver "$work/late.png" 9000 0 2 0) && break
+  sleep 0.1
+done
+[[ -n "${tick:-}" && $tick -gt 2000 ]] || fail "after its first game the window shows no tick of the saver's run (${tick:-none})"
+"$build/pellwick-render" --size 320x240 --ticks "$tick" --seed 0 --first-game 2 --new-game 0 --png "$work/rendered.png" >/dev/null
+differ=$(compare -metric AE "$work/late.png" "$work/rendered.png" null: 2>&1) || true
+[[ $differ == 0 ]] || fail "the window differs from pellwick-render's picture at tick $tick in $differ pixels"
 counts=$(teams_in "$build/tests/screen_probe" "$work/late.png" "no automatic game after 2 s")
-echo "the first automatic game came after 2 s: $counts"
+echo "the first automatic game came after 2000 ticks: the window is pellwick-render's picture at tick $tick, $counts"
 xdotool windowsize "$HOST_ID" 400 300
 sleep 0.6
 import -window "$HOST_ID" "$work/resized.png"

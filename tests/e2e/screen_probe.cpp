@@ -4,6 +4,8 @@
 //                                      exits 1 when none does;
 //   screen_probe game SHOT.png MAX SEED  the same for a game that starts before its first tick, as a
 //                                      saver's first game does with --first-game 0;
+//   screen_probe saver SHOT.png MAX SEED FIRST NEW  the same for a saver's run with its own games after
+//                                      FIRST and every NEW seconds' worth of ticks;
 //   screen_probe counts SHOT.png       prints the pixel counts by colour, as the renderer's JSON does.
 #include <algorithm>
 #include <cstdio>
@@ -21,8 +23,7 @@ bool sameAs(const Field& f, const Picture& p) {
     return std::equal(p.pixels.begin(), p.pixels.end(), f.pixels());
 }
 
-int findTick(const Picture& shot, unsigned long max, const char* seed, bool newGame) {
-    AppSettings settings;
+int findTick(const Picture& shot, unsigned long max, const char* seed, bool newGame, AppSettings settings = {}) {
     settings.seed = seed != nullptr ? std::strtoull(seed, nullptr, 10) : 0;
     App app(shot.width, shot.height, settings);
     if (newGame) {
@@ -51,7 +52,8 @@ int printCounts(const Picture& shot) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: screen_probe tick SHOT.png MAX [SEED] | game SHOT.png MAX SEED | counts SHOT.png\n");
+        std::fprintf(stderr, "usage: screen_probe tick SHOT.png MAX [SEED] | game SHOT.png MAX SEED | saver SHOT.png MAX SEED FIRST NEW"
+                             " | counts SHOT.png\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -63,6 +65,10 @@ int main(int argc, char** argv) {
     const bool game = mode == "game" && argc == 5;
     if ((mode == "tick" && (argc == 4 || argc == 5)) || game) {
         return findTick(shot, std::strtoul(argv[3], nullptr, 10), argc == 5 ? argv[4] : nullptr, game);
+    }
+    if (mode == "saver" && argc == 7) {
+        const SaverTimes times{std::strtod(argv[5], nullptr), std::strtod(argv[6], nullptr)};
+        return findTick(shot, std::strtoul(argv[3], nullptr, 10), argv[4], false, AppSettings{WHITE, InputRules::IgnoreInput, times});
     }
     if (mode == "counts") return printCounts(shot);
     std::fprintf(stderr, "screen_probe: unknown mode %s\n", mode.c_str());
