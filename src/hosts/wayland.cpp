@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cerrno>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include <wayland-client.h>
 #include <xdg-decoration-unstable-v1-client-protocol.h>
 #include <xdg-shell-client-protocol.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include "app/clicks.hpp"
 #include "app/frame_loop.hpp"
@@ -39,6 +41,53 @@ constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets 
 constexpr int WINDOW_HEIGHT = 459;
 
 struct Host;
+
+// The keyboard's keymap as the compositor sends it, so that a key is told by its symbol: a virtual
+// keyboard or a remote desktop may number its keys its own way.
+class Keymap {
+public:
+    Keymap() : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)) {}
+    ~Keymap() {
+        forget();
+        if (context_ != nullptr) xkb_context_unref(context_);
+    }
+    Keymap(const Keymap&) = delete;
+    Keymap& operator=(const Keymap&) = delete;
+
+    /// Takes the keymap in fd (size bytes of XKB text); a keymap it cannot read leaves keys told by code.
+    void load(std::uint32_t format, int fd, std::uint32_t size) {
+        forget();
+        if (format != WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 || context_ == nullptr || size == 0) return;
+        void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (text == MAP_FAILED) return;
+        const auto* chars = static_cast<const char*>(text);
+        keymap_ = xkb_keymap_new_from_buffer(context_, chars, strnlen(chars, size), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                             XKB_KEYMAP_COMPILE_NO_FLAGS);
+        munmap(text, size);
+        if (keymap_ != nullptr) state_ = xkb_state_new(keymap_);
+    }
+    /// Follows the modifiers and the layout group the compositor says are in force.
+    void modifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked, std::uint32_t group) {
+        if (state_ != nullptr) xkb_state_update_mask(state_, depressed, latched, locked, 0, 0, group);
+    }
+    /// The key an evdev code stands for: through the keymap when there is one, else by its code.
+    Key keyOf(std::uint32_t code) const {
+        if (state_ == nullptr) return code == KEY_ESC ? Key::Escape : Key::Other;
+        return xkb_state_key_get_one_sym(state_, code + 8) == XKB_KEY_Escape ? Key::Escape : Key::Other;
+    }
+
+private:
+    void forget() {
+        if (state_ != nullptr) xkb_state_unref(state_);
+        if (keymap_ != nullptr) xkb_keymap_unref(keymap_);
+        state_ = nullptr;
+        keymap_ = nullptr;
+    }
+
+    xkb_context* context_;
+    xkb_keymap* keymap_ = nullptr;
+    xkb_state* state_ = nullptr;
+};
 
 struct Output {
     Host* host = nullptr;
@@ -97,6 +146,8 @@ struct Surface {
     void configure(std::uint32_t serial);
     void rescale();
     void frame();
+    /// A position on the surface, in the field's device pixels.
+    void toDevice(wl_fixed_t x, wl_fixed_t y, int& deviceX, int& deviceY) const;
 
 private:
     bool takesBufferScale() const {
@@ -129,9 +180,10 @@ struct Host {
     std::uint64_t nextSeed = 0;
     Surface* pointerFocus = nullptr;
     Surface* keyboardFocus = nullptr;
-    int pointerX = 0;
+    int pointerX = 0;  // on the focused surface, in its device pixels
     int pointerY = 0;
     ClickCounter clicks;
+    Keymap keys;
 
     ~Host();
     Surface* surfaceOf(wl_surface* s) {
@@ -221,6 +273,12 @@ void Surface::deviceSize(int& width, int& height) const {
     }
     width = logicalWidth * scale();
     height = logicalHeight * scale();
+}
+
+void Surface::toDevice(wl_fixed_t x, wl_fixed_t y, int& deviceX, int& deviceY) const {
+    const double factor = scale120 > 0 && viewport != nullptr ? scale120 / 120.0 : scale();
+    deviceX = static_cast<int>(std::floor(wl_fixed_to_double(x) * factor));
+    deviceY = static_cast<int>(std::floor(wl_fixed_to_double(y) * factor));
 }
 
 // Puts the frame's buffer on the surface at the scale its size was made for, damaged where it changed.
@@ -374,23 +432,24 @@ Surface::~Surface() {
 void onPointerEnter(void* data, wl_pointer* p, std::uint32_t serial, wl_surface* s, wl_fixed_t x, wl_fixed_t y) {
     auto* h = static_cast<Host*>(data);
     h->pointerFocus = h->surfaceOf(s);
-    h->pointerX = wl_fixed_to_int(x);
-    h->pointerY = wl_fixed_to_int(y);
+    if (h->pointerFocus != nullptr) h->pointerFocus->toDevice(x, y, h->pointerX, h->pointerY);
     if (h->saver) wl_pointer_set_cursor(p, serial, nullptr, 0, 0);  // no pointer over a saver
     h->post(h->pointerFocus, Input::mouseMove(h->pointerX, h->pointerY));
 }
 void onPointerLeave(void* data, wl_pointer*, std::uint32_t, wl_surface*) { static_cast<Host*>(data)->pointerFocus = nullptr; }
 void onPointerMotion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
     auto* h = static_cast<Host*>(data);
-    h->pointerX = wl_fixed_to_int(x);
-    h->pointerY = wl_fixed_to_int(y);
+    if (h->pointerFocus == nullptr) return;
+    h->pointerFocus->toDevice(x, y, h->pointerX, h->pointerY);
     h->post(h->pointerFocus, Input::mouseMove(h->pointerX, h->pointerY));
 }
-void onPointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button, std::uint32_t state) {
+// A press is counted by the event's own time (milliseconds), not by when it was read.
+void onPointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t timeMs, std::uint32_t button, std::uint32_t state) {
     auto* h = static_cast<Host*>(data);
     const Button b = button == BTN_LEFT ? Button::Left : Button::Other;
     if (state == WL_POINTER_BUTTON_STATE_PRESSED) {
-        h->post(h->pointerFocus, Input::press(b, h->clicks.press(b, h->pointerX, h->pointerY, nowUs())));
+        const std::int64_t atUs = static_cast<std::int64_t>(timeMs) * 1000;
+        h->post(h->pointerFocus, Input::press(b, h->clicks.press(b, h->pointerX, h->pointerY, atUs)));
     } else {
         h->post(h->pointerFocus, Input::release(b, 0));
     }
@@ -404,7 +463,10 @@ const wl_pointer_listener pointerListener = {onPointerEnter, onPointerLeave, onP
                                              onPointerAxis, onPointerFrame, onPointerAxisSource, onPointerAxisStop,
                                              onPointerAxisDiscrete, nullptr};
 
-void onKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) { close(fd); }  // keys are told by their codes
+void onKeymap(void* data, wl_keyboard*, std::uint32_t format, std::int32_t fd, std::uint32_t size) {
+    static_cast<Host*>(data)->keys.load(format, fd, size);
+    close(fd);
+}
 void onKeyboardEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface* s, wl_array*) {
     auto* h = static_cast<Host*>(data);
     h->keyboardFocus = h->surfaceOf(s);
@@ -413,9 +475,12 @@ void onKeyboardLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface*) { sta
 void onKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key, std::uint32_t state) {
     auto* h = static_cast<Host*>(data);
     if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
-    h->post(h->keyboardFocus, Input::keyDown(key == KEY_ESC ? Key::Escape : Key::Other));
+    h->post(h->keyboardFocus, Input::keyDown(h->keys.keyOf(key)));
 }
-void onModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
+void onModifiers(void* data, wl_keyboard*, std::uint32_t, std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
+                 std::uint32_t group) {
+    static_cast<Host*>(data)->keys.modifiers(depressed, latched, locked, group);
+}
 void onRepeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
 const wl_keyboard_listener keyboardListener = {onKeymap, onKeyboardEnter, onKeyboardLeave, onKey, onModifiers, onRepeatInfo};
 

@@ -59,9 +59,13 @@ sleep 0.5
 wl_shot HEADLESS-1 "$work/game.png"
 teams_in "$probe" "$work/game.png" "after a click" >/dev/null
 echo "a click started a game"
+# wtype uploads a keymap of its own, in which its first key (here space) has evdev's code for Escape.
+wtype -s 300 -k space
+sleep 0.5
+kill -0 "$APP_PID" 2>/dev/null || fail "a space from a keyboard with its own keymap ended the window"
 wtype -s 300 -k Escape
 wait_exit 3
-echo "Escape ended it"
+echo "a space through the virtual keyboard's own keymap left it running; Escape ended it"
 
 # On the scale-2 output the field has the output's device pixels, 800x600 for 400x300 logical ones.
 swaymsg -q focus output HEADLESS-2
