@@ -235,6 +235,17 @@ TEST(Field, ResizeKeepsTheOverlapAndFillsTheRestWithBackground) {
     EXPECT_EQ(f.pixelAt(0, 0), PALE_GREEN);
     f.resize(1 << 30, 2);
     EXPECT_EQ(f.width(), MAX_FIELD_SIDE);
+
+    // The page's field, in its own format, grown in height alone: the new rows are background in that format.
+    Field page(10, 6);
+    ASSERT_TRUE(page.setPixelFormat(RGBA_BYTES));
+    page.resize(10, 8);
+    ASSERT_EQ(page.height(), 8) << "a resize of the height alone";
+    for (int x = 0; x < 10; ++x) {
+        EXPECT_EQ(static_cast<std::uint32_t>(page.pixels()[7 * 10 + x]), toPixel(WHITE, RGBA_BYTES)) << x;
+    }
+    page.resize(12, 8);
+    EXPECT_EQ(page.width(), 12) << "and of the width alone";
 }
 
 }  // namespace
