@@ -155,6 +155,28 @@ TEST(FrameRects, TheWholeImageIsPutWhenItCostsLessThanItsRectangles) {
     EXPECT_TRUE(wholeIsCheaper(many, 640, 480, cost));     // 183 calls: 322 812 pixels' worth against 155 300
     EXPECT_FALSE(wholeIsCheaper(many, 1920, 1080, cost));  // against 1 038 500
     EXPECT_FALSE(wholeIsCheaper({Rect{0, 0, 640, 480}}, 640, 480, PutCost{2600, 1.0}));
+
+    // The page's drawer makes that choice itself, for the field shown where it lies.
+    FrameDrawer page = FrameDrawer::payingPerCall(cost), free;
+    Field f(640, 480);
+    const Canvas field = Canvas::theField(640, 480);
+    for (FrameDrawer* d : {&page, &free}) d->draw(f, field);
+    const auto dots = [&f](Colour c) {  // one in every third tile across and down: many small rectangles
+        for (int y = 8; y < 480; y += 48) {
+            for (int x = 8; x < 640; x += 48) f.drawLine(x, y, x + 1, y, c);
+        }
+    };
+    dots(teamColour[1]);
+    const std::size_t sent = free.draw(f, field).size();
+    dots(teamColour[2]);
+    const std::vector<Rect>& whole = page.draw(f, field);
+    ASSERT_EQ(whole.size(), 1U) << sent << " rectangles cost more than the whole field";
+    EXPECT_EQ(whole[0].width * whole[0].height, 640 * 480);
+    f.drawLine(5, 5, 6, 5, INK);
+    const std::vector<Rect>& small = page.draw(f, field);
+    ASSERT_EQ(small.size(), 1U);
+    EXPECT_LT(small[0].width * small[0].height, 640 * 480) << "a small change goes as itself";
+    EXPECT_TRUE(page.draw(f, field).empty()) << "and nothing changed sends nothing";
 }
 
 // Real canvases have rows longer than the field (an SDL surface's pitch, an X image's bytes_per_line): every

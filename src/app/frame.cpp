@@ -139,6 +139,7 @@ const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
             for (std::size_t t = 0; t < tiles; ++t) catchUp_[t] |= dirty[t];
             changedRects(catchUp_.data(), f.width(), f.height(), drawn_);
         }
+        if (costed_ && wholeIsCheaper(drawn_, f.width(), f.height(), cost_)) drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
     }
     if (!canvas.fieldItself) {
         copyRects(f.pixels(), f.width(), f.pixelFormat(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);

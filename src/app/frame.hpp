@@ -1,6 +1,7 @@
 // What a display receives of the field: frames drawn into an image of the display's own (its canvas) in its
-// own pixel format, and the rectangles to put on the screen. Which frame is drawn and shown whole is decided
-// here alone: a new canvas, a new size, or a screen that lost its contents.
+// own pixel format, and the rectangles to put on the screen. Which frame is drawn and sent whole is decided
+// here alone, for every host and the page: a new canvas, a new size, a screen that lost its contents, or
+// changes spread so wide that the whole costs the screen less.
 #pragma once
 
 #include <cstdint>
@@ -69,11 +70,20 @@ public:
     /// How many canvases a display may take turns with before the oldest counts as new again.
     static constexpr std::size_t KNOWN_CANVASES = 3;
 
+    /// A drawer for a screen that pays `cost` to put rectangles (the page's canvas): a frame whose changes
+    /// would cost it more than the whole field is sent whole.
+    static FrameDrawer payingPerCall(const PutCost& cost) {
+        FrameDrawer d;
+        d.cost_ = cost;
+        d.costed_ = true;
+        return d;
+    }
+
     /// Draws into the canvas, which must have the field's size, what changed on the field since its changes
     /// were last cleared, and clears them; a canvas that held an older frame also gets what it missed since.
     /// The whole field when the canvas is none of the last few drawn into, or the screen was lost since.
     /// Returns the rectangles drawn: they cover every pixel where this frame differs from the one drawn
-    /// before it, and are what the screen must be sent. A canvas that is the field itself is drawn into by
+    /// before it, and are what the screen must be sent; the whole field where that costs a paying screen less. A canvas that is the field itself is drawn into by
     /// the ticks themselves: only the rectangles are found.
     const std::vector<Rect>& draw(Field& f, const Canvas& canvas);
     /// The screen lost its contents (uncovered, or made anew): the next frame is drawn and sent whole.
@@ -89,6 +99,8 @@ private:
     std::vector<Rect> drawn_;
     std::vector<std::uint8_t> catchUp_;
     std::vector<Known> known_;  // most recent first
+    PutCost cost_{0, 0};
+    bool costed_ = false;
 };
 
 }  // namespace pellwick

@@ -25,6 +25,10 @@ namespace pellwick {
 
 namespace {
 
+// What a putImageData costs the browser's main thread, timed in the page in headless Chromium at 640x480 and
+// 1920x1080: about 1 us a call and 0.57 ns a pixel of a rectangle, half that in rows put whole.
+constexpr PutCost PUT_COST{1700, 0.5};
+
 // Everything the page runs on; it lives as long as the page.
 struct Page {
     AppSettings settings;             // the seed, and a saver's own games, from the address
@@ -33,8 +37,7 @@ struct Page {
     bool still = false;               // waits for a tap before it moves (the user asks for reduced motion)
     std::unique_ptr<App> app;         // made once the canvas has a size
     std::vector<TimedInput> inputs;   // come since the last animation frame
-    std::vector<Rect> rects;          // what changed on the field since the last animation frame
-    bool canvasBlank = true;          // the canvas shows nothing yet, or was cleared by a new size
+    FrameDrawer drawer = FrameDrawer::payingPerCall(PUT_COST);  // what to put on the canvas
     bool paused = false;        // the game's clock stands still (a still page, or a test)
     std::int64_t pausedAt = 0;  // the game's time when it was paused
     std::int64_t lost = 0;      // how long it stood still, all told
@@ -135,24 +138,15 @@ EM_JS(void, listenToPage, (Page* page), {
     self.pellwickEarly.splice(0).forEach(handle);
 });
 
-// What a putImageData costs the browser's main thread, timed in the page in headless Chromium at 640x480 and
-// 1920x1080: about 1 us a call and 0.57 ns a pixel of a rectangle, half that in rows put whole.
-constexpr PutCost PUT_COST{1700, 0.5};
-
 // Shows what changed on the field since the last time; nothing when nothing did. The field's memory is the
-// picture itself: it keeps an opaque alpha byte in every pixel, the byte order ImageData reads. When the
-// changes are spread wide enough (a small field in mid-game), one put of the whole field costs less.
+// picture itself: it keeps an opaque alpha byte in every pixel, the byte order ImageData reads. The drawer
+// decides when the whole field goes (a blank canvas, or changes spread wide enough to cost more).
 void present(Page& p) {
     Field& f = p.app->field();
-    changedRects(f, p.rects);
-    if (p.canvasBlank || wholeIsCheaper(p.rects, f.width(), f.height(), PUT_COST)) {
-        p.rects.assign(1, Rect{0, 0, f.width(), f.height()});
-        p.canvasBlank = false;
-    }
-    f.clearDirty();
-    if (p.rects.empty()) return;
+    const std::vector<Rect>& rects = p.drawer.draw(f, Canvas::theField(f.width(), f.height()));
+    if (rects.empty()) return;
     static_assert(sizeof(Rect) == 4 * sizeof(int));
-    putRects(f.pixels(), f.width(), f.height(), reinterpret_cast<const int*>(p.rects.data()), static_cast<int>(p.rects.size()));
+    putRects(f.pixels(), f.width(), f.height(), reinterpret_cast<const int*>(rects.data()), static_cast<int>(rects.size()));
 }
 
 // Brings the game up to now, the inputs in their places among the ticks, and shows it. Returns whether the
@@ -180,7 +174,7 @@ void fit(Page& p) {
     } else {
         p.post(Input::resize(w, h));
     }
-    p.canvasBlank = true;
+    p.drawer.screenLost();  // a canvas given a size is blank
     step(p);
 }
 
