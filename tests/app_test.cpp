@@ -12,7 +12,9 @@
 
 #include "app/app.hpp"
 #include "app/clicks.hpp"
+#include "app/frame_loop.hpp"
 #include "app/runner.hpp"
+#include "app/saver.hpp"
 #include "app/launch.hpp"
 #include "app/scenario.hpp"
 #include "game/rules.hpp"
@@ -112,23 +114,51 @@ TEST(AppInput, EscapeAndCloseEndOtherKeysDoNot) {
     EXPECT_FALSE(closing.running());
 }
 
-TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMove) {
-    const auto endsAfter = [](std::vector<Input> inputs) {
-        App app(50, 50, AppSettings{WHITE, InputRules::EndOnInput, SaverTimes{}});
-        for (const Input& in : inputs) app.handle(in);
-        return !app.running();
+// One policy for every full-screen saver, across its monitors.
+TEST(AppInput, AFullScreenSaverEndsOnAnyKeyButtonOrRealMoveOnAnyMonitor) {
+    const auto endsAfter = [](std::vector<std::pair<Input, std::uintptr_t>> inputs) {
+        SaverPolicy policy(0);
+        bool ended = false;
+        for (const auto& [in, monitor] : inputs) ended = ended || policy.ends(in, monitor);
+        return ended;
     };
-    EXPECT_FALSE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(102, 98), Input::mouseMove(100 + MOVE_TOLERANCE, 100)}))
+    const auto move = [](int x, int y, std::uintptr_t monitor = 0) { return std::pair{Input::mouseMove(x, y), monitor}; };
+    EXPECT_FALSE(endsAfter({move(100, 100), move(102, 98), move(100 + MOVE_TOLERANCE, 100 - MOVE_TOLERANCE)}))
         << "jitter of a few pixels";
-    EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(150, 100)}));
-    std::vector<Input> drift;
-    for (int step = 0; step <= MOVE_TOLERANCE + 1; ++step) drift.push_back(Input::mouseMove(100 + step, 100 - step));
+    EXPECT_TRUE(endsAfter({move(100, 100), move(150, 100)}));
+    std::vector<std::pair<Input, std::uintptr_t>> drift;
+    for (int step = 0; step <= MOVE_TOLERANCE + 1; ++step) drift.push_back(move(100 + step, 100 - step));
     EXPECT_TRUE(endsAfter(drift)) << "a slow drift, measured from where the pointer was first seen";
-    EXPECT_TRUE(endsAfter({Input::mouseMove(100, 100), Input::mouseMove(100, 100 - MOVE_TOLERANCE - 1)}));
-    EXPECT_TRUE(endsAfter({Input::keyDown(Key::Other)}));
-    EXPECT_TRUE(endsAfter({Input::press(Button::Other, 1)}));
-    EXPECT_TRUE(endsAfter({Input::release(Button::Left, 0)}));
-    EXPECT_FALSE(endsAfter({Input::resize(40, 30)})) << "its window's new size does not end it";
+    EXPECT_TRUE(endsAfter({move(100, 100), move(100, 100 - MOVE_TOLERANCE - 1)}));
+    EXPECT_TRUE(endsAfter({move(100, 100), move(100, 100, 7)})) << "the pointer on another monitor has moved";
+    for (const Input& in : {Input::keyDown(Key::Other), Input::press(Button::Other, 1), Input::release(Button::Left, 0), Input::close()}) {
+        EXPECT_TRUE(endsAfter({move(5, 5), {in, 3}})) << "any key or button, on any monitor";
+    }
+    EXPECT_FALSE(endsAfter({{Input::resize(40, 30), 0}})) << "its window's new size does not end it";
+    SaverPolicy started(0);
+    started.pointerStartsAt(0, 10, 10);
+    EXPECT_TRUE(started.ends(Input::mouseMove(10 + MOVE_TOLERANCE + 1, 10), 0))
+        << "a move from where the platform said the pointer started, even as the first move seen";
+    started.pointerStartsAt(0, 200, 200);
+    EXPECT_FALSE(started.ends(Input::mouseMove(10, 12), 0)) << "the start is the first position known, kept";
+
+    // The game itself takes no input: the policy ends it, by a close.
+    App saver(50, 50, AppSettings{WHITE, InputRules::EndOnInput, SaverTimes{}});
+    for (const Input& in : {Input::keyDown(Key::Escape), Input::press(Button::Left, 2), Input::mouseMove(0, 0)}) saver.handle(in);
+    EXPECT_TRUE(saver.running());
+    saver.handle(Input::close());
+    EXPECT_FALSE(saver.running());
+}
+
+TEST(AppInput, AFullScreenSaverPlaysTheRunsSeedOnItsFirstMonitorAndTheNextOnEachAfter) {
+    SaverPolicy policy(18446744073709551615ULL);
+    EXPECT_EQ(policy.nextSeed(), 18446744073709551615ULL);
+    EXPECT_EQ(policy.nextSeed(), 0U) << "modulo 2^64";
+    EXPECT_EQ(policy.nextSeed(), 1U);
+    EXPECT_EQ(drawnSeedLine(1001), "pellwick: playing seed 1001 (--seed 1001 plays this run again)");
+}
+
+TEST(AppInput, SomeoneElsesWindowTakesNoInput) {
     App embedded(50, 50, AppSettings{WHITE, InputRules::IgnoreInput, SaverTimes{}});
     for (const Input& in : {Input::press(Button::Left, 1), Input::release(Button::Left, 1), Input::press(Button::Left, 2),
                             Input::keyDown(Key::Escape), Input::mouseMove(0, 0), Input::mouseMove(500, 500)}) {
@@ -554,7 +584,6 @@ TEST(Launch, TheSeedComesFromTheUserOrFreshForASaver) {
     EXPECT_NE(seedFor(saver, fresh, drawn), first) << "a new game at every start";
     EXPECT_EQ(seedFor(readCommandLine({"--window-id=7", "--seed=0"}, nullptr), fresh, drawn), 0U);
     EXPECT_FALSE(drawn) << "a saver may be asked for the game's own stream";
-    EXPECT_NE(drawnSeedLine(1001).find("--seed 1001"), std::string::npos);
     const Launch scr = readScreensaverArgs({"--seed", "42"}, false);
     EXPECT_EQ(scr.mode, Launch::Mode::OwnWindow);
     EXPECT_EQ(scr.seed, 42U);
@@ -671,6 +700,100 @@ TEST(AppCadence, AnimationFramesCatchUpOnDueTicksWithinTheCap) {
     EXPECT_EQ(ticks.due(60'000'000), 50) << "a minute in the background: the cap, not a minute of ticks";
     EXPECT_EQ(ticks.due(60'000'500), 0);
     EXPECT_EQ(ticks.due(60'017'000), 17) << "then on as before";
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+// A screen of the test's own, counting the frames it is shown; it commits each when it stands for a
+// compositor's surface.
+struct CountingScreen final : Screen {
+    CountingScreen(FramePacer pacer, const Clock& clock, bool commits)
+        : Screen(pacer), game(16, 12, AppSettings{}, clock), commits(commits) {}
+    AppRunner* runner() override { return &game; }
+    Canvas canvas(int width, int height) override {
+        pixels.assign(static_cast<std::size_t>(width) * height, 0);
+        return Canvas{pixels.data(), width, height, width, FIELD_ORDER};
+    }
+    void present(const Frame&) override {
+        ++frames;
+        if (commits) pacer.committed();
+    }
+    AppRunner game;
+    bool commits;
+    std::vector<std::uint32_t> pixels;
+    int frames = 0;
+};
+
+// A surface the compositor has not sized yet: no game, nothing to wait for.
+struct GamelessScreen final : Screen {
+    GamelessScreen() : Screen(FramePacer::onCallback(10'000)) {}
+    AppRunner* runner() override { return nullptr; }
+    Canvas canvas(int, int) override { return {}; }
+    void present(const Frame&) override {}
+};
+
+// A display whose events take exactly as long as the loop lets them wait, on a fake clock.
+struct FakeDisplay final : Display {
+    std::int64_t now = 0;
+    std::vector<Screen*> screens;
+    std::vector<int> waits;
+    std::function<void(int round)> onRound = [](int) {};
+    int rounds = 0;
+    void pumpEvents(int waitMs) override {
+        waits.push_back(waitMs);
+        now += static_cast<std::int64_t>(waitMs) * 1000;
+        onRound(++rounds);
+    }
+    void forEachScreen(const std::function<void(Screen&)>& f) override {
+        for (Screen* s : screens) f(*s);
+    }
+    bool goesOn() override { return rounds < 6; }
+};
+
+// The loop waits for events until the next frame is due on some screen: at the refresh rate, or when a
+// compositor asks; a frame that reached no screen is tried again a period later.
+TEST(AppFrameLoop, EachScreenGetsItsFramesWhenItCanTakeThem) {
+    FakeDisplay display;
+    const Clock clock = [&display] { return display.now; };
+    CountingScreen refresh(FramePacer::everyUs(10'000), clock, false);
+    CountingScreen compositor(FramePacer::onCallback(10'000), clock, true);
+    GamelessScreen waiting;
+    display.screens = {&refresh, &compositor, &waiting};
+    display.onRound = [&](int round) {
+        if (round == 4) compositor.pacer.callback();  // the compositor asks again
+    };
+    runFrameLoop(display, clock);
+    EXPECT_EQ(display.waits, (std::vector<int>{0, 10, 10, 10, 10, 10}));
+    EXPECT_EQ(refresh.frames, 5) << "one every 10 ms from 0 to 40 ms";
+    EXPECT_EQ(compositor.frames, 2) << "the first, and the one the compositor asked for";
+
+    FakeDisplay retrying;
+    const Clock retryClock = [&retrying] { return retrying.now; };
+    CountingScreen unshown(FramePacer::onCallback(16'000), retryClock, false);
+    retrying.screens = {&unshown};
+    runFrameLoop(retrying, retryClock);
+    EXPECT_EQ(retrying.waits, (std::vector<int>{0, 16, 16, 16, 16, 16})) << "no callback comes: tried every period";
+}
+
+TEST(AppFrameLoop, PacersKeepTheirGridAndWaitForTheCompositor) {
+    FramePacer every = FramePacer::everyUs(16'000);
+    EXPECT_EQ(every.until(5), 0);
+    every.framed(5);
+    EXPECT_EQ(every.until(10'005), 6'000);
+    every.framed(16'005);
+    every.framed(100'000);  // late by more than a period: a new grid, nothing made up
+    EXPECT_EQ(every.until(100'000), 16'000);
+    FramePacer callbacks = FramePacer::onCallback(16'000);
+    EXPECT_EQ(callbacks.until(0), 0);
+    callbacks.committed();
+    callbacks.framed(0);
+    EXPECT_EQ(callbacks.until(1'000'000), FramePacer::NEVER);
+    callbacks.callback();
+    EXPECT_EQ(callbacks.until(1'000'000), 0);
 }
 
 }  // namespace

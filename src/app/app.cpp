@@ -2,8 +2,6 @@
 // order inputs take among them, a saver's own games and the background colour.
 #include "app/app.hpp"
 
-#include <cstdlib>
-
 #include "game/rules.hpp"
 
 namespace pellwick {
@@ -35,7 +33,6 @@ void App::handle(const Input& input) {
             break;
     }
     if (settings_.rules == InputRules::Play) play(input);
-    if (settings_.rules == InputRules::EndOnInput) endOnInput(input);
 }
 
 // A click is a left press and its release, the press a single one; it starts a new game. The second press
@@ -53,22 +50,6 @@ void App::play(const Input& input) {
         if (single) resetWorld(world_);
     }
     if (input.kind == Input::Kind::KeyDown && input.key == Key::Escape) running_ = false;
-}
-
-// Any key or button ends a full-screen saver, and so does a move beyond jitter from where the pointer was
-// first seen.
-void App::endOnInput(const Input& input) {
-    if (input.kind != Input::Kind::MouseMove) {
-        running_ = false;
-        return;
-    }
-    if (!pointerSeen_) {
-        pointerSeen_ = true;
-        pointerX_ = input.x;
-        pointerY_ = input.y;
-        return;
-    }
-    if (std::abs(input.x - pointerX_) > MOVE_TOLERANCE || std::abs(input.y - pointerY_) > MOVE_TOLERANCE) running_ = false;
 }
 
 void App::tickNow() {

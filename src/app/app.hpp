@@ -19,9 +19,6 @@ namespace pellwick {
 /// blend with a team (a team colour) or is no colour at all; then white.
 Colour fieldBackground(Colour platform);
 
-/// How far the pointer may wander from where it was first seen before a full-screen saver ends.
-constexpr int MOVE_TOLERANCE = 4;
-
 /// At most this many ticks run at once, however long the program was held up: 50 ms of game.
 constexpr int TICK_BURST = 50;
 
@@ -50,7 +47,8 @@ public:
     App(int width, int height, const AppSettings& settings = {});
 
     /// Applies one input under the app's rules. In every mode a close ends the program and a resize reaches
-    /// the field; nothing happens once the program has ended.
+    /// the field; nothing happens once the program has ended. A full-screen saver's other input is its
+    /// SaverPolicy's (app/saver.hpp), which ends every monitor's game by a close.
     void handle(const Input& input);
     /// Runs one tick now, if the program still runs; a saver's own game, when one is due at this count of
     /// ticks, starts first.
@@ -74,14 +72,10 @@ public:
 
 private:
     void play(const Input& input);
-    void endOnInput(const Input& input);
     bool startsOwnGames() const { return settings_.rules != InputRules::Play || settings_.ownGames; }
 
     AppSettings settings_;
     int leftPressClicks_ = 0;  // the click count of the left press not yet released; 0: none
-    bool pointerSeen_ = false;  // the pointer's first position, which a full-screen saver measures from
-    int pointerX_ = 0;
-    int pointerY_ = 0;
     World world_;
     Ticker ticker_;
     CatchUp due_{TICK_PERIOD_US, TICK_BURST};

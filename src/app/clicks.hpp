@@ -16,9 +16,9 @@ constexpr int DOUBLE_CLICK_DISTANCE = 4;
 /// Counts the presses in a row at one spot, as platforms with a click count do.
 class ClickCounter {
 public:
-    /// The click count of a press of b at (x, y), in the screen's pixels, at atUs: 1, or one more than the
-    /// last press's when that was the same button, at most DOUBLE_CLICK_US ago and DOUBLE_CLICK_DISTANCE
-    /// pixels away along each axis.
+    /// The click count of a press of b at (x, y), in device pixels, at atUs (the event's own time): 1, or
+    /// one more than the last press's when that was the same button, at most DOUBLE_CLICK_US ago and
+    /// DOUBLE_CLICK_DISTANCE pixels away along each axis.
     int press(Button b, int x, int y, std::int64_t atUs);
 
 private:

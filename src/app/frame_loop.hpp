@@ -1,27 +1,16 @@
-// The display side of every desktop backend, written once: platform events go to the game thread as they
-// come, and a frame is shown at the display's refresh rate.
+// The display side of every desktop host (the SDL window, the X11 savers, Wayland, Win32), written once:
+// platform events go to the game threads as they come, and each screen is handed a frame when it can take
+// one, at its refresh rate or when its compositor asks (a frame callback). A host only translates events
+// and puts frames on its screens.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <limits>
 
 #include "app/runner.hpp"
 
 namespace pellwick {
-
-/// What a backend gives the frame loop: its events, translated, and a way to show a frame.
-class Display {
-public:
-    virtual ~Display() = default;
-    /// Waits up to waitMs for platform events, and posts each one that came to the runner as an Input; a
-    /// screen that lost what it showed (uncovered, or made anew) is told to the runner's screenLost.
-    virtual void pumpEvents(int waitMs, AppRunner& runner) = 0;
-    /// The image the game thread is to draw the next frame into, width x height where it can be: the
-    /// screen's own memory, free until present or canvas is called again.
-    virtual Canvas canvas(int width, int height) = 0;
-    /// Puts the frame's rectangles of the last canvas on the screen, and nothing else. When it returns, the
-    /// canvas may be written again.
-    virtual void present(const Frame& frame) = 0;
-};
 
 /// How long a display waits for the game thread to finish a frame before it goes on without one.
 constexpr std::int64_t FRAME_WAIT_US = 20'000;
@@ -29,10 +18,82 @@ constexpr std::int64_t FRAME_WAIT_US = 20'000;
 /// The refresh rate assumed where the platform does not tell.
 constexpr int DEFAULT_REFRESH_HZ = 60;
 
+/// The longest the loop waits for events before it looks again whether the program goes on.
+constexpr std::int64_t LONGEST_WAIT_US = 100'000;
+
 /// Microseconds between frames at refreshHz (DEFAULT_REFRESH_HZ when it is not positive).
 std::int64_t framePeriodUs(int refreshHz);
 
-/// Runs until the program ends: pumps events and shows a frame every framePeriod microseconds.
-void runFrameLoop(AppRunner& runner, Display& display, std::int64_t framePeriod);
+/// When a screen takes its next frame: every refresh period, or when its compositor asks for one, with
+/// a retry a refresh period later when a frame asked for did not reach the screen.
+class FramePacer {
+public:
+    static constexpr std::int64_t NEVER = std::numeric_limits<std::int64_t>::max();
+
+    /// A screen that takes a frame every periodUs.
+    static FramePacer everyUs(std::int64_t periodUs) { return FramePacer(periodUs, false); }
+    /// A screen whose compositor asks for each frame; the first is due at once.
+    static FramePacer onCallback(std::int64_t retryUs) { return FramePacer(retryUs, true); }
+
+    /// The compositor asks for the next frame.
+    void callback() {
+        waiting_ = false;
+        due_ = true;
+        retryAt_ = 0;
+    }
+    /// A frame was put on the screen with a request for the compositor's next callback.
+    void committed() { waiting_ = true; }
+    /// Microseconds from atUs until the next frame is due: 0 when it is due now, NEVER while the compositor
+    /// is to ask.
+    std::int64_t until(std::int64_t atUs) const;
+    /// A frame was asked for at atUs.
+    void framed(std::int64_t atUs);
+
+private:
+    FramePacer(std::int64_t periodUs, bool callbacks) : period_(periodUs), callbacks_(callbacks), cadence_(periodUs) {}
+
+    std::int64_t period_;
+    bool callbacks_;
+    Cadence cadence_;        // every period
+    bool due_ = true;        // on callbacks: asked for, not yet put on the screen
+    bool waiting_ = false;   // on callbacks: committed, waiting to be asked again
+    std::int64_t retryAt_ = 0;
+};
+
+/// One screen a game is shown on: the canvas it lends the game thread each frame, and how it shows one.
+class Screen {
+public:
+    explicit Screen(FramePacer pacer) : pacer(pacer) {}
+    virtual ~Screen() = default;
+    /// The game shown on this screen; null until it has one.
+    virtual AppRunner* runner() = 0;
+    /// The image the game thread is to draw the next frame into, width x height where it can be: the
+    /// screen's own memory, free until present or canvas is called again; none (no pixels) to skip a frame.
+    virtual Canvas canvas(int width, int height) = 0;
+    /// Puts the frame's rectangles of the last canvas on the screen, and nothing else. When it returns, the
+    /// canvas may be written again. A screen paced by callbacks calls pacer.committed() when it asked for one.
+    virtual void present(const Frame& frame) = 0;
+
+    FramePacer pacer;
+};
+
+/// What a host gives the frame loop: its events, translated, and its screens.
+class Display {
+public:
+    virtual ~Display() = default;
+    /// Waits up to waitMs for platform events and handles each that came: input to the runners, a screen
+    /// that lost what it showed (uncovered, made anew) to its runner's screenLost, a compositor's frame
+    /// callback to its screen's pacer.
+    virtual void pumpEvents(int waitMs) = 0;
+    /// Calls f on each screen shown now; screens may come and go between two pumps.
+    virtual void forEachScreen(const std::function<void(Screen&)>& f) = 0;
+    /// Whether the program goes on.
+    virtual bool goesOn() = 0;
+};
+
+/// Runs until the display says the program ends: pumps events until the next frame is due on some
+/// screen with a game, and hands each screen whose frame is due the frame its game thread drew, asking for
+/// the next. The clock is nowUs unless a test gives its own.
+void runFrameLoop(Display& display, const Clock& clock = nowUs);
 
 }  // namespace pellwick

@@ -1,6 +1,8 @@
 // Input as every backend reports it: one event type, whatever the platform, raw presses and releases with
-// the platform's click count. The platform decides which presses are quick enough to count as a double
-// press; what each event does, a click and a double-click included, is the app core's business alone.
+// a click count, and positions in device pixels. The count is the platform's where it keeps one (SDL,
+// Win32); where it does not (Wayland), ClickCounter counts presses by the events' own times. What each
+// event does, a click and a double-click included, is the app core's business alone: App's for a game,
+// SaverPolicy's for a full-screen saver.
 #pragma once
 
 namespace pellwick {
@@ -14,7 +16,7 @@ enum class Button { Left, Other };
 /// What the user's input does.
 enum class InputRules {
     Play,         // a click starts a new game; a double-click or Escape ends the program
-    EndOnInput,   // any key, any button or a move of more than a few pixels ends it: a full-screen saver
+    EndOnInput,   // a full-screen saver: any key, any button or a real move ends it (SaverPolicy decides)
     IgnoreInput,  // the input is someone else's: a saver drawing into their window
 };
 
@@ -25,7 +27,7 @@ struct Input {
     Key key = Key::Other;          // KeyDown
     Button button = Button::Left;  // ButtonDown, ButtonUp
     int clicks = 0;                // ButtonDown, ButtonUp: see press
-    int x = 0;                     // MouseMove: the pointer, in the screen's pixels
+    int x = 0;                     // MouseMove: the pointer, in device pixels
     int y = 0;
     int width = 0;  // Resize: the window's client area
     int height = 0;
@@ -35,7 +37,7 @@ struct Input {
     static constexpr Input press(Button b, int clicks) { return {Kind::ButtonDown, Key::Other, b, clicks}; }
     /// A button released; clicks as for press, or 0 where the platform counts presses only.
     static constexpr Input release(Button b, int clicks) { return {Kind::ButtonUp, Key::Other, b, clicks}; }
-    /// The pointer is at (x, y), in the screen's pixels.
+    /// The pointer is at (x, y), in device pixels.
     static constexpr Input mouseMove(int x, int y) { return {Kind::MouseMove, Key::Other, Button::Left, 0, x, y}; }
     /// A key press.
     static constexpr Input keyDown(Key k) { return {Kind::KeyDown, k}; }

@@ -60,11 +60,6 @@ std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn) {
     return fresh();
 }
 
-std::string drawnSeedLine(std::uint64_t seed) {
-    const std::string s = std::to_string(seed);
-    return "pellwick: playing seed " + s + " (--seed " + s + " plays this run again)";
-}
-
 namespace {
 
 struct Flags {

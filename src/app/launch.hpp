@@ -52,9 +52,6 @@ std::string badSeed(const std::string& flag, const std::string& value);
 /// for the program's own window the game's own stream, 0. Sets `drawn` when it called fresh.
 std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn);
 
-/// One line naming a seed a saver drew for itself, so that a run someone liked can be played again.
-std::string drawnSeedLine(std::uint64_t seed);
-
 /// Reads the Linux program's arguments (after its name) and XSCREENSAVER_WINDOW's value (null when unset).
 /// --saver covers every monitor; --root draws on the root window, or on the daemon's window when
 /// XSCREENSAVER_WINDOW names one (its virtual root); --window-id ID draws into that window; with none of

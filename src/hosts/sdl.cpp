@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -99,7 +100,7 @@ std::unique_ptr<FieldOnX11> fieldOnX11(SDL_Window* window) {
     return out;
 }
 
-struct Screen final : Display {
+struct SdlWindow final : Display, Screen {
     SDL_Window* window = nullptr;
     std::unique_ptr<FieldOnX11> x11;  // on X11: the field shown where it lies
     SDL_Surface* surface = nullptr;  // the window's own; fetched again after a resize
@@ -111,16 +112,21 @@ struct Screen final : Display {
     int ownWidth = 0;
     int ownHeight = 0;
     std::vector<SDL_Rect> sdlRects;
+    AppRunner* game = nullptr;
 
-    ~Screen() override {
+    SdlWindow() : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))) {}
+    ~SdlWindow() override {
         x11.reset();
         textured.reset();
         if (window != nullptr) SDL_DestroyWindow(window);
     }
 
+    AppRunner* runner() override { return game; }
     Canvas canvas(int width, int height) override;
     void present(const Frame& f) override;
-    void pumpEvents(int waitMs, AppRunner& runner) override;
+    void pumpEvents(int waitMs) override;
+    void forEachScreen(const std::function<void(Screen&)>& f) override { f(*this); }
+    bool goesOn() override { return game->running(); }
 
 private:
     bool fetchSurface();
@@ -129,7 +135,7 @@ private:
     void translate(const SDL_Event& e, AppRunner& runner);
 };
 
-bool Screen::fetchSurface() {
+bool SdlWindow::fetchSurface() {
     surfaceStale = false;
     surface = SDL_GetWindowSurface(window);
     if (surface == nullptr) return false;
@@ -139,7 +145,7 @@ bool Screen::fetchSurface() {
     return true;
 }
 
-void Screen::fallBackToRenderer() {
+void SdlWindow::fallBackToRenderer() {
     std::fprintf(stderr, "pellwick: no window surface (%s); drawing through SDL's renderer instead\n", SDL_GetError());
     direct = false;
     textured = std::make_unique<Textured>();
@@ -147,7 +153,7 @@ void Screen::fallBackToRenderer() {
     if (textured->renderer == nullptr) std::fprintf(stderr, "pellwick: no renderer either: %s\n", SDL_GetError());
 }
 
-Canvas Screen::canvas(int width, int height) {
+Canvas SdlWindow::canvas(int width, int height) {
     if (x11) return Canvas::theField(width, height);
     if (!textured && surfaceStale && !fetchSurface()) fallBackToRenderer();
     if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
@@ -160,7 +166,7 @@ Canvas Screen::canvas(int width, int height) {
 }
 
 // Puts the rectangles of our own canvas on the window's surface, SDL converting the pixels.
-void Screen::blitOwn(const std::vector<Rect>& rects) {
+void SdlWindow::blitOwn(const std::vector<Rect>& rects) {
     SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(own.data(), ownWidth, ownHeight, 32, ownWidth * 4, SDL_PIXELFORMAT_XBGR8888);
     if (from == nullptr) return;
     for (const Rect& r : rects) {
@@ -171,7 +177,7 @@ void Screen::blitOwn(const std::vector<Rect>& rects) {
 }
 
 // Shows the frame's rectangles; a frame with nothing to show costs nothing.
-void Screen::present(const Frame& f) {
+void SdlWindow::present(const Frame& f) {
     if (f.rects.empty()) return;
     if (x11) return x11->present(f);
     if (textured) {
@@ -194,7 +200,7 @@ void setIcon(SDL_Window* window) {
     SDL_FreeSurface(s);
 }
 
-bool openWindow(Screen& screen) {
+bool openWindow(SdlWindow& screen) {
     SDL_Rect area{0, 0, 640, 480};
     if (SDL_GetDisplayUsableBounds(0, &area) != 0) SDL_GetDisplayBounds(0, &area);
     screen.window = SDL_CreateWindow("Pellwick", area.x, area.y, area.w, area.h, SDL_WINDOW_BORDERLESS);
@@ -211,7 +217,7 @@ int refreshRate(SDL_Window* window) {
 }
 
 // One SDL event as the app core's input, if it is one; a new size or an uncovered window is the screen's.
-void Screen::translate(const SDL_Event& e, AppRunner& runner) {
+void SdlWindow::translate(const SDL_Event& e, AppRunner& runner) {
     switch (e.type) {
         case SDL_QUIT:
             runner.post(Input::close());
@@ -239,16 +245,16 @@ void Screen::translate(const SDL_Event& e, AppRunner& runner) {
     }
 }
 
-void Screen::pumpEvents(int waitMs, AppRunner& runner) {
+void SdlWindow::pumpEvents(int waitMs) {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, waitMs) == 0) return;
-    translate(e, runner);
-    while (SDL_PollEvent(&e) != 0) translate(e, runner);
+    translate(e, *game);
+    while (SDL_PollEvent(&e) != 0) translate(e, *game);
 }
 
 // Input goes to the game thread at once; a frame is shown at the display's rate. Both threads keep the
 // usual priority, so Escape is answered at once even while other programs keep the cores busy.
-void run(Screen& screen, std::uint64_t seed) {
+void run(SdlWindow& screen, std::uint64_t seed) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(screen.window, &width, &height);
@@ -259,7 +265,10 @@ void run(Screen& screen, std::uint64_t seed) {
         settings.sharedPixels = screen.x11->shared;
     }
     AppRunner runner(width, height, settings);
-    runFrameLoop(runner, screen, framePeriodUs(refreshRate(screen.window)));
+    screen.game = &runner;
+    screen.pacer = FramePacer::everyUs(framePeriodUs(refreshRate(screen.window)));
+    runFrameLoop(screen);
+    screen.game = nullptr;
 }
 
 // SDL wakes its own event wait by sending an X event to its window, and at the program's end that window
@@ -302,7 +311,7 @@ int runDesktop(std::uint64_t seed) {
     }
     int status = 0;
     {
-        Screen screen;
+        SdlWindow screen;
         if (openWindow(screen)) {
             run(screen, seed);
         } else {

@@ -14,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@
 #include "app/clicks.hpp"
 #include "app/frame_loop.hpp"
 #include "app/runner.hpp"
+#include "app/saver.hpp"
 #include "hosts/desktop.hpp"
 #include "hosts/stop_signal.hpp"
 
@@ -35,7 +38,10 @@ namespace pellwick {
 
 namespace {
 
-constexpr std::size_t MOST_BUFFERS = 3;          // one shown, one waiting for release, one drawn into
+// One shown, one waiting for release, one drawn into; no more than the frame drawer remembers, or every
+// frame would be drawn and sent whole.
+constexpr std::size_t MOST_BUFFERS = 3;
+static_assert(MOST_BUFFERS <= FrameDrawer::KNOWN_CANVASES);
 constexpr std::size_t DAMAGE_BANDS = 8;          // at most this many damage rectangles a frame
 constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets us size ourselves
 constexpr int WINDOW_HEIGHT = 459;
@@ -114,8 +120,9 @@ struct Buffer {
     }
 };
 
-// One toplevel with its game: the program's window, or the saver on one output.
-struct Surface {
+// One toplevel with its game: the program's window, or the saver on one output. Its frames follow the
+// compositor's frame callbacks.
+struct Surface final : Screen {
     Host& host;
     Output* output;  // the saver's output; null for the window
     std::uint64_t seed;
@@ -135,17 +142,17 @@ struct Surface {
     Buffer* lent = nullptr;  // the canvas of the frame being drawn
     std::vector<Rect> bands;
     wl_callback* callback = nullptr;
-    bool frameDue = false;
-    std::int64_t retryAt = 0;
-    bool shown = false;
-    std::unique_ptr<AppRunner> runner;
+    std::unique_ptr<AppRunner> game;
 
-    Surface(Host& h, Output* o, std::uint64_t s) : host(h), output(o), seed(s) {}
-    ~Surface();
+    Surface(Host& h, Output* o, std::uint64_t s)
+        : Screen(FramePacer::onCallback(framePeriodUs(DEFAULT_REFRESH_HZ))), host(h), output(o), seed(s) {}
+    ~Surface() override;
+    AppRunner* runner() override { return game.get(); }
+    Canvas canvas(int width, int height) override;
+    void present(const Frame& f) override;
     void create();
     void configure(std::uint32_t serial);
     void rescale();
-    void frame();
     /// A position on the surface, in the field's device pixels.
     void toDevice(wl_fixed_t x, wl_fixed_t y, int& deviceX, int& deviceY) const;
 
@@ -155,13 +162,11 @@ private:
     }
     int scale() const;
     void deviceSize(int& width, int& height) const;
-    Canvas lend(int width, int height);
     Buffer* newBuffer(int width, int height);
-    void present(const Frame& f);
 };
 
 // Everything the connection has: globals, outputs, input devices and surfaces.
-struct Host {
+struct Host final : Display {
     wl_display* display = nullptr;
     wl_registry* registry = nullptr;
     wl_compositor* compositor = nullptr;
@@ -177,7 +182,9 @@ struct Host {
     std::vector<std::unique_ptr<Surface>> surfaces;
     bool saver = false;
     AppSettings settings;
-    std::uint64_t nextSeed = 0;
+    std::optional<SaverPolicy> policy;  // a saver's: the outputs' seeds, and the input that ends them all
+    bool ended = false;                 // by input over the saver
+    bool connected = true;
     Surface* pointerFocus = nullptr;
     Surface* keyboardFocus = nullptr;
     int pointerX = 0;  // on the focused surface, in its device pixels
@@ -185,7 +192,7 @@ struct Host {
     ClickCounter clicks;
     Keymap keys;
 
-    ~Host();
+    ~Host() override;
     Surface* surfaceOf(wl_surface* s) {
         for (auto& surface : surfaces) {
             if (surface->surface == s) return surface.get();
@@ -194,9 +201,19 @@ struct Host {
     }
     void addSurface(Output* o);
     void removeOutput(std::uint32_t name);
+    // Input on a surface: the program's game's, or the saver's policy's, for which each surface is an output.
     void post(Surface* s, const Input& in) {
-        if (s != nullptr && s->runner) s->runner->post(in);
+        if (policy) {
+            ended = ended || policy->ends(in, reinterpret_cast<std::uintptr_t>(s));
+        } else if (s != nullptr && s->game) {
+            s->game->post(in);
+        }
     }
+    void pumpEvents(int waitMs) override;
+    void forEachScreen(const std::function<void(Screen&)>& f) override {
+        for (auto& s : surfaces) f(*s);
+    }
+    bool goesOn() override;
 };
 
 // ---- buffers ------------------------------------------------------------------------------------------
@@ -229,7 +246,7 @@ Buffer* Surface::newBuffer(int width, int height) {
 // A buffer the compositor does not hold, of the size asked for: the last one lent when it is free, so
 // that the game draws only what changed. Buffers of another size are dropped once free. With all of them
 // held, none: that frame is skipped.
-Canvas Surface::lend(int width, int height) {
+Canvas Surface::canvas(int width, int height) {
     std::erase_if(buffers, [&](const std::unique_ptr<Buffer>& b) {
         return !b->busy && (b->width != width || b->height != height);
     });
@@ -251,8 +268,7 @@ void onFrameDone(void* data, wl_callback* cb, std::uint32_t) {
     auto* s = static_cast<Surface*>(data);
     wl_callback_destroy(cb);
     s->callback = nullptr;
-    s->frameDue = true;
-    s->retryAt = 0;
+    s->pacer.callback();
 }
 const wl_callback_listener frameListener = {onFrameDone};
 
@@ -306,19 +322,7 @@ void Surface::present(const Frame& f) {
     wl_callback_add_listener(callback, &frameListener, this);
     wl_surface_commit(surface);
     lent->busy = true;
-    shown = true;
-}
-
-// Shows the frame drawn since the last one and asks for the next; when there was nothing to show, the
-// compositor sends no frame callback, so the next try comes after a while.
-void Surface::frame() {
-    frameDue = false;
-    shown = false;
-    runner->frame(FRAME_WAIT_US, [this](int w, int h) { return lend(w, h); }, [this](const Frame& f) { present(f); });
-    if (!shown) {
-        frameDue = true;
-        retryAt = nowUs() + framePeriodUs(DEFAULT_REFRESH_HZ);
-    }
+    pacer.committed();
 }
 
 // The field follows the surface's size in device pixels; the first size starts the game.
@@ -326,14 +330,13 @@ void Surface::rescale() {
     if (logicalWidth <= 0 || logicalHeight <= 0) return;
     int width = 0, height = 0;
     deviceSize(width, height);
-    if (!runner) {
+    if (!game) {
         AppSettings settings = host.settings;
         settings.seed = seed;
-        runner = std::make_unique<AppRunner>(width, height, settings);
-        frameDue = callback == nullptr;
+        game = std::make_unique<AppRunner>(width, height, settings);
         return;
     }
-    runner->post(Input::resize(width, height));
+    game->post(Input::resize(width, height));
 }
 
 void Surface::configure(std::uint32_t serial) {
@@ -342,7 +345,7 @@ void Surface::configure(std::uint32_t serial) {
     const bool fromUs = configuredWidth <= 0 || configuredHeight <= 0;
     const int width = !fromUs ? configuredWidth : output != nullptr ? output->width / output->scale : WINDOW_WIDTH;
     const int height = !fromUs ? configuredHeight : output != nullptr ? output->height / output->scale : WINDOW_HEIGHT;
-    if (runner && width == logicalWidth && height == logicalHeight) return;
+    if (game && width == logicalWidth && height == logicalHeight) return;
     logicalWidth = std::max(width, 1);
     logicalHeight = std::max(height, 1);
     rescale();
@@ -414,7 +417,7 @@ void Surface::create() {
 }
 
 Surface::~Surface() {
-    runner.reset();  // the game thread draws into our buffers: it ends first
+    game.reset();  // the game thread draws into our buffers: it ends first
     if (host.pointerFocus == this) host.pointerFocus = nullptr;
     if (host.keyboardFocus == this) host.keyboardFocus = nullptr;
     if (callback != nullptr) wl_callback_destroy(callback);
@@ -578,7 +581,7 @@ void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) { static_cast<
 const wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
 
 void Host::addSurface(Output* o) {
-    surfaces.push_back(std::make_unique<Surface>(*this, o, nextSeed++));
+    surfaces.push_back(std::make_unique<Surface>(*this, o, policy ? policy->nextSeed() : settings.seed));
     surfaces.back()->create();
 }
 
@@ -614,30 +617,18 @@ Host::~Host() {
 
 // ---- the loop -----------------------------------------------------------------------------------------
 
-// Whether the program goes on: every surface's game still runs (any input ends a saver on all outputs),
-// no stop signal came, and a saver still has an output.
-bool goesOn(const Host& h) {
-    if (stopRequested()) return false;
-    for (const auto& s : h.surfaces) {
-        if (s->runner && !s->runner->running()) return false;
+// Whether the program goes on: the compositor is there, every surface's game still runs, no stop signal
+// or input ended the saver, and a saver still has an output.
+bool Host::goesOn() {
+    if (!connected || stopRequested() || ended) return false;
+    for (const auto& s : surfaces) {
+        if (s->game && !s->game->running()) return false;
     }
-    return !h.surfaces.empty() || (h.saver && !h.outputs.empty());
-}
-
-// Shows the frames that are due; returns how long until the next retry is due (in ms), at most 100.
-int showDueFrames(Host& h) {
-    std::int64_t wait = 100'000;
-    const std::int64_t now = nowUs();
-    for (auto& s : h.surfaces) {
-        if (!s->frameDue || !s->runner) continue;
-        if (s->retryAt <= now) s->frame();
-        if (s->frameDue) wait = std::min(wait, std::max<std::int64_t>(s->retryAt - nowUs(), 0));
-    }
-    return static_cast<int>((wait + 999) / 1000);
+    return !surfaces.empty() || (saver && !outputs.empty());
 }
 
 // Reads the compositor's events, waiting at most waitMs for them; false when the connection is lost.
-bool pumpEvents(wl_display* d, int waitMs) {
+bool readEvents(wl_display* d, int waitMs) {
     while (wl_display_prepare_read(d) != 0) {
         if (wl_display_dispatch_pending(d) < 0) return false;
     }
@@ -653,6 +644,8 @@ bool pumpEvents(wl_display* d, int waitMs) {
     }
     return wl_display_dispatch_pending(d) >= 0;
 }
+
+void Host::pumpEvents(int waitMs) { connected = connected && readEvents(display, waitMs); }
 
 // What the compositor lacks that the program cannot do without; "" when it has everything.
 std::string missingGlobals(const Host& h) {
@@ -678,7 +671,7 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     Host h;
     h.saver = l.mode == Launch::Mode::FullScreenSaver;
     h.settings = AppSettings{WHITE, l.rules(), l.times, seed};
-    h.nextSeed = seed;
+    if (h.saver) h.policy.emplace(seed);
     h.display = wl_display_connect(nullptr);
     if (h.display == nullptr) {
         std::fprintf(stderr, "pellwick: cannot reach a Wayland compositor\n");
@@ -693,9 +686,8 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     }
     if (!h.saver) h.addSurface(nullptr);
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
-    bool connected = true;
-    while (connected && goesOn(h)) connected = pumpEvents(h.display, showDueFrames(h));
-    if (!connected) {
+    runFrameLoop(h);
+    if (!h.connected) {
         const int error = wl_display_get_error(h.display);
         std::fprintf(stderr, "pellwick: lost the Wayland compositor (%s)\n", error != 0 ? std::strerror(error) : "it closed the connection");
         return 1;

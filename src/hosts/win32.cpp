@@ -1,18 +1,23 @@
 // The Win32 backend: the program's own WS_POPUP window over the monitor, or as a screensaver a topmost one
-// over the whole virtual screen (/s) or a child of the settings' preview window (/p HWND). Window messages
-// are translated into the app core's input and handed to the game thread; at the display's refresh rate
-// the game thread draws the changed rectangles of the field into a DIB section, and they are blitted 1:1 to
-// the window and to a bitmap of what the window shows, which repaints it when it is uncovered.
+// over every monitor, each with its own game (/s), or a child of the settings' preview window (/p HWND).
+// Window messages are translated into the app core's input and handed to the game thread; at each
+// monitor's refresh rate its game thread draws the changed rectangles of the field into a DIB section, and
+// they are blitted 1:1 to the window and to a bitmap of what the window shows, which repaints it when it is
+// uncovered.
 #include <windows.h>
 #include <bcrypt.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/frame_loop.hpp"
 #include "app/launch.hpp"
+#include "app/saver.hpp"
 #include "hosts/win32_settings.hpp"
 
 namespace pellwick {
@@ -27,14 +32,13 @@ constexpr std::int64_t PARENT_CHECK_US = 100'000;  // how often a preview looks 
 #define WM_DPICHANGED 0x02E0
 #endif
 
-// The window and what its procedure needs; it lives on the stack of the run for the whole run.
-struct Session final : Display {
-    Launch launch;
-    std::uint64_t seed = 0;
+struct Session;
+
+// One window with its game, shown at its monitor's refresh rate.
+struct Pane final : Screen {
+    Session& session;
     HWND hwnd = nullptr;
-    HWND parent = nullptr;  // a preview's host window
-    AppRunner* runner = nullptr;
-    std::int64_t nextParentCheckUs = 0;
+    std::unique_ptr<AppRunner> game;
     // The canvas: a DIB section the game thread draws each frame into.
     HDC dibDc = nullptr;
     HBITMAP dib = nullptr;
@@ -45,8 +49,12 @@ struct Session final : Display {
     HDC shownDc = nullptr;
     HBITMAP shown = nullptr;
 
-    ~Session() override { dropBitmaps(); }
-    void pumpEvents(int waitMs, AppRunner& r) override;
+    explicit Pane(Session& s) : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))), session(s) {}
+    ~Pane() override {
+        game.reset();  // the game thread draws into the DIB: it ends first
+        dropBitmaps();
+    }
+    AppRunner* runner() override { return game.get(); }
     Canvas canvas(int width, int height) override;
     void present(const Frame& f) override;
     void paint(HDC dc, const RECT& area) const;
@@ -54,6 +62,34 @@ struct Session final : Display {
 private:
     bool makeBitmaps(int width, int height);
     void dropBitmaps();
+};
+
+// The windows and what their procedure needs; it lives on the stack of the run for the whole run.
+struct Session final : Display {
+    Launch launch;
+    std::uint64_t seed = 0;
+    HWND parent = nullptr;  // a preview's host window
+    std::vector<std::unique_ptr<Pane>> panes;
+    std::optional<SaverPolicy> policy;  // a full-screen saver's: the monitors' seeds, the input that ends them
+    bool ended = false;                 // by input over a full-screen saver, or its windows' end
+    std::int64_t nextParentCheckUs = 0;
+
+    void pumpEvents(int waitMs) override;
+    void forEachScreen(const std::function<void(Screen&)>& f) override {
+        for (auto& p : panes) f(*p);
+    }
+    bool goesOn() override {
+        if (ended || panes.empty()) return false;
+        return std::all_of(panes.begin(), panes.end(), [](const auto& p) { return p->game && p->game->running(); });
+    }
+    // Input on a pane: its game's, or a full-screen saver's policy's (screen coordinates: one space).
+    void post(Pane& p, const Input& in) {
+        if (policy) {
+            ended = ended || policy->ends(in, 0);
+        } else if (p.game) {
+            p.game->post(in);
+        }
+    }
 };
 
 // The caption-text colour; COLORREF keeps red in the low byte, as the field does.
@@ -79,34 +115,34 @@ Input pointerAt(HWND hwnd, LPARAM lp) {
 
 // One window message as the app core's input, if it is one; true when the message is fully handled. A
 // double-click message is the second press of a double-click; a release carries no count of its own.
-bool translate(Session& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    AppRunner& r = *s.runner;
+bool translate(Pane& p, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Session& s = p.session;
     switch (msg) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            r.post(Input::press(Button::Left, msg == WM_LBUTTONDBLCLK ? 2 : 1));
+            s.post(p, Input::press(Button::Left, msg == WM_LBUTTONDBLCLK ? 2 : 1));
             return true;
         case WM_LBUTTONUP:
-            r.post(Input::release(Button::Left, 0));
+            s.post(p, Input::release(Button::Left, 0));
             return true;
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
-            r.post(Input::press(Button::Other, 1));
+            s.post(p, Input::press(Button::Other, 1));
             return true;
         case WM_MOUSEMOVE:
-            r.post(pointerAt(hwnd, lp));
+            s.post(p, pointerAt(hwnd, lp));
             return true;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:  // and on to the default handling, which turns Alt+F4 into WM_CLOSE
-            r.post(Input::keyDown(wp == VK_ESCAPE ? Key::Escape : Key::Other));
+            s.post(p, Input::keyDown(wp == VK_ESCAPE ? Key::Escape : Key::Other));
             return msg == WM_KEYDOWN;
         case WM_CLOSE:
         case WM_DESTROY:  // a preview's window goes with its parent
-            r.post(Input::close());
+            if (p.game) p.game->post(Input::close());
             return true;
         case WM_SIZE:
-            if (wp != SIZE_MINIMIZED) r.post(Input::resize(LOWORD(lp), HIWORD(lp)));
+            if (wp != SIZE_MINIMIZED && p.game) p.game->post(Input::resize(LOWORD(lp), HIWORD(lp)));
             return true;
         default:
             return false;
@@ -114,9 +150,9 @@ bool translate(Session& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* s = reinterpret_cast<Session*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (s == nullptr || s->runner == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
-    if (translate(*s, hwnd, msg, wp, lp)) return 0;
+    auto* p = reinterpret_cast<Pane*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (p == nullptr || p->game == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (translate(*p, hwnd, msg, wp, lp)) return 0;
     switch (msg) {
         case WM_DPICHANGED: {  // another monitor or scale: take the size Windows suggests
             const RECT* r = reinterpret_cast<const RECT*>(lp);
@@ -125,7 +161,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SETCURSOR:
-            if (s->launch.mode != Launch::Mode::FullScreenSaver) break;
+            if (p->session.launch.mode != Launch::Mode::FullScreenSaver) break;
             SetCursor(nullptr);  // a full-screen saver shows no pointer
             return TRUE;
         case WM_ERASEBKGND:
@@ -133,7 +169,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PAINT: {  // uncovered: paint it from what it showed
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd, &ps);
-            s->paint(dc, ps.rcPaint);
+            p->paint(dc, ps.rcPaint);
             EndPaint(hwnd, &ps);
             return 0;
         }
@@ -143,7 +179,10 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// Registers the windows' class once.
 bool registerClass(HINSTANCE instance) {
+    static bool registered = false;
+    if (registered) return true;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
@@ -153,37 +192,47 @@ bool registerClass(HINSTANCE instance) {
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ICON_RESOURCE), IMAGE_ICON, 16, 16, 0));
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = CLASS_NAME;
-    return RegisterClassExW(&wc) != 0;
+    registered = RegisterClassExW(&wc) != 0;
+    return registered;
 }
 
-// The window for the session's mode: over the primary monitor, over the virtual screen, or filling the
-// preview host's client area.
-HWND openWindow(HINSTANCE instance, Session& s) {
-    if (!registerClass(instance)) return nullptr;
-    RECT r{};
-    DWORD style = WS_POPUP, exStyle = 0;
+// Opens a window of the session's mode over r (the preview host's client area for a preview) as the pane's.
+bool openWindow(HINSTANCE instance, Pane& p, const RECT& r) {
+    const Launch::Mode mode = p.session.launch.mode;
+    const DWORD style = mode == Launch::Mode::InWindow ? WS_CHILD | WS_VISIBLE : WS_POPUP;
+    const DWORD exStyle = mode == Launch::Mode::FullScreenSaver ? WS_EX_TOPMOST : 0;
+    if (!registerClass(instance)) return false;
+    p.hwnd = CreateWindowExW(exStyle, CLASS_NAME, L"Pellwick", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                             p.session.parent, nullptr, instance, nullptr);
+    if (p.hwnd != nullptr) SetWindowLongPtrW(p.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&p));
+    return p.hwnd != nullptr;
+}
+
+BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT r, LPARAM out) {
+    reinterpret_cast<std::vector<RECT>*>(out)->push_back(*r);
+    return TRUE;
+}
+
+// Where the session's windows go: every monitor for a full-screen saver, the preview host's client area,
+// or the primary monitor.
+std::vector<RECT> windowAreas(const Session& s) {
+    std::vector<RECT> areas;
     if (s.launch.mode == Launch::Mode::InWindow) {
-        GetClientRect(s.parent, &r);
-        style = WS_CHILD | WS_VISIBLE;
+        areas.emplace_back();
+        GetClientRect(s.parent, &areas.back());
     } else if (s.launch.mode == Launch::Mode::FullScreenSaver) {
-        r.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-        r.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        r.right = r.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        r.bottom = r.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-        exStyle = WS_EX_TOPMOST;
-    } else {
+        EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
+    }
+    if (areas.empty()) {
         MONITORINFO mi{};
         mi.cbSize = sizeof mi;
         GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
-        r = mi.rcMonitor;
+        areas.push_back(mi.rcMonitor);
     }
-    HWND hwnd = CreateWindowExW(exStyle, CLASS_NAME, L"Pellwick", style, r.left, r.top, r.right - r.left,
-                                r.bottom - r.top, s.parent, nullptr, instance, nullptr);
-    if (hwnd != nullptr) SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&s));
-    return hwnd;
+    return areas;
 }
 
-bool Session::makeBitmaps(int width, int height) {
+bool Pane::makeBitmaps(int width, int height) {
     dropBitmaps();
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -211,7 +260,7 @@ bool Session::makeBitmaps(int width, int height) {
     return true;
 }
 
-void Session::dropBitmaps() {
+void Pane::dropBitmaps() {
     for (HDC dc : {dibDc, shownDc}) {
         if (dc != nullptr) DeleteDC(dc);
     }
@@ -225,13 +274,13 @@ void Session::dropBitmaps() {
 }
 
 // Repaints part of the window from what it was last shown.
-void Session::paint(HDC dc, const RECT& area) const {
+void Pane::paint(HDC dc, const RECT& area) const {
     if (shownDc == nullptr) return;
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, shownDc, area.left, area.top, SRCCOPY);
 }
 
 // The DIB section's pixels (a DIB keeps blue in the low byte), for the game thread to draw the next frame into.
-Canvas Session::canvas(int width, int height) {
+Canvas Pane::canvas(int width, int height) {
     if ((width != dibWidth || height != dibHeight) && !makeBitmaps(width, height)) return Canvas{};
     GdiFlush();  // GDI is done with the pixels before they are written
     return Canvas{dibPixels, width, height, width, XRGB};
@@ -239,7 +288,7 @@ Canvas Session::canvas(int width, int height) {
 
 // Blits the frame's rectangles from the DIB to the window and to the bitmap of what it shows; a frame with
 // nothing to show costs nothing.
-void Session::present(const Frame& f) {
+void Pane::present(const Frame& f) {
     if (f.rects.empty()) return;
     HDC dc = GetDC(hwnd);
     for (const Rect& r : f.rects) {
@@ -250,35 +299,45 @@ void Session::present(const Frame& f) {
     GdiFlush();
 }
 
-void Session::pumpEvents(int waitMs, AppRunner& r) {
+void Session::pumpEvents(int waitMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(waitMs), QS_ALLINPUT);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) r.post(Input::close());
+        if (msg.message == WM_QUIT) ended = true;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     if (parent != nullptr && nowUs() >= nextParentCheckUs) {
         nextParentCheckUs = nowUs() + PARENT_CHECK_US;
-        if (!IsWindow(parent)) r.post(Input::close());
+        if (!IsWindow(parent)) ended = true;
     }
 }
 
-// Messages go to the game thread as they come; a frame is shown every refresh period.
-void run(Session& s) {
+// Starts the pane's game at its window's size, on the seed given, and paces it to its monitor.
+void startGame(Pane& p, std::uint64_t seed) {
     RECT client{};
-    GetClientRect(s.hwnd, &client);
-    AppRunner runner(client.right - client.left, client.bottom - client.top,
-                     AppSettings{systemColour(), s.launch.rules(), s.launch.times, s.seed});
-    s.runner = &runner;
-    ShowWindow(s.hwnd, SW_SHOW);
+    GetClientRect(p.hwnd, &client);
+    const Launch& l = p.session.launch;
+    p.game = std::make_unique<AppRunner>(client.right - client.left, client.bottom - client.top,
+                                         AppSettings{systemColour(), l.rules(), l.times, seed});
+    p.pacer = FramePacer::everyUs(framePeriodUs(refreshRate(p.hwnd)));
+    ShowWindow(p.hwnd, SW_SHOW);
+}
+
+// Opens the windows, each with its game: a full-screen saver's on the policy's seeds, and measuring moves
+// from where the pointer starts. Returns whether every window opened.
+bool openPanes(Session& s) {
     if (s.launch.mode == Launch::Mode::FullScreenSaver) {
-        POINT p{};
-        GetCursorPos(&p);
-        runner.post(Input::mouseMove(p.x, p.y));  // where the pointer starts
+        s.policy.emplace(s.seed);
+        POINT at{};
+        if (GetCursorPos(&at)) s.policy->pointerStartsAt(0, at.x, at.y);
     }
-    runFrameLoop(runner, s, framePeriodUs(refreshRate(s.hwnd)));
-    s.runner = nullptr;
+    for (const RECT& r : windowAreas(s)) {
+        s.panes.push_back(std::make_unique<Pane>(s));
+        if (!openWindow(GetModuleHandleW(nullptr), *s.panes.back(), r)) return false;
+        startGame(*s.panes.back(), s.policy ? s.policy->nextSeed() : s.seed);
+    }
+    return true;
 }
 
 // A fresh seed from the system's random source.
@@ -296,13 +355,12 @@ int runWindow(const Launch& launch, HWND parent) {
     session.seed = seedFor(launch, systemSeed, drawn);
     if (drawn) std::fprintf(stderr, "%s\n", drawnSeedLine(session.seed).c_str());
     session.parent = parent;
-    session.hwnd = openWindow(GetModuleHandleW(nullptr), session);
-    if (session.hwnd == nullptr) {
+    if (!openPanes(session)) {
         if (parent == nullptr) MessageBoxW(nullptr, L"Pellwick cannot open its window.", L"Pellwick", MB_ICONERROR);
         timeEndPeriod(1);
         return 1;
     }
-    run(session);
+    runFrameLoop(session);
     // The window goes with the process, which ends now: a saver must go at once, and destroying a topmost
     // full-screen window first can take seconds.
     timeEndPeriod(1);

@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/frame_loop.hpp"
+#include "app/saver.hpp"
 #include "hosts/desktop.hpp"
 #include "hosts/stop_signal.hpp"
 #include "hosts/x11_image.hpp"
@@ -29,19 +32,28 @@ namespace {
 // so the error itself needs no more than to be let go (Xlib's default would end the program with status 1).
 int letXErrorGo(::Display*, XErrorEvent*) { return 0; }
 
-// One window the saver draws into, with its game.
-struct Pane {
+// One window the saver draws into, with its game, shown at the default refresh rate.
+struct Pane final : Screen {
+    ::Display* x;
+    PixelFormat format;
+    bool shared;  // whether to try shared memory
     Window window = 0;
     XWindowAttributes attributes{};
     GC gc = nullptr;
     WindowImage image;
     bool showsField = false;  // the image lies over the field's own pixels, kept in the window's format
     bool gone = false;
-    std::unique_ptr<AppRunner> runner;
+    std::unique_ptr<AppRunner> game;
+
+    Pane(::Display* display, PixelFormat f, bool s)
+        : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))), x(display), format(f), shared(s) {}
+    AppRunner* runner() override { return game.get(); }
+    Canvas canvas(int width, int height) override;
+    void present(const Frame& f) override;
 };
 
 // The connection and the panes on it.
-struct Saver {
+struct Saver final : Display {
     ::Display* x = nullptr;
     PixelFormat format = XRGB;
     bool shared = false;  // whether to try shared memory
@@ -50,11 +62,12 @@ struct Saver {
     int monitorEvent = -1;  // RandR's event for a change of the monitors
     bool keyboardGrabbed = false;
     bool pointerGrabbed = false;
-    AppSettings settings;   // of the games on our own windows: each new one takes the next seed
-    std::uint64_t nextSeed = 0;
+    AppSettings settings;               // of the games on our own windows
+    std::optional<SaverPolicy> policy;  // over our own windows: their seeds, and the input that ends them
+    bool ended = false;                 // by input over our own windows
     std::vector<std::unique_ptr<Pane>> panes;
 
-    ~Saver() {
+    ~Saver() override {
         if (x == nullptr) return;
         while (!panes.empty()) drop(panes.back());
         if (blank != 0) XFreeCursor(x, blank);
@@ -63,7 +76,7 @@ struct Saver {
 
     // Ends a pane's game, then gives back what it drew with, and its window when it is ours.
     void drop(std::unique_ptr<Pane>& p) {
-        p->runner.reset();
+        p->game.reset();
         p->image.release();
         if (p->gc != nullptr) XFreeGC(x, p->gc);
         if (ownWindows && !p->gone) XDestroyWindow(x, p->window);
@@ -77,67 +90,68 @@ struct Saver {
         return nullptr;
     }
 
-    void postAll(const Input& in) {
-        for (auto& p : panes) p->runner->post(in);
+    // Whether the saver goes on: no stop signal, no input that ends it, and every game still runs.
+    bool goesOn() override {
+        if (stopRequested() || ended || panes.empty()) return false;
+        return std::all_of(panes.begin(), panes.end(), [](const auto& p) { return p->game->running(); });
     }
-
-    // Whether the saver goes on: no stop signal, and every game still runs (any input ends them all).
-    bool goesOn() const {
-        if (stopRequested() || panes.empty()) return false;
-        return std::all_of(panes.begin(), panes.end(), [](const auto& p) { return p->runner->running(); });
+    void forEachScreen(const std::function<void(Screen&)>& f) override {
+        for (auto& p : panes) f(*p);
     }
+    void pumpEvents(int waitMs) override;
 
     void handle(const XEvent& e);
-    void showFrames();
+    void endOnInput(const XEvent& e);
     bool monitorsChanged();
     void addPane(Window w, const AppSettings& settings);
     void grab();
 };
 
+// The input over our own windows, in root coordinates: one space for every monitor.
+void Saver::endOnInput(const XEvent& e) {
+    std::optional<Input> in;
+    if (e.type == KeyPress) in = Input::keyDown(Key::Other);
+    if (e.type == ButtonPress) in = Input::press(Button::Other, 1);
+    if (e.type == MotionNotify) in = Input::mouseMove(e.xmotion.x_root, e.xmotion.y_root);
+    if (in && policy->ends(*in, 0)) ended = true;
+}
+
 // A pane's window: gone, resized or uncovered; and the input over our own windows.
 void Saver::handle(const XEvent& e) {
-    if (e.type == KeyPress) postAll(Input::keyDown(Key::Other));
-    if (e.type == ButtonPress) postAll(Input::press(Button::Other, 1));
-    if (e.type == MotionNotify) postAll(Input::mouseMove(e.xmotion.x_root, e.xmotion.y_root));
+    if (policy) endOnInput(e);
     Pane* p = paneOf(e.xany.window);
     if (p == nullptr) return;
-    if (e.type == Expose) p->runner->screenLost();
+    if (e.type == Expose) p->game->screenLost();
     if (e.type == DestroyNotify && e.xdestroywindow.window == p->window && !p->gone) {
         p->gone = true;
-        p->runner->post(Input::close());
+        p->game->post(Input::close());
     }
     if (e.type == ConfigureNotify && e.xconfigure.window == p->window &&
         (e.xconfigure.width != p->attributes.width || e.xconfigure.height != p->attributes.height)) {
         p->attributes.width = e.xconfigure.width;
         p->attributes.height = e.xconfigure.height;
-        p->runner->post(Input::resize(p->attributes.width, p->attributes.height));
+        p->game->post(Input::resize(p->attributes.width, p->attributes.height));
     }
 }
 
-// Shows each pane's frame and asks for the next, into the pane's image.
-void Saver::showFrames() {
-    for (auto& p : panes) {
-        Pane& pane = *p;
-        const CanvasFor canvas = [&](int width, int height) {
-            if (pane.showsField) return Canvas::theField(width, height);
-            if ((pane.image.width() != width || pane.image.height() != height) &&
-                !pane.image.make(x, pane.attributes, width, height, shared)) {
-                return Canvas{};
-            }
-            return Canvas{pane.image.pixels(), width, height, pane.image.stride(), format};
-        };
-        const Show show = [&](const Frame& f) {
-            if (pane.gone || f.rects.empty()) return;  // nothing changed: nothing to send
-            if (pane.showsField) return pane.image.showField(x, pane.attributes, pane.window, pane.gc, f);
-            pane.image.put(pane.window, pane.gc, f.rects);
-            pane.image.finish();
-        };
-        pane.runner->frame(FRAME_WAIT_US, canvas, show);
+// The pane's image for the game thread to draw into; or the field itself, when the server reads it there.
+Canvas Pane::canvas(int width, int height) {
+    if (showsField) return Canvas::theField(width, height);
+    if ((image.width() != width || image.height() != height) && !image.make(x, attributes, width, height, shared)) {
+        return Canvas{};
     }
+    return Canvas{image.pixels(), width, height, image.stride(), format};
+}
+
+void Pane::present(const Frame& f) {
+    if (gone || f.rects.empty()) return;  // nothing changed: nothing to send
+    if (showsField) return image.showField(x, attributes, window, gc, f);
+    image.put(window, gc, f.rects);
+    image.finish();
 }
 
 void Saver::addPane(Window w, const AppSettings& settings) {
-    auto p = std::make_unique<Pane>();
+    auto p = std::make_unique<Pane>(x, format, shared);
     p->window = w;
     XGetWindowAttributes(x, w, &p->attributes);
     p->gc = XCreateGC(x, w, 0, nullptr);
@@ -147,7 +161,7 @@ void Saver::addPane(Window w, const AppSettings& settings) {
     p->showsField = keepsColourBits(format);
     withScreen.pixelFormat = p->showsField ? format : FIELD_ORDER;
     withScreen.sharedPixels = p->showsField && shared;
-    p->runner = std::make_unique<AppRunner>(p->attributes.width, p->attributes.height, withScreen);
+    p->game = std::make_unique<AppRunner>(p->attributes.width, p->attributes.height, withScreen);
     panes.push_back(std::move(p));
 }
 
@@ -183,31 +197,22 @@ bool openDisplay(Saver& s) {
     return true;
 }
 
-// Waits for X events until the next frame is due, and handles them.
-void pumpEvents(Saver& s, const Cadence& frames) {
-    XFlush(s.x);
-    pollfd fd{ConnectionNumber(s.x), POLLIN, 0};
-    if (XPending(s.x) == 0) poll(&fd, 1, static_cast<int>((frames.until(nowUs()) + 999) / 1000));
-    while (XPending(s.x) > 0) {
+// Waits up to waitMs for X events and handles them; over our own windows, takes the keyboard and pointer
+// until both are ours.
+void Saver::pumpEvents(int waitMs) {
+    XFlush(x);
+    pollfd fd{ConnectionNumber(x), POLLIN, 0};
+    if (XPending(x) == 0) poll(&fd, 1, waitMs);
+    while (XPending(x) > 0) {
         XEvent e;
-        XNextEvent(s.x, &e);
-        s.handle(e);
-        if (s.monitorEvent >= 0 && e.type == s.monitorEvent) {
+        XNextEvent(x, &e);
+        handle(e);
+        if (monitorEvent >= 0 && e.type == monitorEvent) {
             XRRUpdateConfiguration(&e);
-            if (s.monitorsChanged()) s.keyboardGrabbed = s.pointerGrabbed = false;  // the window grabbed on may be gone
+            if (monitorsChanged()) keyboardGrabbed = pointerGrabbed = false;  // the window grabbed on may be gone
         }
     }
-}
-
-void run(Saver& s) {
-    Cadence frames(framePeriodUs(DEFAULT_REFRESH_HZ));
-    while (s.goesOn()) {
-        pumpEvents(s, frames);
-        if (!frames.due(nowUs())) continue;
-        frames.start(nowUs());
-        if (s.ownWindows && !(s.keyboardGrabbed && s.pointerGrabbed)) s.grab();
-        s.showFrames();
-    }
+    if (ownWindows && !panes.empty() && !(keyboardGrabbed && pointerGrabbed)) grab();
 }
 
 // ---- windows of our own over every monitor ------------------------------------------------------------
@@ -269,7 +274,7 @@ bool Saver::monitorsChanged() {
     for (const Monitor& m : now) {
         if (std::any_of(panes.begin(), panes.end(), [&](const auto& p) { return covers(*p, m); })) continue;
         AppSettings next = settings;
-        next.seed = nextSeed++;
+        next.seed = policy->nextSeed();
         addPane(coverMonitor(*this, m), next);
     }
     return dropped || panes.size() != before;
@@ -277,7 +282,7 @@ bool Saver::monitorsChanged() {
 
 // Input goes to our windows even while another program has the focus.
 // Another program may hold a grab (an open menu, say), and the grab goes with the window it was made on:
-// tried again every frame until both are ours.
+// tried again after every round of events until both are ours.
 void Saver::grab() {
     const Window w = panes.front()->window;
     if (!keyboardGrabbed) keyboardGrabbed = XGrabKeyboard(x, w, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
@@ -301,7 +306,7 @@ int runSaver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     }
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
     s.addPane(w, AppSettings{WHITE, l.rules(), l.times, seed});
-    run(s);
+    runFrameLoop(s);
     return 0;
 }
 
@@ -316,14 +321,20 @@ int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     s.ownWindows = true;
     s.blank = blankCursor(s.x);
     s.settings = AppSettings{WHITE, l.rules(), l.times, seed};
-    s.nextSeed = seed;
+    s.policy.emplace(seed);
+    ::Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned mask = 0;
+    if (XQueryPointer(s.x, DefaultRootWindow(s.x), &root, &child, &rootX, &rootY, &winX, &winY, &mask) != False) {
+        s.policy->pointerStartsAt(0, rootX, rootY);  // where the pointer starts
+    }
     if (int event = 0, error = 0; XRRQueryExtension(s.x, &event, &error) != False) {
         s.monitorEvent = event + RRScreenChangeNotify;
         XRRSelectInput(s.x, DefaultRootWindow(s.x), RRScreenChangeNotifyMask);
     }
     s.monitorsChanged();
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
-    run(s);
+    runFrameLoop(s);
     return 0;
 }
 

@@ -179,6 +179,7 @@ stop_daemon
 xrandr --setmonitor L 320/80x480/120+0+0 screen >/dev/null
 xrandr --setmonitor R 320/80x480/120+320+0 none >/dev/null
 ours() { xwininfo -root -children | grep -c '"Pellwick"' || true; }
+xdotool mousemove 100 100  # where the pointer is when the saver starts: moves are measured from here
 start_saver --saver --seed 7
 sleep 1.5
 [[ $(ours) -eq 2 ]] || fail "--saver on two monitors made $(ours) windows"
@@ -191,7 +192,7 @@ for side in 0:7 320:8; do
   done
   [[ -n "$shown" ]] || fail "the monitor at x=${side%:*} shows no tick of seed ${side#*:}'s game"
 done
-xdotool mousemove 100 100 sleep 0.3 mousemove 102 103 sleep 0.3
+xdotool mousemove 102 103 sleep 0.3 mousemove 99 100 sleep 0.3
 kill -0 "$APP_PID" 2>/dev/null || fail "a jitter of the pointer ended --saver"
 xdotool key a
 wait_exit 3

@@ -88,6 +88,7 @@ wait_exit 3
 pgrep -f "$build/pellwick" >/dev/null && fail "a saver process is left behind"
 echo "a key ended the saver"
 
+"$build/tests/wl_pointer" $LAYOUT move 100 100  # where the pointer is when the saver starts
 start "$build/pellwick" --saver
 wait_app_id 2
 grep -q "playing seed" "$work/stderr" || fail "the saver did not name the seed it drew: $(cat "$work/stderr")"
