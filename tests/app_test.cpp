@@ -755,14 +755,16 @@ struct FakeDisplay final : Display {
 };
 
 // The loop waits for events until the next frame is due on some screen: at the refresh rate, or when a
-// compositor asks; a frame that reached no screen is tried again a period later.
+// compositor asks; a frame that reached no screen is tried again a period later; a hidden screen gets none.
 TEST(AppFrameLoop, EachScreenGetsItsFramesWhenItCanTakeThem) {
     FakeDisplay display;
     const Clock clock = [&display] { return display.now; };
     CountingScreen refresh(FramePacer::everyUs(10'000), clock, false);
     CountingScreen compositor(FramePacer::onCallback(10'000), clock, true);
     GamelessScreen waiting;
-    display.screens = {&refresh, &compositor, &waiting};
+    CountingScreen minimised(FramePacer::everyUs(1'000), clock, false);
+    minimised.shown = false;
+    display.screens = {&refresh, &compositor, &waiting, &minimised};
     display.onRound = [&](int round) {
         if (round == 4) compositor.pacer.callback();  // the compositor asks again
     };
@@ -770,6 +772,7 @@ TEST(AppFrameLoop, EachScreenGetsItsFramesWhenItCanTakeThem) {
     EXPECT_EQ(display.waits, (std::vector<int>{0, 10, 10, 10, 10, 10}));
     EXPECT_EQ(refresh.frames, 5) << "one every 10 ms from 0 to 40 ms";
     EXPECT_EQ(compositor.frames, 2) << "the first, and the one the compositor asked for";
+    EXPECT_EQ(minimised.frames, 0) << "a screen nobody can see gets no frames, and sets no pace";
 
     FakeDisplay retrying;
     const Clock retryClock = [&retrying] { return retrying.now; };

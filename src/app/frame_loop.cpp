@@ -40,13 +40,13 @@ void runFrameLoop(Display& display, const Clock& clock) {
         std::int64_t wait = LONGEST_WAIT_US;
         const std::int64_t before = clock();
         display.forEachScreen([&](Screen& s) {
-            if (s.runner() != nullptr) wait = std::min(wait, s.pacer.until(before));
+            if (s.shown && s.runner() != nullptr) wait = std::min(wait, s.pacer.until(before));
         });
         display.pumpEvents(static_cast<int>((wait + 999) / 1000));
         if (!display.goesOn()) break;
         const std::int64_t at = clock();
         display.forEachScreen([&](Screen& s) {
-            if (s.pacer.until(at) == 0) showFrame(s, at);
+            if (s.shown && s.pacer.until(at) == 0) showFrame(s, at);
         });
     }
 }

@@ -1,7 +1,7 @@
 // The display side of every desktop host (the SDL window, the X11 savers, Wayland, Win32), written once:
 // platform events go to the game threads as they come, and each screen is handed a frame when it can take
-// one, at its refresh rate or when its compositor asks (a frame callback). A host only translates events
-// and puts frames on its screens.
+// one, at its refresh rate or when its compositor asks (a frame callback), and only while it can be seen.
+// A host only translates events and puts frames on its screens.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +75,10 @@ public:
     virtual void present(const Frame& frame) = 0;
 
     FramePacer pacer;
+    /// Whether anything of the screen can be seen (not minimised, not wholly covered): one that cannot gets
+    /// no frames, and its game keeps time on its own. The host keeps it; when it turns true again, the
+    /// host tells the runner the screen lost what it showed.
+    bool shown = true;
 };
 
 /// What a host gives the frame loop: its events, translated, and its screens.
@@ -91,9 +95,9 @@ public:
     virtual bool goesOn() = 0;
 };
 
-/// Runs until the display says the program ends: pumps events until the next frame is due on some
-/// screen with a game, and hands each screen whose frame is due the frame its game thread drew, asking for
-/// the next. The clock is nowUs unless a test gives its own.
+/// Runs until the display says the program ends: pumps events until the next frame is due on some shown
+/// screen with a game, and hands each shown screen whose frame is due the frame its game thread drew,
+/// asking for the next. The clock is nowUs unless a test gives its own.
 void runFrameLoop(Display& display, const Clock& clock = nowUs);
 
 }  // namespace pellwick

@@ -40,9 +40,8 @@ void Ticker::memoHeading(int i, double a) {
     m.y = y;
 #if defined(__wasm__)
     // Field by field: in WebAssembly the spot comes back through memory, written a field at a time, and a
-    // copy of the whole spot reads two fields at once, which waits for both writes to land (a tick 3-10 %
-    // slower). Natively the spot stays in registers when assigned straight from locate (through a local, GCC
-    // copies it by way of the stack), hence the call written twice.
+    // copy of the whole spot would read two fields at once and wait for both writes. Natively the spot is
+    // assigned straight from locate, which keeps it in registers; hence the call written twice.
     const FigureSpot spot = figures_.locate(f, static_cast<float>(x + BODY_HALF_LENGTH * m.sin),
                                             static_cast<float>(y + BODY_HALF_LENGTH * m.cos),
                                             static_cast<float>(x - BODY_HALF_LENGTH * m.sin),
@@ -105,8 +104,8 @@ void Ticker::planSteps(const World& w, int first) {
 
 // Asks for the pixels the planned walkers will probe, all together: a probe is on its step's critical path
 // and seldom in a row painted lately, and the misses overlap instead of coming one per walker. WebAssembly
-// has no prefetch: there the pixels are read, and the rows around the figures as well (natively,
-// prefetching those rows measured slower).
+// has no prefetch: there the pixels are read, and the rows around the figures as well; natively only the
+// probes are prefetched.
 void Ticker::touchPlanned(const World& w, int first, int n) {
 #if defined(__wasm__)
     const auto count = static_cast<std::uint32_t>(w.field.width()) * static_cast<std::uint32_t>(w.field.height());
@@ -173,8 +172,8 @@ void Ticker::checkMemoShape(const Field& f) {
     FigureMemo& m = memo_[i];
     double heading = a;
     int energy = w.energy[i];
-    // Both ways are inlined by force: the WebAssembly compiler kept the second call of moveFreely out of line,
-    // which put every local it touches into linear memory for every walker (a tick 3-4 % slower in Chromium).
+    // Both ways are inlined by force, so that no compiler keeps one out of line and with it every local it
+    // touches in memory for every walker.
     const auto moveFreely = [&]() __attribute__((always_inline)) {
         energy = std::min(energy + 1, ENERGY_CEILING);
         heading = cand;

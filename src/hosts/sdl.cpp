@@ -239,6 +239,12 @@ void SdlWindow::translate(const SDL_Event& e, AppRunner& runner) {
                 runner.post(Input::resize(e.window.data1, e.window.data2));
             }
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED) runner.screenLost();
+            if (e.window.event == SDL_WINDOWEVENT_MINIMIZED || e.window.event == SDL_WINDOWEVENT_HIDDEN) shown = false;
+            if (!shown && (e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
+                           e.window.event == SDL_WINDOWEVENT_EXPOSED)) {
+                shown = true;
+                runner.screenLost();
+            }
             break;
         default:
             break;

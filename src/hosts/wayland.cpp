@@ -309,8 +309,8 @@ void Surface::present(const Frame& f) {
         wl_surface_set_buffer_scale(surface, current ? scale() : 1);  // an old size: shown as it is, for a frame
     }
     wl_surface_attach(surface, lent->buffer, 0, 0);
-    // Hundreds of small damage rectangles cost a compositor more than the pixels they spare it (sway: three
-    // times the cost of damaging the whole surface), so many are damaged as a few bands' bounds.
+    // Hundreds of small damage rectangles cost a compositor more than the pixels they spare it, so many are
+    // damaged as a few bands' bounds.
     const std::vector<Rect>* damage = &f.rects;
     if (f.rects.size() > DAMAGE_BANDS) damage = &bandBounds(f.rects, f.height, DAMAGE_BANDS, bands);
     if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {

@@ -47,7 +47,7 @@ struct Pane final : Screen {
     int dibHeight = 0;
     // What the window shows: the presented frames, never a frame still being drawn.
     HDC shownDc = nullptr;
-    HBITMAP shown = nullptr;
+    HBITMAP shownBitmap = nullptr;
 
     explicit Pane(Session& s) : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))), session(s) {}
     ~Pane() override {
@@ -141,8 +141,10 @@ bool translate(Pane& p, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_DESTROY:  // a preview's window goes with its parent
             if (p.game) p.game->post(Input::close());
             return true;
-        case WM_SIZE:
-            if (wp != SIZE_MINIMIZED && p.game) p.game->post(Input::resize(LOWORD(lp), HIWORD(lp)));
+        case WM_SIZE:  // minimised, it gets no frames
+            if (wp != SIZE_MINIMIZED && !p.shown && p.game) p.game->screenLost();
+            p.shown = wp != SIZE_MINIMIZED;
+            if (p.shown && p.game) p.game->post(Input::resize(LOWORD(lp), HIWORD(lp)));
             return true;
         default:
             return false;
@@ -245,15 +247,15 @@ bool Pane::makeBitmaps(int width, int height) {
     dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     dibDc = CreateCompatibleDC(nullptr);
     HDC windowDc = GetDC(hwnd);
-    shown = CreateCompatibleBitmap(windowDc, width, height);
+    shownBitmap = CreateCompatibleBitmap(windowDc, width, height);
     shownDc = CreateCompatibleDC(windowDc);
     ReleaseDC(hwnd, windowDc);
-    if (dib == nullptr || dibDc == nullptr || shown == nullptr || shownDc == nullptr) {
+    if (dib == nullptr || dibDc == nullptr || shownBitmap == nullptr || shownDc == nullptr) {
         dropBitmaps();
         return false;
     }
     SelectObject(dibDc, dib);
-    SelectObject(shownDc, shown);
+    SelectObject(shownDc, shownBitmap);
     dibPixels = static_cast<std::uint32_t*>(bits);
     dibWidth = width;
     dibHeight = height;
@@ -264,11 +266,11 @@ void Pane::dropBitmaps() {
     for (HDC dc : {dibDc, shownDc}) {
         if (dc != nullptr) DeleteDC(dc);
     }
-    for (HBITMAP b : {dib, shown}) {
+    for (HBITMAP b : {dib, shownBitmap}) {
         if (b != nullptr) DeleteObject(b);
     }
     dibDc = shownDc = nullptr;
-    dib = shown = nullptr;
+    dib = shownBitmap = nullptr;
     dibPixels = nullptr;
     dibWidth = dibHeight = 0;
 }

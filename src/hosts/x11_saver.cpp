@@ -122,6 +122,11 @@ void Saver::handle(const XEvent& e) {
     Pane* p = paneOf(e.xany.window);
     if (p == nullptr) return;
     if (e.type == Expose) p->game->screenLost();
+    if (e.type == VisibilityNotify) {  // wholly covered, it gets no frames
+        const bool wasShown = p->shown;
+        p->shown = e.xvisibility.state != VisibilityFullyObscured;
+        if (p->shown && !wasShown) p->game->screenLost();
+    }
     if (e.type == DestroyNotify && e.xdestroywindow.window == p->window && !p->gone) {
         p->gone = true;
         p->game->post(Input::close());
@@ -178,7 +183,7 @@ std::string attach(Saver& s, Window& w, const Launch& l, int& status) {
     status = 1;
     if (!trueColour(a.visual, s.format)) return "the window's visual is not 8-bit true colour";
     // Told when the window goes, changes size or is uncovered; and it must still be there once we listen.
-    XSelectInput(s.x, w, StructureNotifyMask | ExposureMask);
+    XSelectInput(s.x, w, StructureNotifyMask | ExposureMask | VisibilityChangeMask);
     if (XGetWindowAttributes(s.x, w, &a) == 0) return "the window went away";
     return {};
 }
@@ -238,7 +243,7 @@ Window coverMonitor(Saver& s, const Monitor& m) {
     XSetWindowAttributes a{};
     a.override_redirect = True;
     a.cursor = s.blank;
-    a.event_mask = StructureNotifyMask | ExposureMask | KeyPressMask | ButtonPressMask | PointerMotionMask;
+    a.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask | KeyPressMask | ButtonPressMask | PointerMotionMask;
     const Window w = XCreateWindow(x, DefaultRootWindow(x), m.x, m.y, static_cast<unsigned>(m.width), static_cast<unsigned>(m.height),
                                    0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWCursor | CWEventMask, &a);
     XStoreName(x, w, "Pellwick");
