@@ -1,5 +1,6 @@
 // make_icons OUTDIR: draws the program's icon and writes what the builds use: pellwick-16/32/48/256.png for
-// the desktop install, and pellwick.ico (32x32 in 2 colours, 32x32 and 16x16 in 16 colours) for Windows.
+// the desktop install, pellwick-192/512.png for the page as an installed app, and pellwick.ico (32x32 in 2
+// colours, 32x32 and 16x16 in 16 colours) for Windows.
 // The results are kept in assets/ and checked against this tool by a test.
 #include <cstdint>
 #include <cstdio>
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    for (int size : {16, 32, 48, 256}) {
+    for (int size : {16, 32, 48, 256, 192, 512}) {
         const std::string path = dir + "/pellwick-" + std::to_string(size) + ".png";
         if (const std::string err = pellwick::writePng(path, pellwick::drawIcon(size)); !err.empty()) {
             std::fprintf(stderr, "make_icons: %s\n", err.c_str());

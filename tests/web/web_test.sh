@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The web page end to end: serves the site that make web built on 127.0.0.1, and drives it in Debian's
-# headless Chromium with puppeteer-core (pinned in package-lock.json, installed under the build folder).
+# headless Chromium with puppeteer-core (pinned in package-lock.json, installed under the build folder);
+# then the page as an installed app, offline and across builds.
 # Usage: web_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 src=$(cd "$1" && pwd)
@@ -14,5 +15,7 @@ serve_folder "$src/build-web"
 work=$(mktemp -d)
 status=0
 node "$RUNNER/web_test.mjs" "$SITE_URL" "$build/pellwick-render" "$work" || status=$?
+cp "$here/app_test.mjs" "$RUNNER/"
+node "$RUNNER/app_test.mjs" "$src/build-web" "$build/pellwick-render" "$work" "$src/scripts/serve.mjs" || status=$?
 rm -rf "$work"
 exit $status
