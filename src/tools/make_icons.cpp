@@ -1,6 +1,7 @@
 // make_icons OUTDIR: draws the program's icon and writes what the builds use: pellwick-16/32/48/256.png for
-// the desktop install, pellwick-192/512.png for the page as an installed app, and pellwick.ico (32x32 in 2
-// colours, 32x32 and 16x16 in 16 colours) for Windows.
+// the desktop install, pellwick-192/512.png for the page as an installed app, pellwick.ico (32x32 in 2
+// colours, 32x32 and 16x16 in 16 colours) for Windows, and installer-side.bmp, the picture beside the
+// installer's last page (164x314, the icon on white).
 // The results are kept in assets/ and checked against this tool by a test.
 #include <cstdint>
 #include <cstdio>
@@ -104,6 +105,41 @@ bool writeIco(const std::string& path) {
     return static_cast<bool>(out.flush());
 }
 
+// The installer's side picture: a 24-bit BMP of SIDE_WIDTH x SIDE_HEIGHT, white, the icon near its top.
+constexpr int SIDE_WIDTH = 164;
+constexpr int SIDE_HEIGHT = 314;
+constexpr int SIDE_ICON = 132;
+
+bool writeSideBitmap(const std::string& path) {
+    const pellwick::Field icon = pellwick::drawIcon(SIDE_ICON);
+    const int left = (SIDE_WIDTH - SIDE_ICON) / 2, top = left;
+    const int rowBytes = (SIDE_WIDTH * 3 + 3) / 4 * 4;
+    Bytes b = {'B', 'M'};
+    put32(b, 54 + static_cast<std::uint32_t>(rowBytes) * SIDE_HEIGHT);
+    put32(b, 0);
+    put32(b, 54);
+    put32(b, 40);
+    put32(b, SIDE_WIDTH);
+    put32(b, SIDE_HEIGHT);
+    put16(b, 1);
+    put16(b, 24);
+    for (int i = 0; i < 6; ++i) put32(b, 0);
+    for (int y = SIDE_HEIGHT - 1; y >= 0; --y) {  // bottom row first
+        Bytes row(rowBytes, 0);
+        for (int x = 0; x < SIDE_WIDTH; ++x) {
+            const bool onIcon = x >= left && x < left + SIDE_ICON && y >= top && y < top + SIDE_ICON;
+            const Colour c = onIcon ? icon.at(x - left, y - top) : pellwick::WHITE;
+            row[3 * x] = static_cast<std::uint8_t>(c >> 16);  // blue, green, red
+            row[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
+            row[3 * x + 2] = static_cast<std::uint8_t>(c);
+        }
+        b.insert(b.end(), row.begin(), row.end());
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    return static_cast<bool>(out.flush());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,9 +155,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!writeIco(dir + "/pellwick.ico")) {
-        std::fprintf(stderr, "make_icons: cannot write %s/pellwick.ico\n", dir.c_str());
-        return 1;
+    for (const auto& [name, write] : {std::pair{"pellwick.ico", &writeIco}, std::pair{"installer-side.bmp", &writeSideBitmap}}) {
+        if (!write(dir + "/" + name)) {
+            std::fprintf(stderr, "make_icons: cannot write %s/%s\n", dir.c_str(), name);
+            return 1;
+        }
     }
     return 0;
 }

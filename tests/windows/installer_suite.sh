@@ -3,8 +3,10 @@
 # files, the Start-menu shortcut, the screensaver in the system folder and the uninstall entry in place;
 # the installed .scr runs from there with /s and /p; a second install leaves one entry; /SCREENSAVER makes
 # it the user's screensaver; a silent uninstall leaves nothing of ours on the disk or in the registry
-# (against a snapshot taken before), but the user's settings unless asked.
+# (against a snapshot taken before), but the user's settings unless asked; and the pages, walked with the
+# keyboard from the components to the last page, install the files and start nothing unasked.
 # Usage: installer_suite.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR ARCH LOADER   (ARCH: x86 or x64)
+# With INSTALLER_SHOTS=DIR, the pages' pictures are left there (components.png, folder.png, finish.png).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 dir=$(cd "$2" && pwd)
@@ -91,3 +93,38 @@ snapshot "$work/after"
 left=$(comm -13 "$work/before" "$work/after" | grep -i pellwick || true)
 [[ -z "$left" ]] || fail "the uninstall left behind: $left"
 echo "after a silent uninstall nothing of ours is left; the user's settings stay unless /REMOVESETTINGS"
+
+echo "== the pages, walked with the keyboard"
+shots=${INSTALLER_SHOTS:-$work}
+# page NAME: waits for the setup's window, gives it the keyboard (there is no window manager to), then
+# keeps its picture as NAME.png.
+page() {
+  local id=
+  for _ in $(seq 100); do id=$(xdotool search --name '^Pellwick Setup' 2>/dev/null | head -n 1) && [[ -n $id ]] && break; sleep 0.2; done
+  [[ -n $id ]] || fail "no setup window for the $1 page"
+  sleep 1
+  xdotool windowfocus --sync "$id"
+  import -window "$id" "$shots/$1.png"
+}
+xdotool mousemove 0 0
+"$WINELOADER" "$(windows_path "$setup")" &
+setup_pid=$!
+page components
+xdotool key Return
+page folder
+xdotool key Return  # Install; the files' page goes on to the last page by itself
+for _ in $(seq 150); do [[ -f "$installed/uninstall.exe" ]] && break; sleep 0.2; done
+[[ -f "$installed/uninstall.exe" ]] || fail "walking the pages installed nothing"
+page finish
+xdotool key Return  # Finish, with both offers left unticked
+for _ in $(seq 100); do kill -0 "$setup_pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$setup_pid" 2>/dev/null && fail "the setup did not end on Finish"
+wineserver -w
+for f in "$installed/pellwick.exe" "$installed/pellwick-render.exe" "$drive/windows/system32/pellwick.scr"; do
+  [[ -f "$f" ]] || fail "walking the pages left no ${f#"$drive"/}"
+done
+xdotool search --name '^Pellwick$' >/dev/null 2>&1 && fail "Finish started Pellwick unasked"
+reg query 'HKCU\Control Panel\Desktop' /v SCRNSAVE.EXE >/dev/null && fail "walking the pages made it the screensaver unasked"
+"$WINELOADER" "C:\\Program Files\\Pellwick\\uninstall.exe" /S /REMOVESETTINGS || fail "the silent uninstall failed"
+wineserver -w
+echo "Return on each page installed the files; Finish started nothing (pictures: $(cd "$shots" && ls components.png folder.png finish.png | tr '\n' ' '))"
