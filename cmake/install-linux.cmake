@@ -14,7 +14,21 @@ install(CODE "
   file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${PELLWICK_HACK_DIR}\")
   file(CREATE_LINK \"${PELLWICK_HACK_TARGET}\" \"\$ENV{DESTDIR}${PELLWICK_HACK_DIR}/pellwick\" SYMBOLIC)
   message(STATUS \"Installing: \$ENV{DESTDIR}${PELLWICK_HACK_DIR}/pellwick -> ${PELLWICK_HACK_TARGET}\")")
-install(FILES assets/xscreensaver/pellwick.xml DESTINATION ${PELLWICK_HACK_CONFIG_DIR})
+# The settings file and the manual take the settings' lines from their one definition, by settings_text.
+add_executable(settings_text src/tools/settings_text.cpp)
+target_link_libraries(settings_text PRIVATE pellwick_app)
+# fill_settings(TEMPLATE MARKER OUT FORMAT): OUT is TEMPLATE with its line MARKER replaced by the settings.
+function(fill_settings template marker out format)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${template} "-DMARKER=${marker}" -DOUT=${out}
+            -DPROGRAM=$<TARGET_FILE:settings_text> -DFORMAT=${format} -P ${CMAKE_SOURCE_DIR}/cmake/fill-template.cmake
+    DEPENDS settings_text ${template} ${CMAKE_SOURCE_DIR}/cmake/fill-template.cmake
+    VERBATIM)
+endfunction()
+set(PELLWICK_HACK_SETTINGS ${CMAKE_BINARY_DIR}/assets/xscreensaver/pellwick.xml)
+fill_settings(${CMAKE_SOURCE_DIR}/assets/xscreensaver/pellwick.xml.in "<!-- settings -->" ${PELLWICK_HACK_SETTINGS} xscreensaver)
+add_custom_target(hack_settings ALL DEPENDS ${PELLWICK_HACK_SETTINGS})
+install(FILES ${PELLWICK_HACK_SETTINGS} DESTINATION ${PELLWICK_HACK_CONFIG_DIR})
 
 install(FILES assets/pellwick.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(px 16 32 48 256)
@@ -26,7 +40,12 @@ endforeach()
 set(PELLWICK_COMPRESSED)
 foreach(doc man/pellwick.6 man/pellwick-render.1 debian/changelog)
   get_filename_component(name ${doc} NAME)
-  configure_file(assets/${doc}.in ${CMAKE_BINARY_DIR}/assets/${doc} @ONLY)
+  if(doc STREQUAL "man/pellwick.6")
+    configure_file(assets/${doc}.in ${CMAKE_BINARY_DIR}/assets/${doc}.settings @ONLY)
+    fill_settings(${CMAKE_BINARY_DIR}/assets/${doc}.settings ".\\\" settings" ${CMAKE_BINARY_DIR}/assets/${doc} man)
+  else()
+    configure_file(assets/${doc}.in ${CMAKE_BINARY_DIR}/assets/${doc} @ONLY)
+  endif()
   set(out ${CMAKE_BINARY_DIR}/compressed/${name}.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/compressed

@@ -15,6 +15,7 @@
 #include "app/frame_loop.hpp"
 #include "app/runner.hpp"
 #include "app/saver.hpp"
+#include "app/settings.hpp"
 #include "app/launch.hpp"
 #include "app/scenario.hpp"
 #include "game/rules.hpp"
@@ -663,11 +664,11 @@ TEST(Launch, TheSettingsFileAndTheManualGiveTheSaversDefaults) {
         std::ifstream in(std::string(PELLWICK_SOURCE_DIR) + "/" + path);
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
-    const std::string xml = text("assets/xscreensaver/pellwick.xml"), man = text("assets/man/pellwick.6.in");
+    const std::string xml = text("assets/xscreensaver/pellwick.xml.in"), man = text("assets/man/pellwick.6.in");
     const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
     EXPECT_NE(xml.find("arg=\"--first-game %\""), std::string::npos);
     EXPECT_NE(xml.find("default=\"" + seconds(FIRST_GAME_SECONDS) + "\"/>\n\n  <number id=\"newgame\""), std::string::npos) << xml;
-    EXPECT_NE(xml.find("default=\"" + seconds(NEW_GAME_SECONDS) + "\"/>\n\n  <string id=\"seed\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("default=\"" + seconds(NEW_GAME_SECONDS) + "\"/>\n\n<!-- settings -->\n  <string id=\"seed\""), std::string::npos) << xml;
     EXPECT_NE(man.find("(default " + seconds(FIRST_GAME_SECONDS) + ")"), std::string::npos);
     EXPECT_NE(man.find("(default " + seconds(NEW_GAME_SECONDS) + "; 0: never)"), std::string::npos);
     // The settings' seed field becomes an option the program reads back; it has no default, so an empty
@@ -768,7 +769,7 @@ TEST(AppFrameLoop, EachScreenGetsItsFramesWhenItCanTakeThem) {
     display.onRound = [&](int round) {
         if (round == 4) compositor.pacer.callback();  // the compositor asks again
     };
-    runFrameLoop(display, clock);
+    runFrameLoop(display, Settings{}, clock);
     EXPECT_EQ(display.waits, (std::vector<int>{0, 10, 10, 10, 10, 10}));
     EXPECT_EQ(refresh.frames, 5) << "one every 10 ms from 0 to 40 ms";
     EXPECT_EQ(compositor.frames, 2) << "the first, and the one the compositor asked for";
@@ -778,7 +779,7 @@ TEST(AppFrameLoop, EachScreenGetsItsFramesWhenItCanTakeThem) {
     const Clock retryClock = [&retrying] { return retrying.now; };
     CountingScreen unshown(FramePacer::onCallback(16'000), retryClock, false);
     retrying.screens = {&unshown};
-    runFrameLoop(retrying, retryClock);
+    runFrameLoop(retrying, Settings{}, retryClock);
     EXPECT_EQ(retrying.waits, (std::vector<int>{0, 16, 16, 16, 16, 16})) << "no callback comes: tried every period";
 }
 
@@ -797,6 +798,156 @@ TEST(AppFrameLoop, PacersKeepTheirGridAndWaitForTheCompositor) {
     EXPECT_EQ(callbacks.until(1'000'000), FramePacer::NEVER);
     callbacks.callback();
     EXPECT_EQ(callbacks.until(1'000'000), 0);
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+// Every setting takes exactly its range and refuses the rest with a line naming it and its range, on the
+// command line as in any other front end.
+TEST(Settings, EachTakesItsRangeAndRefusesTheRestByName) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, int>> good;  // text, value read back
+        std::vector<const char*> bad;
+        const char* refusal;
+    } table[] = {
+        {"speed", {{"10", 10}, {"1000", 1000}, {"250", 250}}, {"9", "1001", "0", "-10", "+10", "10.5", "1e3", " 10", "fast", ""},
+         "speed needs 10 to 1000, not '"},
+        {"zoom", {{"1", 1}, {"8", 8}, {"auto", ZOOM_AUTO}}, {"0", "9", "Auto", "2x", "-1"}, "zoom needs 1 to 8, or auto, not '"},
+        {"monitors", {{"each", 0}, {"span", 1}}, {"Span", "both", "1", ""}, "monitors needs each or span, not '"},
+        {"rest", {{"keep", 0}, {"pause", 1}}, {"stop", "0"}, "rest needs keep or pause, not '"},
+        {"on-battery", {{"same", 0}, {"slow", 1}, {"pause", 2}}, {"half", "3"}, "on-battery needs same, slow or pause, not '"},
+    };
+    ASSERT_EQ(settingDefs().size(), std::size(table));
+    for (const auto& row : table) {
+        const SettingDef* d = findSetting(row.name);
+        ASSERT_NE(d, nullptr) << row.name;
+        for (const auto& [text, value] : row.good) {
+            Settings s;
+            EXPECT_EQ(d->parse(text, s), "") << row.name << " " << text;
+            EXPECT_EQ(d->get(s), value) << row.name << " " << text;
+            EXPECT_EQ(d->valueIn(s), text) << "written back as given";
+        }
+        for (const char* text : row.bad) {
+            Settings s;
+            EXPECT_EQ(d->parse(text, s), std::string(row.refusal) + text + "'");
+            EXPECT_EQ(s, Settings{}) << row.name << " '" << text << "' left a setting changed";
+        }
+        const Launch l = readCommandLine({"--saver", std::string("--") + row.name, row.bad[0]}, nullptr);
+        EXPECT_EQ(l.mode, Launch::Mode::Refused);
+        EXPECT_EQ(l.error, std::string("--") + row.refusal + row.bad[0] + "'");
+    }
+    const Launch set = readCommandLine({"--speed=100", "--zoom", "auto", "--on-battery", "slow"}, nullptr);
+    EXPECT_EQ(set.mode, Launch::Mode::OwnWindow);
+    EXPECT_EQ(set.settings, (Settings{100, ZOOM_AUTO, Monitors::Each, Rest::Keep, OnBattery::Slow}));
+    EXPECT_EQ(Settings{}, (Settings{1000, 1, Monitors::Each, Rest::Keep, OnBattery::Same})) << "every default draws what it drew before";
+    EXPECT_NE(commandLineUsage().find("  --on-battery WORD    same, slow or pause (default same)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+TEST(Settings, TheGamesPaceFollowsRestAndBattery) {
+    const auto pace = [](Rest rest, OnBattery battery, bool seen, bool onBattery) {
+        Settings s;
+        s.speed = 400;
+        s.rest = rest;
+        s.onBattery = battery;
+        return paceFor(s, seen, onBattery);
+    };
+    EXPECT_EQ(pace(Rest::Keep, OnBattery::Same, false, true), (Pace{400, false})) << "keep: time goes on unseen";
+    EXPECT_EQ(pace(Rest::Pause, OnBattery::Same, false, false), (Pace{400, true}));
+    EXPECT_EQ(pace(Rest::Pause, OnBattery::Same, true, false), (Pace{400, false}));
+    EXPECT_EQ(pace(Rest::Keep, OnBattery::Slow, true, true), (Pace{100, false})) << "a quarter of the speed";
+    EXPECT_EQ(pace(Rest::Keep, OnBattery::Slow, true, false), (Pace{400, false})) << "plugged in";
+    EXPECT_EQ(pace(Rest::Keep, OnBattery::Pause, true, true), (Pace{400, true}));
+    EXPECT_EQ(batterySpeed(10), 2);
+}
+
+// Speed by a fake clock: ticks fall due at the speed set, a pause stops the game's time, and its end
+// makes nothing up.
+TEST(Settings, TicksFollowTheSpeedAndAPauseStopsTime) {
+    AppSettings slow;
+    slow.speed = 100;
+    App app(60, 40, slow);
+    app.runDueTicks(0);
+    for (std::int64_t ms = 1; ms <= 1000; ++ms) app.runDueTicks(ms * 1000);
+    EXPECT_EQ(app.ticks(), 101U) << "the first, then one every 10 ms";
+    app.pause(true);
+    EXPECT_EQ(app.runDueTicks(5'000'000), 0);
+    app.pause(false);
+    EXPECT_EQ(app.runDueTicks(6'000'000), 1) << "after a pause: one tick, nothing made up";
+    EXPECT_EQ(app.runDueTicks(6'009'000), 0);
+    EXPECT_EQ(app.runDueTicks(6'010'000), 1);
+    app.setSpeed(1000);
+    app.runDueTicks(7'000'000);
+    EXPECT_EQ(app.runDueTicks(7'003'000), 3);
+    EXPECT_EQ(app.runDueTicks(60'000'000), TICK_BURST) << "a stall: one burst of 50 ms";
+    app.setSpeed(10);
+    app.runDueTicks(61'000'000);
+    EXPECT_EQ(app.runDueTicks(200'000'000), 1) << "a burst is 50 ms of the game's speed, at least one tick";
+    AppSettings slowSaver{WHITE, InputRules::EndOnInput, SaverTimes{0.5, 0}, 0};
+    slowSaver.speed = 10;
+    App slower(60, 40, slowSaver);
+    for (int t = 0; t < 5; ++t) slower.tickNow();
+    EXPECT_FALSE(gameStarted(slower));
+    slower.tickNow();
+    EXPECT_TRUE(gameStarted(slower)) << "half a second at 10 ticks a second: the first game after 5 ticks";
+}
+
+// A paused game thread sleeps until it has something to do.
+TEST(Settings, APausedGameThreadSleeps) {
+    std::atomic<std::int64_t> now{0};
+    AppRunner runner(40, 30, AppSettings{}, [&now] { return now.load(); });
+    runner.setPace(Pace{1000, true});
+    std::vector<std::uint32_t> pixels(40 * 30);
+    const CanvasFor canvas = [&](int w, int h) { return Canvas{pixels.data(), w, h, w, FIELD_ORDER}; };
+    runner.frame(FRAME_WAIT_US, canvas, [](const Frame&) {});
+    runner.frame(FRAME_WAIT_US, canvas, [](const Frame&) {});  // and asks for the next, drawn at once
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::uint64_t woken = runner.wakeUps();
+    now = 5'000'000;
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(runner.wakeUps(), woken) << "no wake-ups of its own while paused";
+    EXPECT_LE(runner.ticks(), 1U);
+}
+
+// The frame loop sets each game's pace from the settings and the power.
+TEST(Settings, OnBatteryTheLoopSlowsOrPausesTheGames) {
+    struct BatteryDisplay final : Display {
+        std::int64_t now = 0;
+        Screen* screen = nullptr;
+        int rounds = 0;
+        void pumpEvents(int waitMs) override {
+            now += static_cast<std::int64_t>(waitMs) * 1000;
+            ++rounds;
+        }
+        void forEachScreen(const std::function<void(Screen&)>& f) override { f(*screen); }
+        bool goesOn() override { return rounds < 9; }
+        bool onBattery() override { return true; }
+    };
+    std::vector<std::uint64_t> ticks;
+    for (OnBattery choice : {OnBattery::Same, OnBattery::Slow, OnBattery::Pause}) {
+        BatteryDisplay display;
+        const Clock clock = [&display] { return display.now; };
+        CountingScreen screen(FramePacer::everyUs(10'000), clock, false);
+        display.screen = &screen;
+        Settings s;
+        s.onBattery = choice;
+        runFrameLoop(display, s, clock);
+        ticks.push_back(screen.game.ticks());
+    }
+    EXPECT_GT(ticks[0], 60U) << "70 ms of game at 1000 ticks a second";
+    EXPECT_GE(ticks[1], 12U);
+    EXPECT_LE(ticks[1], 22U) << "and at a quarter of that";
+    EXPECT_LE(ticks[2], 1U) << "paused";
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // order inputs take among them, a saver's own games and the background colour.
 #include "app/app.hpp"
 
+#include <algorithm>
+
 #include "game/rules.hpp"
 
 namespace pellwick {
@@ -14,8 +16,21 @@ Colour fieldBackground(Colour platform) {
     return platform;
 }
 
+namespace {
+
+// The ticks due at a speed: one every period, at most 50 ms' worth at once.
+CatchUp ticksAt(int ticksPerSecond) {
+    const int speed = std::max(ticksPerSecond, 1);
+    return CatchUp(1'000'000 / speed, std::max(speed * TICK_BURST / TICKS_PER_SECOND, 1));
+}
+
+}  // namespace
+
 App::App(int width, int height, const AppSettings& settings)
-    : settings_(settings), world_(width, height, fieldBackground(settings.background), settings.seed), autoGames_(settings.times) {
+    : settings_(settings),
+      world_(width, height, fieldBackground(settings.background), settings.seed),
+      due_(ticksAt(settings.speed)),
+      autoGames_(settings.times, settings.speed) {
     world_.field.setPixelFormat(settings.pixelFormat);
     if (settings.sharedPixels) world_.field.shareMemory();
 }
@@ -59,8 +74,19 @@ void App::tickNow() {
     ++ticks_;
 }
 
+void App::setSpeed(int ticksPerSecond) {
+    if (ticksPerSecond == settings_.speed) return;
+    settings_.speed = ticksPerSecond;
+    due_ = ticksAt(ticksPerSecond);
+}
+
+void App::pause(bool paused) {
+    if (paused_ && !paused) due_ = ticksAt(settings_.speed);  // the time stood still: nothing to catch up on
+    paused_ = paused;
+}
+
 int App::runDueTicks(std::int64_t atUs) {
-    if (!running_) return 0;
+    if (!running_ || paused_) return 0;
     const int count = due_.due(atUs);
     for (int n = 0; n < count; ++n) tickNow();
     return count;

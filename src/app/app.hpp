@@ -19,7 +19,8 @@ namespace pellwick {
 /// blend with a team (a team colour) or is no colour at all; then white.
 Colour fieldBackground(Colour platform);
 
-/// At most this many ticks run at once, however long the program was held up: 50 ms of game.
+/// At most this many ticks run at once at the game's own speed, however long the program was held up: 50
+/// ms of game. Other speeds run at most 50 ms of theirs, and at least one tick.
 constexpr int TICK_BURST = 50;
 
 /// How an app is set up: the platform's background colour, what input does, when a saver (any rules but
@@ -31,6 +32,7 @@ struct AppSettings {
     SaverTimes times;
     std::uint64_t seed = 0;
     bool ownGames = false;  // starts its own games even while clicks play (a page on a wall)
+    int speed = TICKS_PER_SECOND;           // ticks a second; a saver's own games come after as many ticks
     PixelFormat pixelFormat = FIELD_ORDER;  // the screen's, when the field can keep it (keepsColourBits)
     bool sharedPixels = false;              // the field's pixels in memory a display server can read
 };
@@ -53,14 +55,19 @@ public:
     /// Runs one tick now, if the program still runs; a saver's own game, when one is due at this count of
     /// ticks, starts first.
     void tickNow();
-    /// Runs, one after another, the ticks that fell due by atUs since the last call: one a millisecond, but
-    /// at most TICK_BURST at once, so a stalled program never piles ticks up. The first call runs one.
-    /// Returns how many ticks ran.
+    /// Runs, one after another, the ticks that fell due by atUs since the last call at the app's speed, but
+    /// at most a burst at once, so a stalled program never piles ticks up. The first call, and the first
+    /// after a change of speed or a pause, runs one. None while paused. Returns how many ticks ran.
     int runDueTicks(std::int64_t atUs);
     /// Brings the game up to atUs, as every host does: each input after the ticks that fell due by its
     /// time, in the order they came, then the ticks due by atUs. Returns whether the program goes on.
     bool advance(const std::vector<TimedInput>& inputs, std::int64_t atUs);
 
+    /// Ticks a second from now on (a saver's own games keep the schedule they started with).
+    void setSpeed(int ticksPerSecond);
+    /// Stops the game's time (no tick falls due) or lets it run again from where it stood.
+    void pause(bool paused);
+    bool paused() const { return paused_; }
     /// Whether the program goes on; once false it stays false and no tick runs again.
     bool running() const { return running_; }
     /// Ticks run so far.
@@ -78,7 +85,8 @@ private:
     int leftPressClicks_ = 0;  // the click count of the left press not yet released; 0: none
     World world_;
     Ticker ticker_;
-    CatchUp due_{TICK_PERIOD_US, TICK_BURST};
+    CatchUp due_;
+    bool paused_ = false;
     AutoGames autoGames_;  // a saver's own games, in ticks
     std::uint64_t ticks_ = 0;
     bool running_ = true;

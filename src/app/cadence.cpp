@@ -40,12 +40,13 @@ int CatchUp::due(std::int64_t atUs) {
     return static_cast<int>(count);
 }
 
-std::uint64_t ticksIn(double seconds) {
-    return static_cast<std::uint64_t>(std::llround(seconds * 1e6 / static_cast<double>(TICK_PERIOD_US)));
+std::uint64_t ticksIn(double seconds, int ticksPerSecond) {
+    return static_cast<std::uint64_t>(std::llround(seconds * ticksPerSecond));
 }
 
-AutoGames::AutoGames(const SaverTimes& times)
-    : first_(ticksIn(times.firstGameSeconds)), every_(times.newGameSeconds > 0 ? std::max<std::uint64_t>(ticksIn(times.newGameSeconds), 1) : 0) {}
+AutoGames::AutoGames(const SaverTimes& times, int ticksPerSecond)
+    : first_(ticksIn(times.firstGameSeconds, ticksPerSecond)),
+      every_(times.newGameSeconds > 0 ? std::max<std::uint64_t>(ticksIn(times.newGameSeconds, ticksPerSecond), 1) : 0) {}
 
 bool AutoGames::due(std::uint64_t ticksDone) const {
     if (ticksDone < first_) return false;

@@ -61,14 +61,18 @@ struct SaverTimes {
     double newGameSeconds = NEW_GAME_SECONDS;
 };
 
-/// The ticks in so many seconds of the game's own time, rounded to the nearest.
-std::uint64_t ticksIn(double seconds);
+/// The game's own speed, ticks a second, unless the user sets another.
+constexpr int TICKS_PER_SECOND = 1'000'000 / TICK_PERIOD_US;
 
-/// The games a saver starts by itself, counted in ticks rather than on the wall clock, so that a seed and a
-/// field size replay the same run however the frames happened to come.
+/// The ticks in so many seconds of the game at that speed, rounded to the nearest.
+std::uint64_t ticksIn(double seconds, int ticksPerSecond = TICKS_PER_SECOND);
+
+/// The games a saver starts by itself, counted in ticks rather than on the wall clock, so that a seed, a
+/// field size and a speed replay the same run however the frames happened to come.
 class AutoGames {
 public:
-    explicit AutoGames(const SaverTimes& times);
+    /// The schedule of a saver playing ticksPerSecond.
+    explicit AutoGames(const SaverTimes& times, int ticksPerSecond = TICKS_PER_SECOND);
     /// Whether a game starts after ticksDone ticks, before the next one runs: at the first game's tick, then
     /// at every new-game interval after it.
     bool due(std::uint64_t ticksDone) const;

@@ -35,13 +35,19 @@ void showFrame(Screen& screen, std::int64_t atUs) {
 
 }  // namespace
 
-void runFrameLoop(Display& display, const Clock& clock) {
+void runFrameLoop(Display& display, const Settings& settings, const Clock& clock) {
     while (display.goesOn()) {
+        const bool battery = display.onBattery();
+        bool anyShown = false;
         std::int64_t wait = LONGEST_WAIT_US;
         const std::int64_t before = clock();
         display.forEachScreen([&](Screen& s) {
-            if (s.shown && s.runner() != nullptr) wait = std::min(wait, s.pacer.until(before));
+            if (s.runner() == nullptr) return;
+            s.runner()->setPace(paceFor(settings, s.shown, battery));
+            if (s.shown) wait = std::min(wait, s.pacer.until(before));
+            anyShown = anyShown || s.shown;
         });
+        if (!anyShown) wait = RESTING_WAIT_US;
         display.pumpEvents(static_cast<int>((wait + 999) / 1000));
         if (!display.goesOn()) break;
         const std::int64_t at = clock();

@@ -18,8 +18,10 @@ constexpr std::int64_t FRAME_WAIT_US = 20'000;
 /// The refresh rate assumed where the platform does not tell.
 constexpr int DEFAULT_REFRESH_HZ = 60;
 
-/// The longest the loop waits for events before it looks again whether the program goes on.
+/// The longest the loop waits for events before it looks again whether the program goes on, and how the
+/// power is; a second while no screen can be seen.
 constexpr std::int64_t LONGEST_WAIT_US = 100'000;
+constexpr std::int64_t RESTING_WAIT_US = 1'000'000;
 
 /// Microseconds between frames at refreshHz (DEFAULT_REFRESH_HZ when it is not positive).
 std::int64_t framePeriodUs(int refreshHz);
@@ -93,11 +95,14 @@ public:
     virtual void forEachScreen(const std::function<void(Screen&)>& f) = 0;
     /// Whether the program goes on.
     virtual bool goesOn() = 0;
+    /// Whether the machine runs on battery power, where the platform tells; asked once a round.
+    virtual bool onBattery() { return false; }
 };
 
-/// Runs until the display says the program ends: pumps events until the next frame is due on some shown
-/// screen with a game, and hands each shown screen whose frame is due the frame its game thread drew,
-/// asking for the next. The clock is nowUs unless a test gives its own.
-void runFrameLoop(Display& display, const Clock& clock = nowUs);
+/// Runs until the display says the program ends: sets each game's pace from the settings (rest, battery),
+/// pumps events until the next frame is due on some shown screen with a game, and hands each shown screen
+/// whose frame is due the frame its game thread drew, asking for the next. The clock is nowUs unless a
+/// test gives its own.
+void runFrameLoop(Display& display, const Settings& settings, const Clock& clock = nowUs);
 
 }  // namespace pellwick

@@ -105,9 +105,14 @@ std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) 
             f.root = true;
         } else if (flag == "--saver" && !hasValue) {
             f.saver = true;
-        } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game" || flag == "--seed") {
+        } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game" || flag == "--seed" ||
+                   (flag.rfind("--", 0) == 0 && findSetting(flag.substr(2)) != nullptr)) {
             if (!hasValue && i + 1 >= args.size()) return flag + " needs a value";
             if (!hasValue) value = args[++i];
+            if (const SettingDef* d = findSetting(flag.substr(2))) {
+                if (std::string err = d->parse(value, l.settings); !err.empty()) return "--" + err;
+                continue;
+            }
             if (std::string err = takeValue(flag, value, l, f); !err.empty()) return err;
         } else {
             return "unknown option '" + args[i] + "' (see --help)";
@@ -158,6 +163,12 @@ InputRules Launch::rules() const {
     return InputRules::Play;
 }
 
+AppSettings Launch::appSettings(Colour background, std::uint64_t gameSeed) const {
+    AppSettings a{background, rules(), times, gameSeed};
+    a.speed = settings.speed;
+    return a;
+}
+
 Launch readCommandLine(const std::vector<std::string>& args, const char* saverWindow) {
     Launch l;
     Flags f;
@@ -182,6 +193,9 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
         return refused("malformed window id '" + std::string(saverWindow) + "' in XSCREENSAVER_WINDOW");
     }
     if (f.root || f.windowId || fromEnv) l.mode = Launch::Mode::InWindow;
+    if (l.settings.monitors != Settings{}.monitors && l.mode != Launch::Mode::FullScreenSaver) {
+        return refused("--monitors applies to --saver only");
+    }
     if (f.timesGiven && l.mode == Launch::Mode::OwnWindow) {
         return refused("--first-game and --new-game apply in saver mode only (--saver, --root or --window-id)");
     }
@@ -203,9 +217,22 @@ DisplaySystem chooseDisplay(const Launch& l, const char* forced, bool (*waylandA
     return waylandAnswers() ? DisplaySystem::Wayland : DisplaySystem::X11;
 }
 
+// The settings' lines of a --help text: each option with its values, its meaning and its default.
+std::string settingsUsage() {
+    std::string out;
+    for (const SettingDef& d : settingDefs()) {
+        std::string option = "  --" + std::string(d.name) + " " + (d.words.empty() ? "N" : "WORD");
+        option.resize(std::max<std::size_t>(option.size() + 1, 23), ' ');
+        out += option + d.range() + " (default " + d.fallback() + ")\n" + std::string(23, ' ') + d.meaning + "\n";
+    }
+    return out;
+}
+
 std::string commandLineUsage() {
     const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
     return "Usage: pellwick [--seed N] [--saver | --root | --window-id ID] [--first-game SECONDS] [--new-game SECONDS]\n"
+           "                [--speed N] [--zoom N|auto] [--monitors each|span] [--rest keep|pause]\n"
+           "                [--on-battery same|slow|pause]\n"
            "\n"
            "With no option, opens a window over the desktop: a click starts a new game, a double-click or\n"
            "Escape ends the program. In saver mode it starts games by itself: with --saver it covers every\n"
@@ -221,6 +248,9 @@ std::string commandLineUsage() {
            "  --seed N             play the random stream of seed N (0 to 2^64-1) from the start; without it the\n"
            "                       window plays the game's own stream (seed 0) and a saver a fresh one each start\n"
            "  --version            print the version\n"
+           "\n"
+           "Settings:\n" +
+           settingsUsage() +
            "\n"
            "XSCREENSAVER_WINDOW, when set and no saver option is given, names the window for saver mode.\n"
            "The program shows itself on Wayland when WAYLAND_DISPLAY names a compositor that answers, else on\n"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app.hpp"
+#include "app/settings.hpp"
 
 namespace pellwick {
 
@@ -27,11 +28,14 @@ struct Launch {
     SaverTimes times;          // in the saver modes
     std::optional<std::uint64_t> seed;  // the random stream asked for; without one a window plays the game's
                                         // own stream and a saver a fresh one (freshSeed)
+    Settings settings;         // --speed, --zoom, --monitors, --rest, --on-battery
     std::string error;         // Refused: one line saying what is wrong
     int status = 2;            // Refused: the exit status; 1 means end quietly (a preview host never faces a dialog)
 
     /// What input does: play in the program's own window, end a full-screen saver, nothing in someone else's.
     InputRules rules() const;
+    /// The app's set-up for this run on the platform's background colour and the seed a game plays.
+    AppSettings appSettings(Colour background, std::uint64_t seed) const;
 };
 
 /// A seed as the user writes it: a whole decimal number from 0 to 2^64 - 1; false for anything else, and

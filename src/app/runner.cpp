@@ -18,6 +18,7 @@ static_assert(KEEP_TIME_US < TICK_BURST * TICK_PERIOD_US);
 AppRunner::AppRunner(int width, int height, const AppSettings& settings, Clock clock)
     : app_(width, height, settings),
       clock_(std::move(clock)),
+      pace_{settings.speed, false},
       frameWidth_(app_.world().field.width()),
       frameHeight_(app_.world().field.height()),
       thread_([this] { loop(); }) {}
@@ -35,6 +36,16 @@ void AppRunner::post(const Input& input) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.push_back(TimedInput{input, clock_()});
+    }
+    wake_.notify_one();
+}
+
+void AppRunner::setPace(const Pace& pace) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (pace == pace_) return;
+        pace_ = pace;
+        paceChanged_ = true;
     }
     wake_.notify_one();
 }
@@ -85,10 +96,21 @@ void AppRunner::drawFrame(bool screenLost) {
 
 void AppRunner::loop() {
     std::unique_lock<std::mutex> lock(mutex_);
+    const auto work = [this] { return (!queue_.empty() || frameAsked_) && (!fieldHeld_ || ending_); };
     for (;;) {
-        const bool called = wake_.wait_for(lock, std::chrono::microseconds(KEEP_TIME_US),
-                                           [this] { return (!queue_.empty() || frameAsked_) && (!fieldHeld_ || ending_); });
+        // Paused, nothing falls due: it sleeps until there is something to do.
+        bool called = true;
+        if (app_.paused()) {
+            wake_.wait(lock, [&] { return work() || paceChanged_; });
+        } else {
+            called = wake_.wait_for(lock, std::chrono::microseconds(KEEP_TIME_US), [&] { return work() || paceChanged_; });
+        }
         ++wakeUps_;
+        if (std::exchange(paceChanged_, false)) {
+            app_.setSpeed(pace_.speed);
+            app_.pause(pace_.paused);
+            if (!work()) continue;
+        }
         // The display is held up (a busy X server, say): the game keeps time meanwhile. A display showing
         // the field may then show a few pixels a tick ahead; the tiles they lie in go with the next frame.
         if (!called) {

@@ -16,6 +16,7 @@
 
 #include "app/app.hpp"
 #include "app/frame.hpp"
+#include "app/settings.hpp"
 
 namespace pellwick {
 
@@ -37,6 +38,9 @@ public:
 
     /// Queues an input; the game thread runs the ticks due when it came, then applies it. Safe from any thread.
     void post(const Input& input);
+    /// Sets how the game runs from now on: its speed, and whether its time stands still (then the game
+    /// thread sleeps until input, a frame or another pace). Safe from any thread.
+    void setPace(const Pace& pace);
     /// The screen lost what it showed (uncovered, or made anew): the next frame asked for is drawn and shown
     /// whole. Safe from any thread.
     void screenLost();
@@ -68,6 +72,8 @@ private:
     std::condition_variable frameReady_;  // the display thread: a frame is drawn
     std::vector<TimedInput> queue_;
     bool screenLost_ = false;
+    Pace pace_;
+    bool paceChanged_ = false;
     bool frameAsked_ = false;
     std::int64_t frameAskedAt_ = 0;
     bool frameFresh_ = false;

@@ -13,6 +13,7 @@ App playScenario(const Scenario& s, const Progress& progress, const Watch& watch
     AppSettings settings;
     settings.seed = s.seed;
     settings.ownGames = s.ownGames.has_value();
+    settings.speed = s.speed;
     if (s.ownGames) settings.times = *s.ownGames;
     App app(s.width, s.height, settings);
     auto next = s.events.begin();

@@ -24,6 +24,7 @@ struct Scenario {
     std::vector<ScenarioEvent> events;  // in the order they happen
     std::uint64_t seed = 0;             // the random stream's (0: the game's own)
     std::optional<SaverTimes> ownGames = std::nullopt;  // a saver's own games on these intervals, as a saver plays them
+    int speed = TICKS_PER_SECOND;  // ticks a second: when a saver's own games come
 };
 
 /// Called now and then during a run with the ticks done so far.

@@ -8,9 +8,9 @@
 
 namespace pellwick {
 
-/// Opens the window, runs the game on the seed's stream until a double-click, Escape or a close request;
-/// returns the exit status.
-int runDesktop(std::uint64_t seed);
+/// Opens the window, runs the game on the seed's stream with the launch's settings until a double-click,
+/// Escape or a close request; returns the exit status.
+int runDesktop(const Launch& l, std::uint64_t seed);
 
 /// Runs the game on the seed's stream in someone else's window (a Launch in InWindow mode) until a stop
 /// signal or the window goes away, and names the seed on stderr once it draws when it drew the seed

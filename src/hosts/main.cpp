@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
             const std::uint64_t seed = seedFor(l, systemSeed, drawn);
             if (system == DisplaySystem::Wayland) return runWayland(l, seed, drawn);
             if (l.mode == Launch::Mode::InWindow) return runSaver(l, seed, drawn);
-            return l.mode == Launch::Mode::FullScreenSaver ? runX11Saver(l, seed, drawn) : runDesktop(seed);
+            return l.mode == Launch::Mode::FullScreenSaver ? runX11Saver(l, seed, drawn) : runDesktop(l, seed);
         }
         default:
             std::fprintf(stderr, "pellwick: %s\n", l.error.c_str());

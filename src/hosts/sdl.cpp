@@ -15,6 +15,7 @@
 #include "app/frame_loop.hpp"
 #include "app/icon.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/power.hpp"
 
 // Last: Xlib (which these bring in) defines macros (None, Bool, Status...) that would reach into the headers
 // above.
@@ -127,6 +128,7 @@ struct SdlWindow final : Display, Screen {
     void pumpEvents(int waitMs) override;
     void forEachScreen(const std::function<void(Screen&)>& f) override { f(*this); }
     bool goesOn() override { return game->running(); }
+    bool onBattery() override { return onBatteryPower(); }
 
 private:
     bool fetchSurface();
@@ -260,12 +262,11 @@ void SdlWindow::pumpEvents(int waitMs) {
 
 // Input goes to the game thread at once; a frame is shown at the display's rate. Both threads keep the
 // usual priority, so Escape is answered at once even while other programs keep the cores busy.
-void run(SdlWindow& screen, std::uint64_t seed) {
+void run(SdlWindow& screen, const Launch& l, std::uint64_t seed) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(screen.window, &width, &height);
-    AppSettings settings;
-    settings.seed = seed;
+    AppSettings settings = l.appSettings(WHITE, seed);
     if (screen.x11) {
         settings.pixelFormat = screen.x11->format;
         settings.sharedPixels = screen.x11->shared;
@@ -273,7 +274,7 @@ void run(SdlWindow& screen, std::uint64_t seed) {
     AppRunner runner(width, height, settings);
     screen.game = &runner;
     screen.pacer = FramePacer::everyUs(framePeriodUs(refreshRate(screen.window)));
-    runFrameLoop(screen);
+    runFrameLoop(screen, l.settings);
     screen.game = nullptr;
 }
 
@@ -297,7 +298,7 @@ bool showsWindows() {
 
 }  // namespace
 
-int runDesktop(std::uint64_t seed) {
+int runDesktop(const Launch& l, std::uint64_t seed) {
     xlibDefault = XSetErrorHandler(letWakeupOfAGoneWindowGo);
     // The window's surface in plain memory (shared with the X server), not a renderer's texture behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -319,7 +320,7 @@ int runDesktop(std::uint64_t seed) {
     {
         SdlWindow screen;
         if (openWindow(screen)) {
-            run(screen, seed);
+            run(screen, l, seed);
         } else {
             std::fprintf(stderr, "pellwick: cannot open the window: %s\n", SDL_GetError());
             status = 1;

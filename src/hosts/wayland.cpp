@@ -32,6 +32,7 @@
 #include "app/runner.hpp"
 #include "app/saver.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/power.hpp"
 #include "hosts/stop_signal.hpp"
 
 namespace pellwick {
@@ -214,6 +215,7 @@ struct Host final : Display {
         for (auto& s : surfaces) f(*s);
     }
     bool goesOn() override;
+    bool onBattery() override { return onBatteryPower(); }
 };
 
 // ---- buffers ------------------------------------------------------------------------------------------
@@ -670,8 +672,11 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     catchStopSignals();
     Host h;
     h.saver = l.mode == Launch::Mode::FullScreenSaver;
-    h.settings = AppSettings{WHITE, l.rules(), l.times, seed};
+    h.settings = l.appSettings(WHITE, seed);
     if (h.saver) h.policy.emplace(seed);
+    if (h.saver && l.settings.monitors == Monitors::Span) {
+        std::fprintf(stderr, "pellwick: --monitors span is not available on Wayland; a game plays on each output\n");
+    }
     h.display = wl_display_connect(nullptr);
     if (h.display == nullptr) {
         std::fprintf(stderr, "pellwick: cannot reach a Wayland compositor\n");
@@ -686,7 +691,7 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     }
     if (!h.saver) h.addSurface(nullptr);
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
-    runFrameLoop(h);
+    runFrameLoop(h, l.settings);
     if (!h.connected) {
         const int error = wl_display_get_error(h.display);
         std::fprintf(stderr, "pellwick: lost the Wayland compositor (%s)\n", error != 0 ? std::strerror(error) : "it closed the connection");

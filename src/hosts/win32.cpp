@@ -78,6 +78,11 @@ struct Session final : Display {
     void forEachScreen(const std::function<void(Screen&)>& f) override {
         for (auto& p : panes) f(*p);
     }
+    // On battery: Windows says the mains are off line.
+    bool onBattery() override {
+        SYSTEM_POWER_STATUS power{};
+        return GetSystemPowerStatus(&power) && power.ACLineStatus == 0;
+    }
     bool goesOn() override {
         if (ended || panes.empty()) return false;
         return std::all_of(panes.begin(), panes.end(), [](const auto& p) { return p->game && p->game->running(); });
@@ -215,13 +220,16 @@ BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT r, LPARAM out) {
     return TRUE;
 }
 
-// Where the session's windows go: every monitor for a full-screen saver, the preview host's client area,
-// or the primary monitor.
+// Where the session's windows go: every monitor for a full-screen saver (or the whole virtual screen when it
+// spans them), the preview host's client area, or the primary monitor.
 std::vector<RECT> windowAreas(const Session& s) {
     std::vector<RECT> areas;
     if (s.launch.mode == Launch::Mode::InWindow) {
         areas.emplace_back();
         GetClientRect(s.parent, &areas.back());
+    } else if (s.launch.mode == Launch::Mode::FullScreenSaver && s.launch.settings.monitors == Monitors::Span) {
+        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        areas.push_back(RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
     } else if (s.launch.mode == Launch::Mode::FullScreenSaver) {
         EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
     }
@@ -321,7 +329,7 @@ void startGame(Pane& p, std::uint64_t seed) {
     GetClientRect(p.hwnd, &client);
     const Launch& l = p.session.launch;
     p.game = std::make_unique<AppRunner>(client.right - client.left, client.bottom - client.top,
-                                         AppSettings{systemColour(), l.rules(), l.times, seed});
+                                         l.appSettings(systemColour(), seed));
     p.pacer = FramePacer::everyUs(framePeriodUs(refreshRate(p.hwnd)));
     ShowWindow(p.hwnd, SW_SHOW);
 }
@@ -362,7 +370,7 @@ int runWindow(const Launch& launch, HWND parent) {
         timeEndPeriod(1);
         return 1;
     }
-    runFrameLoop(session);
+    runFrameLoop(session, session.launch.settings);
     // The window goes with the process, which ends now: a saver must go at once, and destroying a topmost
     // full-screen window first can take seconds.
     timeEndPeriod(1);

@@ -16,6 +16,7 @@
 #include "app/frame_loop.hpp"
 #include "app/saver.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/power.hpp"
 #include "hosts/stop_signal.hpp"
 #include "hosts/x11_image.hpp"
 
@@ -58,6 +59,7 @@ struct Saver final : Display {
     PixelFormat format = XRGB;
     bool shared = false;  // whether to try shared memory
     bool ownWindows = false;
+    bool span = false;  // one window and one game across every monitor
     Cursor blank = 0;
     int monitorEvent = -1;  // RandR's event for a change of the monitors
     bool keyboardGrabbed = false;
@@ -99,6 +101,7 @@ struct Saver final : Display {
         for (auto& p : panes) f(*p);
     }
     void pumpEvents(int waitMs) override;
+    bool onBattery() override { return onBatteryPower(); }
 
     void handle(const XEvent& e);
     void endOnInput(const XEvent& e);
@@ -238,6 +241,18 @@ std::vector<Monitor> monitors(::Display* x) {
 }
 
 // A window over the monitor, above every other, with no pointer shown.
+// The smallest rectangle holding every monitor.
+Monitor bounds(const std::vector<Monitor>& all) {
+    int left = all.front().x, top = all.front().y, right = left, bottom = top;
+    for (const Monitor& m : all) {
+        left = std::min(left, m.x);
+        top = std::min(top, m.y);
+        right = std::max(right, m.x + m.width);
+        bottom = std::max(bottom, m.y + m.height);
+    }
+    return Monitor{left, top, right - left, bottom - top};
+}
+
 Window coverMonitor(Saver& s, const Monitor& m) {
     ::Display* x = s.x;
     XSetWindowAttributes a{};
@@ -264,7 +279,8 @@ Cursor blankCursor(::Display* x) {
 
 // Covers the monitors no pane covers yet and drops the panes whose monitor is gone. Returns whether any changed.
 bool Saver::monitorsChanged() {
-    const std::vector<Monitor> now = monitors(x);
+    std::vector<Monitor> now = monitors(x);
+    if (span) now = {bounds(now)};
     const auto covers = [](const Pane& p, const Monitor& m) {
         return p.attributes.x == m.x && p.attributes.y == m.y && p.attributes.width == m.width && p.attributes.height == m.height;
     };
@@ -310,8 +326,8 @@ int runSaver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         return status;
     }
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
-    s.addPane(w, AppSettings{WHITE, l.rules(), l.times, seed});
-    runFrameLoop(s);
+    s.addPane(w, l.appSettings(WHITE, seed));
+    runFrameLoop(s, l.settings);
     return 0;
 }
 
@@ -324,8 +340,9 @@ int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         return 1;
     }
     s.ownWindows = true;
+    s.span = l.settings.monitors == Monitors::Span;
     s.blank = blankCursor(s.x);
-    s.settings = AppSettings{WHITE, l.rules(), l.times, seed};
+    s.settings = l.appSettings(WHITE, seed);
     s.policy.emplace(seed);
     ::Window root = 0, child = 0;
     int rootX = 0, rootY = 0, winX = 0, winY = 0;
@@ -339,7 +356,7 @@ int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     }
     s.monitorsChanged();
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
-    runFrameLoop(s);
+    runFrameLoop(s, l.settings);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "app/launch.hpp"
+#include "app/settings.hpp"
 #include "raster/field.hpp"
 
 namespace pellwick {
@@ -74,6 +75,12 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
         if (err.empty()) o.events.push_back(e);
         return err;
     }
+    if (flag == "--speed") {
+        Settings s;
+        const std::string err = findSetting("speed")->parse(value, s);
+        o.speed = s.speed;
+        return err.empty() ? err : "--" + err;
+    }
     if (flag == "--first-game" || flag == "--new-game") {
         if (!o.saverGames) o.saverGames = SaverTimes{};
         double& seconds = flag == "--first-game" ? o.saverGames->firstGameSeconds : o.saverGames->newGameSeconds;
@@ -92,7 +99,8 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
 
 bool takesValue(const std::string& flag) {
     return flag == "--size" || flag == "--ticks" || flag == "--seed" || flag == "--click" || flag == "--resize" ||
-           flag == "--png" || flag == "--gif" || flag == "--frame-every" || flag == "--first-game" || flag == "--new-game";
+           flag == "--png" || flag == "--gif" || flag == "--frame-every" || flag == "--first-game" || flag == "--new-game" ||
+           flag == "--speed";
 }
 
 std::string checkEvents(RenderOptions& o) {
@@ -154,8 +162,8 @@ FieldSize largestField(const RenderOptions& o) {
 
 std::string renderUsage() {
     return "Usage: pellwick-render [--size WxH] [--ticks N] [--seed N] [--click T]... [--resize T:WxH]...\n"
-           "                       [--first-game S] [--new-game S] [--png FILE] [--gif FILE [--frame-every N]]\n"
-           "                       [--json]\n"
+           "                       [--first-game S] [--new-game S] [--speed N] [--png FILE]\n"
+           "                       [--gif FILE [--frame-every N]] [--json]\n"
            "\n"
            "Plays a game of Pellwick off-screen and reports how the field is shared.\n"
            "\n"
@@ -167,6 +175,7 @@ std::string renderUsage() {
            "  --first-game S   play a saver's own games: the first after S seconds of ticks (1000 a second;\n"
            "                   default 10 once either option is given)\n"
            "  --new-game S     ... and a new one every S seconds of ticks (default 180; 0: never)\n"
+           "  --speed N        the saver's ticks a second, 10 to 1000 (default 1000): only when its games come\n"
            "  --png FILE       write the final field as an RGB PNG picture, naming the seed and the command\n"
            "  --gif FILE       write the game as an animated GIF, a frame every N ticks from tick 0 to\n"
            "                   the last, played at the game's own speed, then again\n"

@@ -29,6 +29,7 @@ struct RenderOptions {
     std::uint64_t seed = 0;  // the random stream's; 0 is the game's own
     std::vector<RenderEvent> events;  // in the order they happen
     std::optional<SaverTimes> saverGames;  // a saver's own games, when --first-game or --new-game is given
+    int speed = TICKS_PER_SECOND;          // the saver's ticks a second, which its games' schedule counts
     std::optional<std::string> png;
     std::optional<std::string> gif;
     std::uint64_t frameEvery = 20;  // ticks between two frames of the GIF

@@ -18,7 +18,7 @@ std::string percent(std::uint64_t part, std::uint64_t whole) {
 }  // namespace
 
 Scenario scenarioOf(const RenderOptions& o) {
-    Scenario s{o.size.width, o.size.height, o.ticks, {}, o.seed, o.saverGames};
+    Scenario s{o.size.width, o.size.height, o.ticks, {}, o.seed, o.saverGames, o.speed};
     for (const RenderEvent& e : o.events) {
         if (e.kind == RenderEvent::Kind::Click) {  // a press and its release, as the window gets them
             s.events.push_back({e.at, Input::press(Button::Left, 1)});

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # End-to-end: saver mode under Xvfb. Bad input ends with status 2 and opens nothing; --window-id draws the
-# game into a window the test owns, makes its first game after its ticks, as the renderer plays that run, and ends on SIGTERM, SIGINT or the
-# window going away; under Debian's XScreenSaver daemon the screen is exactly the game, the hack opens no
-# window, and it goes when the daemon stops it, ten times over; on a server without MIT-SHM it says so
-# and the screen is still exactly the game; --saver covers two monitors with a game each, covers the
-# screen again when RandR changes it, and ends on a key, a button or a move; on a 16-bit screen it says it cannot draw there.
+# game into a window the test owns, makes its first game after its ticks, as the renderer plays that run,
+# and ends on SIGTERM, SIGINT or the window going away; --speed sets the ticks a second; on a stand-in
+# battery --on-battery pauses or slows the game; wholly covered, it keeps time without drawing (--rest keep)
+# or sleeps (--rest pause); under Debian's XScreenSaver daemon the screen is exactly the game, the hack
+# opens no window, and it goes when the daemon stops it, ten times over; on a server without MIT-SHM it
+# says so and the screen is still exactly the game; --saver covers two monitors with a game each (or one
+# game across both with --monitors span), covers the screen again when RandR changes it, and ends on a
+# key, a button or a move; on a 16-bit screen it says it cannot draw there.
 # Usage: saver_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -99,6 +102,71 @@ sleep 0.5
 kill -INT "$APP_PID"
 wait_exit 1
 echo "SIGINT ended it with status 0"
+
+# --speed 100: two seconds play about 200 ticks (the game starts with the window's first frame).
+start_saver --window-id "$HOST_ID" --speed 100 --first-game 1000 --seed 0
+sleep 2
+slow=
+for _ in 1 2 3 4; do
+  import -window "$HOST_ID" "$work/slow.png"
+  slow=$("$build/tests/screen_probe" tick "$work/slow.png" 1000) && break
+  sleep 0.1
+done
+kill -TERM "$APP_PID"
+wait_exit 1
+[[ -n "$slow" ]] && (( slow >= 120 && slow <= 260 )) || fail "--speed 100 played ${slow:-no tick we know} in 2 s, not about 200"
+echo "--speed 100 played $slow ticks in 2 s"
+
+echo "== on battery"
+# A stand-in for sysfs's power supplies: a battery discharging, the mains off line.
+mkdir -p "$work/power/BAT0" "$work/power/AC"
+echo Battery > "$work/power/BAT0/type"; echo Discharging > "$work/power/BAT0/status"
+echo Mains > "$work/power/AC/type"; echo 0 > "$work/power/AC/online"
+# battery_tick CHOICE: the tick the window shows after 2 s on battery with --on-battery CHOICE.
+battery_tick() {
+  local tick=
+  PELLWICK_POWER_SUPPLY="$work/power" start_saver --window-id "$HOST_ID" --on-battery "$1" --first-game 1000 --seed 0
+  sleep 2
+  for _ in 1 2 3 4; do
+    import -window "$HOST_ID" "$work/battery.png"
+    tick=$("$build/tests/screen_probe" tick "$work/battery.png" 5000) && break
+    sleep 0.1
+  done
+  kill -TERM "$APP_PID"
+  wait_exit 1
+  echo "${tick:--1}"
+}
+paused=$(battery_tick pause) slowed=$(battery_tick slow)
+(( paused >= 0 && paused <= 1 )) || fail "on battery with --on-battery pause the game played $paused ticks"
+(( slowed >= 300 && slowed <= 600 )) || fail "on battery with --on-battery slow the game played $slowed ticks in 2 s, not about 500"
+echo "on battery, --on-battery pause held the game at tick $paused and slow played $slowed ticks in 2 s"
+
+echo "== at rest, covered"
+wakes() { cat /proc/"$APP_PID"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
+# covered_wakes REST: the saver's wake-ups a second while another window wholly covers the one it draws in.
+covered_wakes() {
+  local cover before after
+  start_saver --window-id "$HOST_ID" --rest "$1" --first-game 1000 --seed 0
+  sleep 0.8
+  "$build/tests/host_window" 400x300 > /dev/null &
+  cover=$!
+  sleep 1
+  before=$(wakes)
+  sleep 2
+  after=$(wakes)
+  kill "$cover"
+  wait "$cover" 2>/dev/null || true
+  sleep 0.5
+  import -window "$HOST_ID" "$work/uncovered.png"
+  "$build/tests/screen_probe" tick "$work/uncovered.png" 20000 >/dev/null || fail "uncovered again, the window (--rest $1) shows no tick of the game"
+  kill -TERM "$APP_PID"
+  wait_exit 1
+  echo $(( (after - before) / 2 ))
+}
+kept=$(covered_wakes keep) paused=$(covered_wakes pause)
+(( paused <= 5 )) || fail "covered with --rest pause, the saver woke $paused times a second"
+(( kept > paused )) || fail "covered with --rest keep, the saver woke no more than paused ($kept against $paused)"
+echo "covered, the saver woke $kept times a second with --rest keep (its game keeping time) and $paused with pause; uncovered, it shows the game again"
 
 echo "== seeds"
 # seeded_tick ARGS...: a saver whose first game comes before its first tick; prints the seed it played
@@ -206,6 +274,21 @@ for gesture in "mousemove 100 100 sleep 0.3 mousemove 160 100" "click 3"; do
   wait_exit 3
 done
 echo "a move of the pointer and a button ended --saver"
+# --monitors span: one window and one game across both monitors.
+start_saver --saver --monitors span --seed 7
+sleep 1.2
+[[ $(ours) -eq 1 ]] || fail "--saver --monitors span on two monitors made $(ours) windows"
+xwininfo -root -children | grep -q '"Pellwick".*640x480+0+0' || fail "the spanning window does not cover both monitors"
+shown=
+for _ in 1 2 3 4; do
+  import -window root "$work/span.png"
+  shown=$("$build/tests/screen_probe" tick "$work/span.png" 5000 7) && break
+  sleep 0.1
+done
+[[ -n "$shown" ]] || fail "the spanning window shows no tick of seed 7's game over 640x480"
+xdotool key a
+wait_exit 3
+echo "--monitors span played one game of seed 7 over both monitors (tick $shown)"
 # The screen shrinks under it (RandR): the monitors are covered again, the new one with the next seed.
 restart_xvfb "${W}x${H}"
 start_saver --saver --seed 7
