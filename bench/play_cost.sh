@@ -4,7 +4,9 @@
 # seconds of mid-game, their sum, and the program's wake-ups a second (the times its threads went to sleep
 # and were woken: voluntary context switches). The machine is shared, so it plays several games and prints
 # the median of each figure.
-# Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland WxH [SECONDS] [RUNS]
+# covered: the saver in a window of the bench's own, wholly covered by another window.
+# Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland|covered WxH [SECONDS] [RUNS]
+# PLAY_ARGS adds options to the program's (for example "--zoom 2" or "--rest pause").
 set -euo pipefail
 build=$(cd "$1" && pwd)
 mode=$2
@@ -36,10 +38,17 @@ output HEADLESS-2 disable"
   if [[ $mode == wayland ]]; then
     :
   elif [[ $mode == window ]]; then
-    start_app "$build/pellwick"
+    start_app "$build/pellwick" ${PLAY_ARGS:-}
     xdotool mousemove 10 10 click 1  # a game: walls, four teams, deaths
+  elif [[ $mode == covered ]]; then
+    "$build/tests/host_window" "$size" > /dev/null &
+    sleep 0.5
+    "$build/pellwick" --window-id "$(xdotool search --name '^host$' | head -n 1)" --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>/dev/null &
+    APP_PID=$!
+    sleep 0.5
+    "$build/tests/host_window" "$size" > /dev/null &  # over it
   else
-    "$build/pellwick" --root --first-game 0 --new-game 0 2>/dev/null &
+    "$build/pellwick" --root --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>/dev/null &
     APP_PID=$!
   fi
   sleep 2.5  # into the game: a couple of thousand ticks
@@ -61,5 +70,5 @@ total=$(awk '{print $1 + $2}' <<<"$results" | median)
 wakeups=$(awk '{print $3}' <<<"$results" | median)
 what="X server"
 [[ $mode == wayland ]] && what="sway"
-printf "%-7s %-9s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
-  "$mode" "$size" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups"
+printf "%-7s %-9s %s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
+  "$mode" "$size" "${PLAY_ARGS:-}" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups"

@@ -179,6 +179,49 @@ TEST(FrameRects, TheWholeImageIsPutWhenItCostsLessThanItsRectangles) {
     EXPECT_TRUE(page.draw(f, field).empty()) << "and nothing changed sends nothing";
 }
 
+// A zoomed canvas shows each field pixel as an exact square, in every format, and the frame's rectangles
+// are in its own pixels: they cover every square that changed.
+TEST(FrameCanvas, AZoomedCanvasGetsEveryPixelAsAnExactSquare) {
+    constexpr std::uint32_t PAD = 0xDEADBEEF;
+    for (const PixelFormat& format : {XRGB, RGBA_BYTES}) {
+        for (const int zoom : {2, 3}) {
+            App app = playScenario({70, 50, 120, clickAt(0)});
+            Field& field = app.field();
+            const int width = 70 * zoom, height = 50 * zoom, stride = width + 5;
+            std::vector<std::uint32_t> pixels(static_cast<std::size_t>(stride) * height, PAD);
+            Canvas canvas{pixels.data(), width, height, stride, format};
+            canvas.zoom = zoom;
+            FrameDrawer drawer;
+            const auto matches = [&] {
+                for (int y = 0; y < height; ++y) {
+                    for (int x = 0; x < stride; ++x) {
+                        const std::uint32_t want = x < width ? toPixel(field.at(x / zoom, y / zoom), format) : PAD;
+                        if (pixels[static_cast<std::size_t>(y) * stride + x] != want) return false;
+                    }
+                }
+                return true;
+            };
+            const std::vector<Rect> whole = drawer.draw(field, canvas);
+            EXPECT_TRUE(matches()) << "zoom " << zoom;
+            ASSERT_EQ(whole.size(), 1U);
+            EXPECT_EQ(whole[0].width * whole[0].height, width * height) << "the whole canvas";
+            const std::vector<std::uint32_t> before = pixels;
+            app.tickNow();
+            const std::vector<Rect> sent = drawer.draw(field, canvas);
+            EXPECT_TRUE(matches()) << "what a tick changed, zoom " << zoom;
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y) * stride + x;
+                    if (pixels[i] == before[i]) continue;
+                    EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [&](const Rect& r) {
+                        return x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+                    })) << x << "," << y << " changed outside the rectangles at zoom " << zoom;
+                }
+            }
+        }
+    }
+}
+
 // Real canvases have rows longer than the field (an SDL surface's pitch, an X image's bytes_per_line): every
 // format gets exactly the field's pixels in each row, and the padding at the end of a row stays untouched.
 TEST(FrameCanvas, EveryFormatAndStrideGetsExactlyTheField) {

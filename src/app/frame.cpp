@@ -142,7 +142,11 @@ const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
         if (costed_ && wholeIsCheaper(drawn_, f.width(), f.height(), cost_)) drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
     }
     if (!canvas.fieldItself) {
-        copyRects(f.pixels(), f.width(), f.pixelFormat(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride, canvas.format);
+        copyRectsZoomed(f.pixels(), f.width(), f.pixelFormat(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride,
+                        canvas.format, canvas.zoom);
+    }
+    if (canvas.zoom > 1) {
+        for (Rect& r : drawn_) r = Rect{r.x * canvas.zoom, r.y * canvas.zoom, r.width * canvas.zoom, r.height * canvas.zoom};
     }
     remember(canvas, dirty, tiles);
     f.clearDirty();

@@ -17,6 +17,7 @@ namespace pellwick {
 /// differ from each of the last few is a new canvas, and gets the whole field.
 /// A display that shows the field's own memory (kept in its format, shared with its server) lends no
 /// pixels: its canvas is the field itself, nothing is drawn, and the frame only says what changed.
+/// A zoomed canvas shows each field pixel as a zoom x zoom square: it is zoom times the field's size.
 struct Canvas {
     std::uint32_t* pixels = nullptr;  // row by row, `stride` pixels apart
     int width = 0;
@@ -24,13 +25,15 @@ struct Canvas {
     int stride = 0;
     PixelFormat format = XRGB;
     bool fieldItself = false;
+    int zoom = 1;
 
     /// The canvas of a display that shows the field's own memory, of the field's size.
     static Canvas theField(int width, int height) { return Canvas{nullptr, width, height, width, XRGB, true}; }
     bool operator==(const Canvas&) const = default;
 };
 
-/// A frame drawn into the canvas: the field's size, and the rectangles of the canvas to put on the screen.
+/// A frame drawn into the canvas: the canvas's size (the field's, times the zoom), and the rectangles of the
+/// canvas to put on the screen.
 struct Frame {
     int width;
     int height;
@@ -79,7 +82,7 @@ public:
         return d;
     }
 
-    /// Draws into the canvas, which must have the field's size, what changed on the field since its changes
+    /// Draws into the canvas, which must have the field's size times its zoom, what changed on the field since its changes
     /// were last cleared, and clears them; a canvas that held an older frame also gets what it missed since.
     /// The whole field when the canvas is none of the last few drawn into, or the screen was lost since.
     /// Returns the rectangles drawn: they cover every pixel where this frame differs from the one drawn

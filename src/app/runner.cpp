@@ -1,6 +1,7 @@
 // The game thread: asleep until input or a frame request, then the due ticks, the input and the drawing.
 #include "app/runner.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -76,7 +77,7 @@ bool AppRunner::frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const 
     frameFresh_ = false;
     const bool drawn = frameDrawn_;
     lock.unlock();
-    if (drawn) show(Frame{frameWidth_, frameHeight_, *drawn_, &app_.field()});
+    if (drawn) show(Frame{frameWidth_ * canvas_.zoom, frameHeight_ * canvas_.zoom, *drawn_, &app_.field()});
     lock.lock();
     fieldHeld_ = false;
     askForFrame(lock, canvasFor);
@@ -90,7 +91,9 @@ void AppRunner::drawFrame(bool screenLost) {
     if (screenLost) drawer_.screenLost();
     frameWidth_ = f.width();
     frameHeight_ = f.height();
-    frameDrawn_ = canvas_.width == f.width() && canvas_.height == f.height() && (canvas_.pixels != nullptr || canvas_.fieldItself);
+    const int zoom = std::max(canvas_.zoom, 1);
+    frameDrawn_ = canvas_.width == f.width() * zoom && canvas_.height == f.height() * zoom &&
+                  (canvas_.pixels != nullptr || canvas_.fieldItself);
     if (frameDrawn_) drawn_ = &drawer_.draw(f, canvas_);
 }
 

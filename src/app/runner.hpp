@@ -22,7 +22,8 @@ namespace pellwick {
 
 /// The time in microseconds, as the game thread reads it; nowUs unless a test gives its own.
 using Clock = std::function<std::int64_t()>;
-/// The display's canvas for the next frame, of the given size (the field's, as of the last frame).
+/// The display's canvas for the next frame, of the given size (the field's, as of the last frame), or a zoomed
+/// canvas of that size times its zoom.
 using CanvasFor = std::function<Canvas(int width, int height)>;
 /// Shows a frame drawn into the canvas.
 using Show = std::function<void(const Frame&)>;

@@ -8,6 +8,10 @@ namespace pellwick {
 
 int batterySpeed(int speed) { return std::max(speed / 4, 1); }
 
+int zoomFor(int setting, int displayScale) { return std::max(setting == ZOOM_AUTO ? displayScale : setting, 1); }
+
+int fieldSide(int devicePixels, int zoom) { return std::max(devicePixels / std::max(zoom, 1), 1); }
+
 Pace paceFor(const Settings& s, bool seen, bool onBattery) {
     const bool paused = (!seen && s.rest == Rest::Pause) || (onBattery && s.onBattery == OnBattery::Pause);
     return Pace{onBattery && s.onBattery == OnBattery::Slow ? batterySpeed(s.speed) : s.speed, paused};

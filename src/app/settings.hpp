@@ -25,6 +25,11 @@ struct Settings {
 
 /// The zoom that stands for the display's own scale.
 constexpr int ZOOM_AUTO = 0;
+/// The zoom to draw at: the setting's, or for auto the display's own scale, at least 1.
+int zoomFor(int setting, int displayScale);
+/// The field's side for a screen's side of devicePixels at a zoom (the rest of the screen stays unused).
+int fieldSide(int devicePixels, int zoom);
+
 /// The speed on battery with OnBattery::Slow, for a speed set to `speed`: a quarter, at least one tick a second.
 int batterySpeed(int speed);
 

@@ -114,6 +114,7 @@ struct SdlWindow final : Display, Screen {
     int ownHeight = 0;
     std::vector<SDL_Rect> sdlRects;
     AppRunner* game = nullptr;
+    int zoom = 1;  // device pixels a field pixel takes on each side
 
     SdlWindow() : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))) {}
     ~SdlWindow() override {
@@ -158,13 +159,14 @@ void SdlWindow::fallBackToRenderer() {
 Canvas SdlWindow::canvas(int width, int height) {
     if (x11) return Canvas::theField(width, height);
     if (!textured && surfaceStale && !fetchSurface()) fallBackToRenderer();
-    if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
-    if (width != ownWidth || height != ownHeight) {
-        own.assign(static_cast<std::size_t>(width) * height, 0);
-        ownWidth = width;
-        ownHeight = height;
+    const int w = width * zoom, h = height * zoom;  // the surface's top-left part, at the zoom
+    if (direct) return Canvas{static_cast<std::uint32_t*>(surface->pixels), w, h, surface->pitch / 4, format, false, zoom};
+    if (w != ownWidth || h != ownHeight) {
+        own.assign(static_cast<std::size_t>(w) * h, 0);
+        ownWidth = w;
+        ownHeight = h;
     }
-    return Canvas{own.data(), width, height, width, FIELD_ORDER};
+    return Canvas{own.data(), w, h, w, FIELD_ORDER, false, zoom};
 }
 
 // Puts the rectangles of our own canvas on the window's surface, SDL converting the pixels.
@@ -202,13 +204,24 @@ void setIcon(SDL_Window* window) {
     SDL_FreeSurface(s);
 }
 
-bool openWindow(SdlWindow& screen) {
+// The desktop's own scale, where the window is on X11; else 1.
+int desktopScaleOf(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return 1;
+    return desktopScale(info.info.x11.display);
+}
+
+// The window over the usable desktop, at the zoom the setting asks for; at zoom 1 on X11 the server reads
+// the field where it lies.
+bool openWindow(SdlWindow& screen, int zoomSetting) {
     SDL_Rect area{0, 0, 640, 480};
     if (SDL_GetDisplayUsableBounds(0, &area) != 0) SDL_GetDisplayBounds(0, &area);
     screen.window = SDL_CreateWindow("Pellwick", area.x, area.y, area.w, area.h, SDL_WINDOW_BORDERLESS);
     if (screen.window == nullptr) return false;
     setIcon(screen.window);
-    screen.x11 = fieldOnX11(screen.window);
+    screen.zoom = zoomFor(zoomSetting, desktopScaleOf(screen.window));
+    if (screen.zoom == 1) screen.x11 = fieldOnX11(screen.window);
     return true;
 }
 
@@ -238,7 +251,7 @@ void SdlWindow::translate(const SDL_Event& e, AppRunner& runner) {
             if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 surfaceStale = true;  // and the new surface holds nothing yet
                 runner.screenLost();
-                runner.post(Input::resize(e.window.data1, e.window.data2));
+                runner.post(Input::resize(fieldSide(e.window.data1, zoom), fieldSide(e.window.data2, zoom)));
             }
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED) runner.screenLost();
             if (e.window.event == SDL_WINDOWEVENT_MINIMIZED || e.window.event == SDL_WINDOWEVENT_HIDDEN) shown = false;
@@ -266,6 +279,8 @@ void run(SdlWindow& screen, const Launch& l, std::uint64_t seed) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(screen.window, &width, &height);
+    width = fieldSide(width, screen.zoom);
+    height = fieldSide(height, screen.zoom);
     AppSettings settings = l.appSettings(WHITE, seed);
     if (screen.x11) {
         settings.pixelFormat = screen.x11->format;
@@ -319,7 +334,7 @@ int runDesktop(const Launch& l, std::uint64_t seed) {
     int status = 0;
     {
         SdlWindow screen;
-        if (openWindow(screen)) {
+        if (openWindow(screen, l.settings.zoom)) {
             run(screen, l, seed);
         } else {
             std::fprintf(stderr, "pellwick: cannot open the window: %s\n", SDL_GetError());

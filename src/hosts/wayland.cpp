@@ -144,6 +144,7 @@ struct Surface final : Screen {
     std::vector<Rect> bands;
     wl_callback* callback = nullptr;
     std::unique_ptr<AppRunner> game;
+    int zoom = 1;  // device pixels a field pixel takes on each side
 
     Surface(Host& h, Output* o, std::uint64_t s)
         : Screen(FramePacer::onCallback(framePeriodUs(DEFAULT_REFRESH_HZ))), host(h), output(o), seed(s) {}
@@ -183,6 +184,7 @@ struct Host final : Display {
     std::vector<std::unique_ptr<Surface>> surfaces;
     bool saver = false;
     AppSettings settings;
+    int zoomSetting = 1;
     std::optional<SaverPolicy> policy;  // a saver's: the outputs' seeds, and the input that ends them all
     bool ended = false;                 // by input over the saver
     bool connected = true;
@@ -248,7 +250,8 @@ Buffer* Surface::newBuffer(int width, int height) {
 // A buffer the compositor does not hold, of the size asked for: the last one lent when it is free, so
 // that the game draws only what changed. Buffers of another size are dropped once free. With all of them
 // held, none: that frame is skipped.
-Canvas Surface::canvas(int width, int height) {
+Canvas Surface::canvas(int fieldWidth, int fieldHeight) {
+    const int width = fieldWidth * zoom, height = fieldHeight * zoom;
     std::erase_if(buffers, [&](const std::unique_ptr<Buffer>& b) {
         return !b->busy && (b->width != width || b->height != height);
     });
@@ -261,7 +264,7 @@ Canvas Surface::canvas(int width, int height) {
         if (lent == nullptr && buffers.size() < MOST_BUFFERS) lent = newBuffer(width, height);
     }
     if (lent == nullptr) return Canvas{};
-    return Canvas{static_cast<std::uint32_t*>(lent->memory), width, height, width, XRGB};
+    return Canvas{static_cast<std::uint32_t*>(lent->memory), width, height, width, XRGB, false, zoom};
 }
 
 // ---- one surface --------------------------------------------------------------------------------------
@@ -304,7 +307,7 @@ void Surface::present(const Frame& f) {
     if (f.rects.empty() || lent == nullptr) return;
     int width = 0, height = 0;
     deviceSize(width, height);
-    const bool current = f.width == width && f.height == height;
+    const bool current = f.width == fieldSide(width, zoom) * zoom && f.height == fieldSide(height, zoom) * zoom;
     if (viewport != nullptr) {
         wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
     } else if (takesBufferScale()) {
@@ -327,11 +330,14 @@ void Surface::present(const Frame& f) {
     pacer.committed();
 }
 
-// The field follows the surface's size in device pixels; the first size starts the game.
+// The field follows the surface's size in device pixels over the zoom; the first size starts the game.
 void Surface::rescale() {
     if (logicalWidth <= 0 || logicalHeight <= 0) return;
     int width = 0, height = 0;
     deviceSize(width, height);
+    zoom = zoomFor(host.zoomSetting, scale120 > 0 && viewport != nullptr ? (scale120 + 60) / 120 : scale());
+    width = fieldSide(width, zoom);
+    height = fieldSide(height, zoom);
     if (!game) {
         AppSettings settings = host.settings;
         settings.seed = seed;
@@ -673,6 +679,7 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     Host h;
     h.saver = l.mode == Launch::Mode::FullScreenSaver;
     h.settings = l.appSettings(WHITE, seed);
+    h.zoomSetting = l.settings.zoom;
     if (h.saver) h.policy.emplace(seed);
     if (h.saver && l.settings.monitors == Monitors::Span) {
         std::fprintf(stderr, "pellwick: --monitors span is not available on Wayland; a game plays on each output\n");

@@ -39,6 +39,7 @@ struct Pane final : Screen {
     Session& session;
     HWND hwnd = nullptr;
     std::unique_ptr<AppRunner> game;
+    int zoom = 1;  // device pixels a field pixel takes on each side
     // The canvas: a DIB section the game thread draws each frame into.
     HDC dibDc = nullptr;
     HBITMAP dib = nullptr;
@@ -149,7 +150,7 @@ bool translate(Pane& p, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SIZE:  // minimised, it gets no frames
             if (wp != SIZE_MINIMIZED && !p.shown && p.game) p.game->screenLost();
             p.shown = wp != SIZE_MINIMIZED;
-            if (p.shown && p.game) p.game->post(Input::resize(LOWORD(lp), HIWORD(lp)));
+            if (p.shown && p.game) p.game->post(Input::resize(fieldSide(LOWORD(lp), p.zoom), fieldSide(HIWORD(lp), p.zoom)));
             return true;
         default:
             return false;
@@ -289,11 +290,13 @@ void Pane::paint(HDC dc, const RECT& area) const {
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, shownDc, area.left, area.top, SRCCOPY);
 }
 
-// The DIB section's pixels (a DIB keeps blue in the low byte), for the game thread to draw the next frame into.
+// The DIB section's pixels (a DIB keeps blue in the low byte), the field's size times the zoom, for the
+// game thread to draw the next frame into.
 Canvas Pane::canvas(int width, int height) {
-    if ((width != dibWidth || height != dibHeight) && !makeBitmaps(width, height)) return Canvas{};
+    const int w = width * zoom, h = height * zoom;
+    if ((w != dibWidth || h != dibHeight) && !makeBitmaps(w, h)) return Canvas{};
     GdiFlush();  // GDI is done with the pixels before they are written
-    return Canvas{dibPixels, width, height, width, XRGB};
+    return Canvas{dibPixels, w, h, w, XRGB, false, zoom};
 }
 
 // Blits the frame's rectangles from the DIB to the window and to the bitmap of what it shows; a frame with
@@ -323,12 +326,21 @@ void Session::pumpEvents(int waitMs) {
     }
 }
 
-// Starts the pane's game at its window's size, on the seed given, and paces it to its monitor.
+// The monitor's own scale: its dots an inch over 96, rounded.
+int desktopScale(HWND hwnd) {
+    HDC dc = GetDC(hwnd);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(hwnd, dc);
+    return std::max((dpi + 48) / 96, 1);
+}
+
+// Starts the pane's game at its window's size over the zoom, on the seed given, and paces it to its monitor.
 void startGame(Pane& p, std::uint64_t seed) {
     RECT client{};
     GetClientRect(p.hwnd, &client);
     const Launch& l = p.session.launch;
-    p.game = std::make_unique<AppRunner>(client.right - client.left, client.bottom - client.top,
+    p.zoom = zoomFor(l.settings.zoom, desktopScale(p.hwnd));
+    p.game = std::make_unique<AppRunner>(fieldSide(client.right - client.left, p.zoom), fieldSide(client.bottom - client.top, p.zoom),
                                          l.appSettings(systemColour(), seed));
     p.pacer = FramePacer::everyUs(framePeriodUs(refreshRate(p.hwnd)));
     ShowWindow(p.hwnd, SW_SHOW);

@@ -5,6 +5,9 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 
 namespace pellwick {
@@ -145,6 +148,14 @@ void WindowImage::release() {
     drop();
     shared_ = false;
     ownSegment_ = false;
+}
+
+int desktopScale(::Display* x) {
+    const char* resources = XResourceManagerString(x);
+    const char* at = resources != nullptr ? std::strstr(resources, "Xft.dpi:") : nullptr;
+    if (at == nullptr) return 1;
+    const double dpi = std::strtod(at + std::strlen("Xft.dpi:"), nullptr);
+    return std::max(static_cast<int>(std::lround(dpi / 96)), 1);
 }
 
 bool trueColour(const Visual* v, PixelFormat& format) {

@@ -44,10 +44,11 @@ struct Pane final : Screen {
     WindowImage image;
     bool showsField = false;  // the image lies over the field's own pixels, kept in the window's format
     bool gone = false;
+    int zoom;  // device pixels a field pixel takes on each side
     std::unique_ptr<AppRunner> game;
 
-    Pane(::Display* display, PixelFormat f, bool s)
-        : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))), x(display), format(f), shared(s) {}
+    Pane(::Display* display, PixelFormat f, bool s, int z)
+        : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))), x(display), format(f), shared(s), zoom(z) {}
     AppRunner* runner() override { return game.get(); }
     Canvas canvas(int width, int height) override;
     void present(const Frame& f) override;
@@ -65,6 +66,7 @@ struct Saver final : Display {
     bool keyboardGrabbed = false;
     bool pointerGrabbed = false;
     AppSettings settings;               // of the games on our own windows
+    int zoomSetting = 1;
     std::optional<SaverPolicy> policy;  // over our own windows: their seeds, and the input that ends them
     bool ended = false;                 // by input over our own windows
     std::vector<std::unique_ptr<Pane>> panes;
@@ -138,17 +140,17 @@ void Saver::handle(const XEvent& e) {
         (e.xconfigure.width != p->attributes.width || e.xconfigure.height != p->attributes.height)) {
         p->attributes.width = e.xconfigure.width;
         p->attributes.height = e.xconfigure.height;
-        p->game->post(Input::resize(p->attributes.width, p->attributes.height));
+        p->game->post(Input::resize(fieldSide(p->attributes.width, p->zoom), fieldSide(p->attributes.height, p->zoom)));
     }
 }
 
-// The pane's image for the game thread to draw into; or the field itself, when the server reads it there.
+// The pane's image for the game thread to draw into, the field's size times the zoom; or the field itself,
+// when the server reads it there.
 Canvas Pane::canvas(int width, int height) {
     if (showsField) return Canvas::theField(width, height);
-    if ((image.width() != width || image.height() != height) && !image.make(x, attributes, width, height, shared)) {
-        return Canvas{};
-    }
-    return Canvas{image.pixels(), width, height, image.stride(), format};
+    const int w = width * zoom, h = height * zoom;
+    if ((image.width() != w || image.height() != h) && !image.make(x, attributes, w, h, shared)) return Canvas{};
+    return Canvas{image.pixels(), w, h, image.stride(), format, false, zoom};
 }
 
 void Pane::present(const Frame& f) {
@@ -159,17 +161,18 @@ void Pane::present(const Frame& f) {
 }
 
 void Saver::addPane(Window w, const AppSettings& settings) {
-    auto p = std::make_unique<Pane>(x, format, shared);
+    auto p = std::make_unique<Pane>(x, format, shared, zoomFor(zoomSetting, desktopScale(x)));
     p->window = w;
     XGetWindowAttributes(x, w, &p->attributes);
     p->gc = XCreateGC(x, w, 0, nullptr);
     // The field kept in the window's format, and shared with the server where it can be, is shown where it
-    // lies: nothing is copied. A format it cannot keep is drawn into an image of our own.
+    // lies: nothing is copied. A format it cannot keep, or a zoom, is drawn into an image of our own (from a
+    // field in the window's format where it can keep it, which spares a conversion).
     AppSettings withScreen = settings;
-    p->showsField = keepsColourBits(format);
-    withScreen.pixelFormat = p->showsField ? format : FIELD_ORDER;
+    p->showsField = keepsColourBits(format) && p->zoom == 1;
+    withScreen.pixelFormat = keepsColourBits(format) ? format : FIELD_ORDER;
     withScreen.sharedPixels = p->showsField && shared;
-    p->game = std::make_unique<AppRunner>(p->attributes.width, p->attributes.height, withScreen);
+    p->game = std::make_unique<AppRunner>(fieldSide(p->attributes.width, p->zoom), fieldSide(p->attributes.height, p->zoom), withScreen);
     panes.push_back(std::move(p));
 }
 
@@ -326,6 +329,7 @@ int runSaver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         return status;
     }
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
+    s.zoomSetting = l.settings.zoom;
     s.addPane(w, l.appSettings(WHITE, seed));
     runFrameLoop(s, l.settings);
     return 0;
@@ -341,6 +345,7 @@ int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     }
     s.ownWindows = true;
     s.span = l.settings.monitors == Monitors::Span;
+    s.zoomSetting = l.settings.zoom;
     s.blank = blankCursor(s.x);
     s.settings = l.appSettings(WHITE, seed);
     s.policy.emplace(seed);

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <vector>
 
 namespace pellwick {
 
@@ -91,6 +93,30 @@ void copyRects(const Colour* src, int srcStride, const PixelFormat& from, const 
             for (int i = 0; i < width; ++i) out[i] = converted(in[i], rs, gs, bs, set);
         } else {
             for (int i = 0; i < width; ++i) out[i] = toPixel(fromPixel(in[i], from), to);
+        }
+    }
+}
+
+void copyRectsZoomed(const Colour* src, int srcStride, const PixelFormat& from, const Rect* rects, std::size_t count,
+                     std::uint32_t* dst, int dstStride, const PixelFormat& to, int zoom) {
+    if (zoom <= 1) return copyRects(src, srcStride, from, rects, count, dst, dstStride, to);
+    // Each row is converted once into a row of its own, spread to squares' width in the first of its
+    // zoom rows, and that row copied into the others.
+    static thread_local std::vector<std::uint32_t> converted;
+    for (const Rect* r = rects; r != rects + count; ++r) {
+        converted.resize(static_cast<std::size_t>(r->width));
+        const Rect row0{0, 0, r->width, 1};
+        const std::size_t wide = static_cast<std::size_t>(r->width) * zoom;
+        for (int y = r->y; y < r->y + r->height; ++y) {
+            copyRects(src + static_cast<std::ptrdiff_t>(y) * srcStride + r->x, srcStride, from, &row0, 1, converted.data(), r->width, to);
+            std::uint32_t* __restrict first = dst + static_cast<std::ptrdiff_t>(y) * zoom * dstStride + static_cast<std::ptrdiff_t>(r->x) * zoom;
+            const std::uint32_t* __restrict in = converted.data();
+            if (zoom == 2) {
+                for (int i = 0; i < r->width; ++i) first[2 * i] = first[2 * i + 1] = in[i];
+            } else {
+                for (int i = 0; i < r->width; ++i) std::fill_n(first + static_cast<std::ptrdiff_t>(i) * zoom, zoom, in[i]);
+            }
+            for (int k = 1; k < zoom; ++k) std::memcpy(first + static_cast<std::ptrdiff_t>(k) * dstStride, first, wide * sizeof *first);
         }
     }
 }

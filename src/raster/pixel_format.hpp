@@ -72,4 +72,9 @@ bool formatFromMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue,
 void copyRects(const Colour* src, int srcStride, const PixelFormat& from, const Rect* rects, std::size_t count,
                std::uint32_t* dst, int dstStride, const PixelFormat& to);
 
+/// As copyRects, each pixel of src becoming a zoom x zoom square of dst: a rectangle at (x, y) of src goes
+/// to (x * zoom, y * zoom) of dst at zoom times its size, which must lie inside dst.
+void copyRectsZoomed(const Colour* src, int srcStride, const PixelFormat& from, const Rect* rects, std::size_t count,
+                     std::uint32_t* dst, int dstStride, const PixelFormat& to, int zoom);
+
 }  // namespace pellwick

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: saver mode under Xvfb. Bad input ends with status 2 and opens nothing; --window-id draws the
 # game into a window the test owns, makes its first game after its ticks, as the renderer plays that run,
-# and ends on SIGTERM, SIGINT or the window going away; --speed sets the ticks a second; on a stand-in
+# and ends on SIGTERM, SIGINT or the window going away; --speed sets the ticks a second; --zoom 2 shows
+# the renderer's picture enlarged by nearest neighbour; on a stand-in
 # battery --on-battery pauses or slows the game; wholly covered, it keeps time without drawing (--rest keep)
 # or sleeps (--rest pause); under Debian's XScreenSaver daemon the screen is exactly the game, the hack
 # opens no window, and it goes when the daemon stops it, ten times over; on a server without MIT-SHM it
@@ -116,6 +117,27 @@ kill -TERM "$APP_PID"
 wait_exit 1
 [[ -n "$slow" ]] && (( slow >= 120 && slow <= 260 )) || fail "--speed 100 played ${slow:-no tick we know} in 2 s, not about 200"
 echo "--speed 100 played $slow ticks in 2 s"
+
+echo "== zoom"
+# --zoom 2 in the 400x300 window: a 200x150 field, each pixel a 2x2 square: the renderer's picture
+# enlarged by nearest neighbour, pixel for pixel.
+start_saver --window-id "$HOST_ID" --zoom 2 --first-game 1000 --seed 0
+sleep 0.8
+zoomed=
+for _ in 1 2 3 4; do
+  import -window "$HOST_ID" "$work/zoomed.png"
+  convert "$work/zoomed.png" -sample 50% "$work/zoomed-field.png"
+  zoomed=$("$build/tests/screen_probe" tick "$work/zoomed-field.png" 5000) && break
+  sleep 0.1
+done
+kill -TERM "$APP_PID"
+wait_exit 1
+[[ -n "$zoomed" ]] || fail "with --zoom 2 the window shows no tick of a game of half its size"
+"$build/pellwick-render" --size "$(identify -format %wx%h "$work/zoomed-field.png")" --ticks "$zoomed" --png "$work/small.png" >/dev/null
+convert "$work/small.png" -sample 200% "$work/enlarged.png"
+differ=$(compare -metric AE "$work/zoomed.png" "$work/enlarged.png" null: 2>&1) || true
+[[ $differ == 0 ]] || fail "with --zoom 2 the window differs from the renderer's picture enlarged twice in $differ pixels"
+echo "with --zoom 2 the window is pellwick-render's $(identify -format %wx%h "$work/small.png") picture at tick $zoomed, each pixel a 2x2 square"
 
 echo "== on battery"
 # A stand-in for sysfs's power supplies: a battery discharging, the mains off line.
