@@ -62,6 +62,16 @@
   canvas.addEventListener('mouseup', e => button(e, 0));
   addEventListener('keydown', e => worker.postMessage({key: {escape: e.key === 'Escape' ? 1 : 0}}));
   addEventListener('resize', () => worker.postMessage({view: view()}));
+  // Whether anyone can see the page, and whether the machine runs on its battery, for the settings rest=
+  // and on-battery=.
+  document.addEventListener('visibilitychange', () => worker.postMessage({seen: document.visibilityState === 'visible'}));
+  if (navigator.getBattery) {
+    navigator.getBattery().then(b => {
+      const tell = () => worker.postMessage({battery: !b.charging});
+      tell();
+      b.addEventListener('chargingchange', tell);
+    }).catch(() => {});
+  }
 
   if (location.search.includes('test')) {
     let calls = 0;

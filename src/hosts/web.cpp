@@ -19,6 +19,7 @@
 #include "app/app.hpp"
 #include "app/frame.hpp"
 #include "app/launch.hpp"
+#include "app/settings.hpp"
 #include "game/digest.hpp"
 
 namespace pellwick {
@@ -38,6 +39,11 @@ struct Page {
     std::unique_ptr<App> app;         // made once the canvas has a size
     std::vector<TimedInput> inputs;   // come since the last animation frame
     FrameDrawer drawer = FrameDrawer::payingPerCall(PUT_COST);  // what to put on the canvas
+    Settings chosen;                  // from the address; the zoom is the device pixel ratio unless it says
+    int zoom = 1;                     // device pixels a field pixel takes on each side
+    std::vector<std::uint32_t> zoomed;  // the canvas's picture at a zoom above 1
+    bool seen = true;                 // the page is visible
+    bool onBattery = false;           // the browser says the machine is not charging
     bool paused = false;        // the game's clock stands still (a still page, or a test)
     std::int64_t pausedAt = 0;  // the game's time when it was paused
     std::int64_t lost = 0;      // how long it stood still, all told
@@ -55,21 +61,24 @@ struct Page {
     }
 };
 
-// Sizes the canvas to the page's window (as the page last sent it) at one canvas pixel per device pixel (at
-// most `largest` a side), has the page show it at the window's size, and gives that size; a side below one
+// Sizes the field to the page's window (as the page last sent it) over the zoom (0: the device pixel ratio,
+// rounded), at most `largest` a side, and the canvas to the field times the zoom in device pixels; has the
+// page show the canvas at its size in the window, and gives the field's size and the zoom. A side below one
 // pixel means there is nothing to show a field on.
-EM_JS(void, fitCanvas, (int largest, int* width, int* height), {
+EM_JS(void, fitCanvas, (int largest, int zoomSetting, int* width, int* height, int* zoom), {
     const canvas = self.pellwickCanvas, view = self.pellwickView;
-    const w = Math.min(largest, Math.floor(view.width * view.ratio));
-    const h = Math.min(largest, Math.floor(view.height * view.ratio));
-    if (w > 0 && h > 0 && (canvas.width !== w || canvas.height !== h)) {
-        canvas.width = w;  // setting it clears the canvas, so only when it changes
-        canvas.height = h;
+    const z = zoomSetting > 0 ? zoomSetting : Math.max(1, Math.round(view.ratio));
+    const w = Math.min(largest, Math.floor(view.width * view.ratio / z));
+    const h = Math.min(largest, Math.floor(view.height * view.ratio / z));
+    if (w > 0 && h > 0 && (canvas.width !== w * z || canvas.height !== h * z)) {
+        canvas.width = w * z;  // setting it clears the canvas, so only when it changes
+        canvas.height = h * z;
     }
     // Always: a canvas whose pixels already had the size (its default 300x150) still needs its size on screen.
-    if (w > 0 && h > 0) self.postMessage({shownAt: [w / view.ratio, h / view.ratio]});
+    if (w > 0 && h > 0) self.postMessage({shownAt: [w * z / view.ratio, h * z / view.ratio]});
     HEAP32[width >> 2] = w;
     HEAP32[height >> 2] = h;
+    HEAP32[zoom >> 2] = z;
 });
 
 // Puts `count` rectangles (x, y, width, height each) of the width x height RGBA pixels at `rgba` on the
@@ -128,6 +137,8 @@ EM_JS(void, listenToPage, (Page* page), {
     const handle = m => {
         if (m.button) Module._pellwickButton(page, m.button.down, m.button.left, m.button.detail);
         if (m.key) Module._pellwickKey(page, m.key.escape);
+        if ('seen' in m) Module._pellwickSeen(page, m.seen ? 1 : 0);
+        if ('battery' in m) Module._pellwickBattery(page, m.battery ? 1 : 0);
         if (m.view) {
             self.pellwickView = m.view;
             Module._pellwickResize(page);
@@ -141,12 +152,30 @@ EM_JS(void, listenToPage, (Page* page), {
 // Shows what changed on the field since the last time; nothing when nothing did. The field's memory is the
 // picture itself: it keeps an opaque alpha byte in every pixel, the byte order ImageData reads. The drawer
 // decides when the whole field goes (a blank canvas, or changes spread wide enough to cost more).
+// At a zoom above 1 the enlarged rectangles are drawn into a picture of the canvas's size, and put from there.
 void present(Page& p) {
     Field& f = p.app->field();
-    const std::vector<Rect>& rects = p.drawer.draw(f, Canvas::theField(f.width(), f.height()));
+    Canvas canvas = Canvas::theField(f.width(), f.height());
+    const void* pixels = f.pixels();
+    if (p.zoom > 1) {
+        const int width = f.width() * p.zoom, height = f.height() * p.zoom;
+        p.zoomed.resize(static_cast<std::size_t>(width) * height);
+        canvas = Canvas{p.zoomed.data(), width, height, width, RGBA_BYTES, false, p.zoom};
+        pixels = p.zoomed.data();
+    }
+    const std::vector<Rect>& rects = p.drawer.draw(f, canvas);
     if (rects.empty()) return;
     static_assert(sizeof(Rect) == 4 * sizeof(int));
-    putRects(f.pixels(), f.width(), f.height(), reinterpret_cast<const int*>(rects.data()), static_cast<int>(rects.size()));
+    putRects(pixels, canvas.width, canvas.height, reinterpret_cast<const int*>(rects.data()), static_cast<int>(rects.size()));
+}
+
+// The game's speed, or its time standing still, as the settings ask while the page is seen or not and the
+// machine charges or not.
+void pace(Page& p) {
+    if (p.app == nullptr) return;
+    const Pace now = paceFor(p.chosen, p.seen, p.onBattery);
+    p.app->setSpeed(now.speed);
+    p.app->pause(now.paused);
 }
 
 // Brings the game up to now, the inputs in their places among the ticks, and shows it. Returns whether the
@@ -162,7 +191,7 @@ bool step(Page& p) {
 // resized canvas is blank, so it is drawn again at once.
 void fit(Page& p) {
     int w = 0, h = 0;
-    fitCanvas(MAX_FIELD_SIDE, &w, &h);
+    fitCanvas(MAX_FIELD_SIDE, p.chosen.zoom, &w, &h, &p.zoom);
     if (w < 1 || h < 1) {
         const std::string size = std::to_string(w) + " x " + std::to_string(h);
         say(("The window is too small to show the game (" + size + " pixels). Make it larger.").c_str());
@@ -171,6 +200,7 @@ void fit(Page& p) {
     say(p.still ? "Tap or click to play" : p.notice.c_str());
     if (p.app == nullptr) {
         p.app = std::make_unique<App>(w, h, p.settings);
+        pace(p);
     } else {
         p.post(Input::resize(w, h));
     }
@@ -216,10 +246,28 @@ void chooseSaver(Page& p) {
     keepScreenAwake();
 }
 
+// The settings the address names (speed=, zoom=, rest=, on-battery=); the zoom is auto unless it says.
+// A value that is not one is said on the page, and the setting keeps its default. A page shows one
+// screen, so monitors= is not one of them.
+void chooseSettings(Page& p) {
+    p.chosen.zoom = ZOOM_AUTO;
+    for (const SettingDef& d : settingDefs()) {
+        if (std::string(d.name) == "monitors") continue;
+        bool given = false;
+        const std::string text = addressValue(d.name, given);
+        if (!given) continue;
+        if (const std::string err = d.parse(text, p.chosen); !err.empty()) {
+            p.notice = "The address's " + err + "; using " + (std::string(d.name) == "zoom" ? "auto" : d.fallback()) + ".";
+        }
+    }
+    p.settings.speed = p.chosen.speed;
+}
+
 // Reads the address and the user's wishes before the game starts.
 void setUp(Page& p) {
     chooseSeed(p);
     chooseSaver(p);
+    chooseSettings(p);
     p.settings.pixelFormat = RGBA_BYTES;  // the field's memory is the canvas's ImageData
     p.still = prefersStillness() != 0;
     p.pause(p.still);  // the game's clock stands still until a tap
@@ -253,6 +301,18 @@ EMSCRIPTEN_KEEPALIVE void pellwickButton(Page* p, int down, int left, int detail
     }
     const pellwick::Button b = left != 0 ? pellwick::Button::Left : pellwick::Button::Other;
     p->post(down != 0 ? pellwick::Input::press(b, detail) : pellwick::Input::release(b, detail));
+}
+
+/// The page became visible (seen 1) or hidden.
+EMSCRIPTEN_KEEPALIVE void pellwickSeen(Page* p, int seen) {
+    p->seen = seen != 0;
+    pellwick::pace(*p);
+}
+
+/// The browser says whether the machine charges (battery 0) or runs on its battery (1).
+EMSCRIPTEN_KEEPALIVE void pellwickBattery(Page* p, int battery) {
+    p->onBattery = battery != 0;
+    pellwick::pace(*p);
 }
 
 /// A key press; escape is 1 for the Escape key.

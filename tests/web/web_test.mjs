@@ -222,9 +222,55 @@ async function highDensity() {
       const c = document.getElementById('canvas');
       return `${c.width}x${c.height} pixels shown at ${c.getBoundingClientRect().width}x${c.getBoundingClientRect().height}`;
     });
-    check(size === `${2 * w}x${2 * h} pixels shown at ${w}x${h}`, `at a device pixel ratio of 2 the field has ${size}`);
+    check(size === `${2 * w}x${2 * h} pixels shown at ${w}x${h}`, `at a device pixel ratio of 2 the canvas has ${size}`);
     await page.close();
   }
+}
+
+// The settings in the address: on a dense screen a field pixel is a logical pixel unless zoom= says
+// otherwise, each an exact square of device pixels; speed= sets the ticks a second; on battery,
+// on-battery=pause stops the game; a value out of range is said on the page.
+async function settingsInTheAddress() {
+  const dense = await open('?test&seed=0', 400, 300, 2);
+  await dense.waitForFunction(async () => await window.pellwick.ticks() >= 300);
+  await pause(dense, true);
+  const n = await ticks(dense);
+  const url = await dense.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
+  writeFileSync(`${work}/dense.png`, Buffer.from(url.split(',')[1], 'base64'));
+  execFileSync(render, ['--size', '400x300', '--ticks', String(n), '--png', `${work}/small.png`], { stdio: 'ignore' });
+  execFileSync('convert', [`${work}/small.png`, '-sample', '200%', `${work}/enlarged.png`]);
+  const differing = spawnSync('compare', ['-metric', 'AE', `${work}/dense.png`, `${work}/enlarged.png`, 'null:']).stderr.toString().trim();
+  check(differing === '0', `at a device pixel ratio of 2 the canvas is the renderer's 400x300 picture at tick ${n}, each pixel a 2x2 square (${differing} differ)`);
+  await dense.close();
+  const one = await open('?test&seed=0&zoom=1', 400, 300, 2);
+  await one.waitForFunction(async () => await window.pellwick.ticks() >= 300);
+  await pause(one, true);
+  const m = await ticks(one);
+  const state = await one.evaluate(() => window.pellwick.state());
+  const native = JSON.parse(execFileSync(render, ['--size', '800x600', '--ticks', String(m), '--json']).toString());
+  check(state === native.state, `zoom=1 plays an 800x600 field at a device pixel ratio of 2 (tick ${m})`);
+  await one.close();
+  const slow = await open('?test&speed=100');
+  const t0 = await ticks(slow), s0 = Date.now();
+  await sleep(2000);
+  const rate = (await ticks(slow) - t0) / ((Date.now() - s0) / 1000);
+  check(rate > 80 && rate < 120, `speed=100 plays ${rate.toFixed(0)} ticks a second`);
+  await slow.close();
+  const bad = await open('?test&speed=5');
+  const said = await statusLine(bad);
+  check(said === "The address's speed needs 10 to 1000, not '5'; using 1000.", `a speed out of range is said: "${said}"`);
+  await bad.close();
+  const battery = await browser.newPage();
+  await battery.evaluateOnNewDocument(() => {
+    navigator.getBattery = () => Promise.resolve({ charging: false, addEventListener() {} });
+  });
+  await battery.setViewport({ width: W, height: H, deviceScaleFactor: 1 });
+  await battery.goto(site + '?test&on-battery=pause');
+  await battery.waitForFunction(() => window.pellwick);
+  await sleep(1000);
+  const held = await ticks(battery);
+  check(held <= 1, `on battery, on-battery=pause holds the game still (${held} ticks in a second)`);
+  await battery.close();
 }
 
 async function badConditions() {
@@ -278,6 +324,7 @@ try {
   await versionIsTheProjects();
   await ends('Escape', p => p.keyboard.press('Escape'));
   await highDensity();
+  await settingsInTheAddress();
   await badConditions();
 } catch (e) {
   check(false, `the test itself failed: ${e.stack || e}`);
