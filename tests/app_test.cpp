@@ -713,7 +713,7 @@ namespace {
 // compositor's surface.
 struct CountingScreen final : Screen {
     CountingScreen(FramePacer pacer, const Clock& clock, bool commits)
-        : Screen(pacer), game(16, 12, AppSettings{}, clock), commits(commits) {}
+        : Screen(pacer), commits(commits), game(16, 12, AppSettings{}, clock) {}
     AppRunner* runner() override { return &game; }
     Canvas canvas(int width, int height) override {
         pixels.assign(static_cast<std::size_t>(width) * height, 0);
@@ -723,10 +723,10 @@ struct CountingScreen final : Screen {
         ++frames;
         if (commits) pacer.committed();
     }
-    AppRunner game;
     bool commits;
-    std::vector<std::uint32_t> pixels;
+    std::vector<std::uint32_t> pixels;  // before the game, which draws into it until it ends
     int frames = 0;
+    AppRunner game;
 };
 
 // A surface the compositor has not sized yet: no game, nothing to wait for.
@@ -905,9 +905,9 @@ TEST(Settings, TicksFollowTheSpeedAndAPauseStopsTime) {
 // A paused game thread sleeps until it has something to do.
 TEST(Settings, APausedGameThreadSleeps) {
     std::atomic<std::int64_t> now{0};
+    std::vector<std::uint32_t> pixels(40 * 30);  // before the runner, which draws into it until it ends
     AppRunner runner(40, 30, AppSettings{}, [&now] { return now.load(); });
     runner.setPace(Pace{1000, true});
-    std::vector<std::uint32_t> pixels(40 * 30);
     const CanvasFor canvas = [&](int w, int h) { return Canvas{pixels.data(), w, h, w, FIELD_ORDER}; };
     runner.frame(FRAME_WAIT_US, canvas, [](const Frame&) {});
     runner.frame(FRAME_WAIT_US, canvas, [](const Frame&) {});  // and asks for the next, drawn at once
