@@ -104,18 +104,26 @@ kill -INT "$APP_PID"
 wait_exit 1
 echo "SIGINT ended it with status 0"
 
+# host_shot FILE: a picture of the test's window. shown_after ARGS...: starts the saver in it with ARGS
+# (no game of its own, seed 0), and after 2 s prints the tick its picture shows (-1 for none), and ends it.
+host_shot() { import -window "$HOST_ID" "$1"; }
+shown_after() {
+  local tick=
+  start_saver --window-id "$HOST_ID" --first-game 1000 --seed 0 "$@"
+  sleep 2
+  for _ in 1 2 3 4; do
+    host_shot "$work/after.png"
+    tick=$("$build/tests/screen_probe" tick "$work/after.png" 5000) && break
+    sleep 0.1
+  done
+  kill -TERM "$APP_PID"
+  wait_exit 1
+  echo "${tick:--1}"
+}
+
 # --speed 100: two seconds play about 200 ticks (the game starts with the window's first frame).
-start_saver --window-id "$HOST_ID" --speed 100 --first-game 1000 --seed 0
-sleep 2
-slow=
-for _ in 1 2 3 4; do
-  import -window "$HOST_ID" "$work/slow.png"
-  slow=$("$build/tests/screen_probe" tick "$work/slow.png" 1000) && break
-  sleep 0.1
-done
-kill -TERM "$APP_PID"
-wait_exit 1
-[[ -n "$slow" ]] && (( slow >= 120 && slow <= 260 )) || fail "--speed 100 played ${slow:-no tick we know} in 2 s, not about 200"
+slow=$(shown_after --speed 100)
+(( slow >= 120 && slow <= 260 )) || fail "--speed 100 played $slow ticks in 2 s (-1: none we know), not about 200"
 echo "--speed 100 played $slow ticks in 2 s"
 
 echo "== zoom"
@@ -123,42 +131,19 @@ echo "== zoom"
 # enlarged by nearest neighbour, pixel for pixel.
 start_saver --window-id "$HOST_ID" --zoom 2 --first-game 1000 --seed 0
 sleep 0.8
-zoomed=
-for _ in 1 2 3 4; do
-  import -window "$HOST_ID" "$work/zoomed.png"
-  convert "$work/zoomed.png" -sample 50% "$work/zoomed-field.png"
-  zoomed=$("$build/tests/screen_probe" tick "$work/zoomed-field.png" 5000) && break
-  sleep 0.1
-done
+zoomed=$(zoomed_tick 2 "$build/tests/screen_probe" "$build/pellwick-render" "$work" host_shot)
 kill -TERM "$APP_PID"
 wait_exit 1
-[[ -n "$zoomed" ]] || fail "with --zoom 2 the window shows no tick of a game of half its size"
-"$build/pellwick-render" --size "$(identify -format %wx%h "$work/zoomed-field.png")" --ticks "$zoomed" --png "$work/small.png" >/dev/null
-convert "$work/small.png" -sample 200% "$work/enlarged.png"
-differ=$(compare -metric AE "$work/zoomed.png" "$work/enlarged.png" null: 2>&1) || true
-[[ $differ == 0 ]] || fail "with --zoom 2 the window differs from the renderer's picture enlarged twice in $differ pixels"
-echo "with --zoom 2 the window is pellwick-render's $(identify -format %wx%h "$work/small.png") picture at tick $zoomed, each pixel a 2x2 square"
+echo "with --zoom 2 the window is pellwick-render's ${zoomed#* } picture at tick ${zoomed% *}, each pixel a 2x2 square"
 
 echo "== on battery"
 # A stand-in for sysfs's power supplies: a battery discharging, the mains off line.
 mkdir -p "$work/power/BAT0" "$work/power/AC"
 echo Battery > "$work/power/BAT0/type"; echo Discharging > "$work/power/BAT0/status"
 echo Mains > "$work/power/AC/type"; echo 0 > "$work/power/AC/online"
-# battery_tick CHOICE: the tick the window shows after 2 s on battery with --on-battery CHOICE.
-battery_tick() {
-  local tick=
-  PELLWICK_POWER_SUPPLY="$work/power" start_saver --window-id "$HOST_ID" --on-battery "$1" --first-game 1000 --seed 0
-  sleep 2
-  for _ in 1 2 3 4; do
-    import -window "$HOST_ID" "$work/battery.png"
-    tick=$("$build/tests/screen_probe" tick "$work/battery.png" 5000) && break
-    sleep 0.1
-  done
-  kill -TERM "$APP_PID"
-  wait_exit 1
-  echo "${tick:--1}"
-}
-paused=$(battery_tick pause) slowed=$(battery_tick slow)
+export PELLWICK_POWER_SUPPLY="$work/power"
+paused=$(shown_after --on-battery pause) slowed=$(shown_after --on-battery slow)
+unset PELLWICK_POWER_SUPPLY
 (( paused >= 0 && paused <= 1 )) || fail "on battery with --on-battery pause the game played $paused ticks"
 (( slowed >= 300 && slowed <= 600 )) || fail "on battery with --on-battery slow the game played $slowed ticks in 2 s, not about 500"
 echo "on battery, --on-battery pause held the game at tick $paused and slow played $slowed ticks in 2 s"
@@ -301,13 +286,7 @@ start_saver --saver --monitors span --seed 7
 sleep 1.2
 [[ $(ours) -eq 1 ]] || fail "--saver --monitors span on two monitors made $(ours) windows"
 xwininfo -root -children | grep -q '"Pellwick".*640x480+0+0' || fail "the spanning window does not cover both monitors"
-shown=
-for _ in 1 2 3 4; do
-  import -window root "$work/span.png"
-  shown=$("$build/tests/screen_probe" tick "$work/span.png" 5000 7) && break
-  sleep 0.1
-done
-[[ -n "$shown" ]] || fail "the spanning window shows no tick of seed 7's game over 640x480"
+shown=$(shot_tick "$work/span.png" "$build/tests/screen_probe" 5000 7) || fail "the spanning window shows no tick of seed 7's game over 640x480"
 xdotool key a
 wait_exit 3
 echo "--monitors span played one game of seed 7 over both monitors (tick $shown)"
@@ -319,13 +298,7 @@ xrandr --fb 320x240 >/dev/null 2>&1 || true  # the output no longer fits and goe
 sleep 0.7
 xwininfo -root -children | grep -q '"Pellwick".*320x240+0+0' || fail "after the screen shrank, no window covers it: $(xwininfo -root -children | grep Pellwick)"
 [[ $(ours) -eq 1 ]] || fail "after the screen shrank, $(ours) windows"
-shown=
-for _ in 1 2 3 4; do
-  import -window root "$work/shrunk.png"
-  shown=$("$build/tests/screen_probe" tick "$work/shrunk.png" 5000 8) && break
-  sleep 0.1
-done
-[[ -n "$shown" ]] || fail "the window over the shrunk screen shows no tick of seed 8's game"
+shown=$(shot_tick "$work/shrunk.png" "$build/tests/screen_probe" 5000 8) || fail "the window over the shrunk screen shows no tick of seed 8's game"
 xdotool key a
 wait_exit 3
 echo "when the screen shrank, --saver covered it again with seed 8's game"

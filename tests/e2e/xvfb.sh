@@ -72,6 +72,27 @@ shot_tick() {
   return 1
 }
 
+# zoomed_tick ZOOM PROBE RENDER DIR TAKE: takes pictures with the command TAKE FILE until one, sampled down
+# by ZOOM, shows a tick of the game (no click, seed 0); fails unless that picture is the renderer's at that
+# tick enlarged by nearest neighbour, pixel for pixel. Prints the tick and the field's size.
+zoomed_tick() {
+  local zoom=$1 probe=$2 render=$3 dir=$4 take=$5 tick= size diff
+  for _ in 1 2 3 4; do
+    "$take" "$dir/zoomed.png"
+    convert "$dir/zoomed.png" -sample "$((100 / zoom))%" "$dir/zoomed-field.png"
+    tick=$("$probe" tick "$dir/zoomed-field.png" 20000) && break
+    tick=
+    sleep 0.2
+  done
+  [[ -n "$tick" ]] || fail "at zoom $zoom the screen matches no tick of the game"
+  size=$(identify -format %wx%h "$dir/zoomed-field.png")
+  "$render" --size "$size" --ticks "$tick" --png "$dir/small.png" >/dev/null 2>&1
+  convert "$dir/small.png" -sample "$((100 * zoom))%" "$dir/enlarged.png"
+  diff=$(compare -metric AE "$dir/zoomed.png" "$dir/enlarged.png" null: 2>&1 || true)
+  [[ "$diff" == "0" ]] || fail "at zoom $zoom the screen and the renderer's $size picture enlarged differ in $diff pixels"
+  echo "$tick $size"
+}
+
 # teams_in PROBE FILE WHAT: prints the screenshot's pixel counts by colour; fails, naming WHAT, unless
 # teams 1 to 3 all show (team 0 alone is the time before the first game).
 teams_in() {
