@@ -406,6 +406,7 @@ int runScreensaverArgs(const std::vector<std::string>& args) {
         const SaverSettings s = loadSaverSettings();
         l.times = s.times;
         l.seed = s.seed;
+        l.settings = s.settings;
     }
     switch (l.mode) {
         case Launch::Mode::OwnWindow:

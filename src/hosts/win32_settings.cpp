@@ -1,7 +1,8 @@
 // The settings dialog of the Windows screensaver: two boxes of seconds, the choice of new games at every
-// start or the same games from a seed, OK and Cancel, built from plain controls so no dialog resource is
-// needed. Values live under HKCU\Software\Pellwick: the intervals as DWORDs, the seed as a decimal string
-// (absent: new games at every start).
+// start or the same games from a seed, a row for each setting of the one table (a box for a number, a list
+// for words), OK and Cancel, built from plain controls so no dialog resource is needed. Values live under
+// HKCU\Software\Pellwick: the intervals as DWORDs, the seed as a decimal string (absent: new games at every
+// start), each setting as the string its option takes, under the setting's name.
 #include "hosts/win32_settings.hpp"
 
 #include <string>
@@ -15,7 +16,9 @@ namespace {
 constexpr wchar_t SETTINGS_KEY[] = L"Software\\Pellwick";
 constexpr wchar_t DIALOG_CLASS[] = L"PellwickSettings";
 constexpr DWORD MAX_SECONDS = static_cast<DWORD>(MAX_SAVER_SECONDS);
-enum Control { FIRST_GAME = 101, NEW_GAME = 102, SAME_GAMES = 103, SEED = 104 };
+enum Control { FIRST_GAME = 101, NEW_GAME = 102, SAME_GAMES = 103, SEED = 104, SETTING = 110 };  // SETTING + its index
+constexpr int ROW = 30;          // the settings' rows, below the seed
+constexpr int SETTINGS_TOP = 140;
 
 // The intervals as the registry and the dialog keep them: whole seconds.
 struct WholeSeconds {
@@ -46,17 +49,38 @@ std::optional<std::uint64_t> loadSeed() {
     return seedIn(text);
 }
 
-bool storeSettings(const WholeSeconds& t, const std::optional<std::uint64_t>& seed) {
+std::wstring widened(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// The settings kept in the registry; a value not set, or not one of its setting's, is the default.
+Settings loadChoices() {
+    Settings s;
+    for (const SettingDef& d : settingDefs()) {
+        wchar_t text[32] = {};
+        DWORD size = sizeof text;
+        if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, widened(d.name).c_str(), RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+            continue;
+        }
+        const std::wstring value = text;
+        d.parse(std::string(value.begin(), value.end()), s);
+    }
+    return s;
+}
+
+bool storeString(HKEY key, const std::wstring& name, const std::wstring& text) {
+    return RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool storeSettings(const WholeSeconds& t, const std::optional<std::uint64_t>& seed, const Settings& chosen) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
     bool ok = RegSetValueExW(key, L"FirstGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.firstGame), sizeof(DWORD)) == ERROR_SUCCESS &&
               RegSetValueExW(key, L"NewGame", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&t.newGame), sizeof(DWORD)) == ERROR_SUCCESS;
+    for (const SettingDef& d : settingDefs()) ok = ok && storeString(key, widened(d.name), widened(d.valueIn(chosen)));
     if (seed) {
-        const std::wstring text = std::to_wstring(*seed);
-        ok = ok && RegSetValueExW(key, L"Seed", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        ok = ok && storeString(key, L"Seed", std::to_wstring(*seed));
     } else {
         const LSTATUS gone = RegDeleteValueW(key, L"Seed");
         ok = ok && (gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND);
@@ -89,9 +113,26 @@ bool readSeed(HWND dialog, std::optional<std::uint64_t>& out) {
     return out.has_value();
 }
 
+// The settings' rows as the dialog holds them; the first value that is not one is said, naming its range.
+bool readChoices(HWND dialog, Settings& out) {
+    const auto& defs = settingDefs();
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        wchar_t text[32] = {};
+        GetDlgItemTextW(dialog, SETTING + static_cast<int>(i), text, 32);
+        const std::wstring value = text;
+        if (const std::string err = defs[i].parse(std::string(value.begin(), value.end()), out); !err.empty()) {
+            const std::wstring line = widened(defs[i].label) + L": " + widened(defs[i].range()) + L", not '" + value + L"'.";
+            MessageBoxW(dialog, line.c_str(), L"Pellwick", MB_ICONWARNING);
+            return false;
+        }
+    }
+    return true;
+}
+
 void accept(HWND dialog) {
     WholeSeconds t;
     std::optional<std::uint64_t> seed;
+    Settings chosen;
     if (!readSeconds(dialog, FIRST_GAME, t.firstGame) || !readSeconds(dialog, NEW_GAME, t.newGame)) {
         const std::wstring text = L"Give each interval as a whole number of seconds from 0 to " + std::to_wstring(MAX_SECONDS) + L".";
         MessageBoxW(dialog, text.c_str(), L"Pellwick", MB_ICONWARNING);
@@ -101,7 +142,8 @@ void accept(HWND dialog) {
         MessageBoxW(dialog, L"Give the seed as a whole number from 0 to 18446744073709551615.", L"Pellwick", MB_ICONWARNING);
         return;
     }
-    if (!storeSettings(t, seed)) MessageBoxW(dialog, L"The settings could not be saved.", L"Pellwick", MB_ICONERROR);
+    if (!readChoices(dialog, chosen)) return;
+    if (!storeSettings(t, seed, chosen)) MessageBoxW(dialog, L"The settings could not be saved.", L"Pellwick", MB_ICONERROR);
     DestroyWindow(dialog);
 }
 
@@ -139,8 +181,30 @@ void addControls(HWND dialog, const WholeSeconds& t, const std::optional<std::ui
     addControl(dialog, L"BUTTON", L"The same games every time, from seed:", WS_TABSTOP | BS_AUTOCHECKBOX, 12, 80, 250, 20, SAME_GAMES);
     addControl(dialog, L"EDIT", seed ? std::to_wstring(*seed).c_str() : L"", WS_TABSTOP | ES_NUMBER, 12, 104, 338, 22, SEED);
     if (seed) CheckDlgButton(dialog, SAME_GAMES, BST_CHECKED);
-    addControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 184, 140, 80, 26, IDOK);
-    addControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 270, 140, 80, 26, IDCANCEL);
+}
+
+// A row for each setting: a box for a number, a list of its values for words (and the zoom's auto).
+void addSettingRows(HWND dialog, const Settings& chosen) {
+    const auto& defs = settingDefs();
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        const SettingDef& d = defs[i];
+        const int y = SETTINGS_TOP + static_cast<int>(i) * ROW, id = SETTING + static_cast<int>(i);
+        addControl(dialog, L"STATIC", (widened(d.label) + L":").c_str(), 0, 12, y + 4, 200, 20, -1);
+        if (d.words.empty() && !d.hasAuto) {
+            addControl(dialog, L"EDIT", widened(d.valueIn(chosen)).c_str(), WS_TABSTOP | ES_NUMBER, 220, y, 130, 22, id);
+            continue;
+        }
+        HWND list = addControl(dialog, L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 220, y, 130, 200, id);
+        for (int v = d.hasAuto ? d.least - 1 : d.least; v <= d.most; ++v) {
+            Settings s;
+            d.set(s, d.hasAuto && v < d.least ? ZOOM_AUTO : v);
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widened(d.valueIn(s)).c_str()));
+        }
+        SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(widened(d.valueIn(chosen)).c_str()));
+    }
+    const int buttons = SETTINGS_TOP + static_cast<int>(defs.size()) * ROW + 6;
+    addControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 184, buttons, 80, 26, IDOK);
+    addControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 270, buttons, 80, 26, IDCANCEL);
 }
 
 WholeSeconds loadWholeSeconds() {
@@ -154,7 +218,7 @@ WholeSeconds loadWholeSeconds() {
 
 SaverSettings loadSaverSettings() {
     const WholeSeconds t = loadWholeSeconds();
-    return SaverSettings{SaverTimes{static_cast<double>(t.firstGame), static_cast<double>(t.newGame)}, loadSeed()};
+    return SaverSettings{SaverTimes{static_cast<double>(t.firstGame), static_cast<double>(t.newGame)}, loadSeed(), loadChoices()};
 }
 
 void showSaverSettings(HWND owner) {
@@ -166,7 +230,7 @@ void showSaverSettings(HWND owner) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = DIALOG_CLASS;
     RegisterClassExW(&wc);
-    RECT r{0, 0, 364, 178};
+    RECT r{0, 0, 364, SETTINGS_TOP + static_cast<LONG>(settingDefs().size()) * ROW + 44};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP | WS_VISIBLE;
     AdjustWindowRect(&r, style, FALSE);
     DialogState state;
@@ -175,6 +239,7 @@ void showSaverSettings(HWND owner) {
     if (dialog == nullptr) return;
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     addControls(dialog, loadWholeSeconds(), loadSeed());
+    addSettingRows(dialog, loadChoices());
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, FIRST_GAME));
     if (owner != nullptr) EnableWindow(owner, FALSE);

@@ -115,12 +115,32 @@ xdotool type 0
 # The box for the same games is ticked, since a seed is kept; the seed's box comes next.
 xdotool key Tab Tab End BackSpace BackSpace BackSpace BackSpace
 xdotool type 4242
+# The settings' rows follow the seed: the speed's box first.
+xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
+xdotool type 250
+import -window "$dialog" "${SETTINGS_SHOT:-$work/settings.png}"
 xdotool key Return
 wait_exit 3
 stored=$("$WINELOADER" reg query 'HKCU\Software\Pellwick' | tr -d '\r')
 grep -qE "FirstGame +REG_DWORD +0x19" <<<"$stored" && grep -qE "NewGame +REG_DWORD +0x0" <<<"$stored" &&
-  grep -qE "Seed +REG_SZ +4242" <<<"$stored" || fail "the dialog did not store 25, 0 and seed 4242: $stored"
-echo "the settings dialog stored FirstGame 25, NewGame 0 and Seed 4242 in HKCU\Software\Pellwick"
+  grep -qE "Seed +REG_SZ +4242" <<<"$stored" && grep -qE "speed +REG_SZ +250" <<<"$stored" &&
+  grep -qE "zoom +REG_SZ +1" <<<"$stored" && grep -qE "on-battery +REG_SZ +same" <<<"$stored" ||
+  fail "the dialog did not store 25, 0, seed 4242 and speed 250 with the other settings' defaults: $stored"
+# A speed out of its range is refused by name, and nothing is stored.
+"$WINELOADER" "$scr" /c &
+APP_PID=$!
+for _ in $(seq 300); do xdotool search --onlyvisible --name '^Pellwick settings$' >/dev/null 2>&1 && break; sleep 0.1; done
+dialog=$(xdotool search --onlyvisible --name '^Pellwick settings$' | head -n 1) || fail "/c shows no settings dialog"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove $((X + 285)) $((Y + 151)) click 1 key End BackSpace BackSpace BackSpace type 9
+xdotool key Return
+for _ in $(seq 30); do xdotool search --onlyvisible --name '^Pellwick$' >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Pellwick$' >/dev/null 2>&1 || fail "a speed of 9 was taken without a word"
+kill "$APP_PID"
+wineserver -k 2>/dev/null || true
+"$WINELOADER" reg query 'HKCU\Software\Pellwick' /v speed 2>/dev/null | tr -d '\r' | grep -qE "speed +REG_SZ +250" ||
+  fail "a refused speed changed what was stored"
+echo "the settings dialog stored FirstGame 25, NewGame 0, Seed 4242, speed 250 and the other settings' defaults in HKCU\Software\Pellwick, and refused a speed of 9"
 start_full_screen
 tick=$(shot_tick "$work/saver.png" "$build/tests/screen_probe" 60000 4242) || fail "/s shows no tick of seed 4242's game"
 xdotool key a
