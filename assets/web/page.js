@@ -45,6 +45,7 @@
     }
     if (m.seed) showSeedInAddress(m.seed);
     if (m.keepAwake) keepScreenAwake();
+    if (m.settings) panel(m.settings);
     if ('answer' in m) {
       answers.get(m.answer)(m.value);
       answers.delete(m.answer);
@@ -53,9 +54,40 @@
   // A worker whose script could not be loaded reports an error with no message.
   worker.onerror = e => { line.textContent = e.message ? 'Pellwick stopped: ' + e.message : 'Pellwick could not be loaded (pellwick.js is missing).'; };
 
+  // The settings chosen in the panel, kept in the browser; the address's own win over them.
+  const kept = () => { try { return JSON.parse(localStorage.getItem('pellwick.settings')) || {}; } catch { return {}; } };
+  const search = () => {
+    const params = new URLSearchParams(location.search);
+    for (const [name, value] of Object.entries(kept())) if (!params.has(name)) params.set(name, value);
+    return '?' + params.toString();
+  };
+  // The panel: a row for each setting the worker offers, from the settings' one table; a change is kept and
+  // the page starts again with it.
+  const panel = settings => {
+    const box = document.getElementById('settings');
+    const rows = box.querySelector('div');
+    rows.textContent = '';
+    for (const s of settings) {
+      const label = document.createElement('label');
+      label.textContent = s.label + ' ';
+      const input = document.createElement(s.number ? 'input' : 'select');
+      input.name = s.name;
+      if (s.number) Object.assign(input, {type: 'number', min: s.values[0], max: s.values[1]});
+      else for (const v of s.values) input.add(new Option(v, v));
+      input.value = s.value;
+      input.addEventListener('change', () => {
+        localStorage.setItem('pellwick.settings', JSON.stringify({...kept(), [s.name]: input.value}));
+        location.reload();
+      });
+      label.appendChild(input);
+      rows.appendChild(label);
+    }
+    box.hidden = false;
+  };
+
   const offscreen = canvas.transferControlToOffscreen();
   const still = matchMedia('(prefers-reduced-motion: reduce)').matches;
-  worker.postMessage({start: {canvas: offscreen, search: location.search, view: view(), still}}, [offscreen]);
+  worker.postMessage({start: {canvas: offscreen, search: search(), view: view(), still}}, [offscreen]);
 
   const button = (e, down) => worker.postMessage({button: {down, left: e.button === 0 ? 1 : 0, detail: e.detail}});
   canvas.addEventListener('mousedown', e => button(e, 1));

@@ -121,6 +121,9 @@ EM_JS(std::uint32_t, randomWord, (), { return crypto.getRandomValues(new Uint32A
 // Whether the user asks for reduced motion, as the page found when it started.
 EM_JS(int, prefersStillness, (), { return self.pellwickStill ? 1 : 0; });
 
+// Hands the page the settings it offers in its panel, as JSON: name, label, values and the value in force.
+EM_JS(void, offerSettings, (const char* json), { self.postMessage({settings: JSON.parse(UTF8ToString(json))}); });
+
 // Has the page act as a page on a wall: no pointer over the canvas, the screen kept awake while it is seen.
 EM_JS(void, keepScreenAwake, (), { self.postMessage({keepAwake: true}); });
 
@@ -246,6 +249,28 @@ void chooseSaver(Page& p) {
     keepScreenAwake();
 }
 
+// The page's settings for its panel, from the one table: each with its label and its values.
+std::string settingsJson(const Settings& chosen) {
+    std::string out = "[";
+    for (const SettingDef& d : settingDefs()) {
+        if (std::string(d.name) == "monitors") continue;
+        std::string values;
+        if (d.words.empty() && !d.hasAuto) {
+            values = "\"" + std::to_string(d.least) + "\",\"" + std::to_string(d.most) + "\"";
+        } else {
+            for (int v = d.hasAuto ? d.least - 1 : d.least; v <= d.most; ++v) {
+                Settings s;
+                d.set(s, d.hasAuto && v < d.least ? ZOOM_AUTO : v);
+                values += (values.empty() ? "\"" : ",\"") + d.valueIn(s) + "\"";
+            }
+        }
+        out += std::string(out.size() > 1 ? "," : "") + "{\"name\":\"" + d.name + "\",\"label\":\"" + d.label +
+               "\",\"number\":" + (d.words.empty() && !d.hasAuto ? "true" : "false") + ",\"values\":[" + values +
+               "],\"value\":\"" + d.valueIn(chosen) + "\"}";
+    }
+    return out + "]";
+}
+
 // The settings the address names (speed=, zoom=, rest=, on-battery=); the zoom is auto unless it says.
 // A value that is not one is said on the page, and the setting keeps its default. A page shows one
 // screen, so monitors= is not one of them.
@@ -261,6 +286,7 @@ void chooseSettings(Page& p) {
         }
     }
     p.settings.speed = p.chosen.speed;
+    offerSettings(settingsJson(p.chosen).c_str());
 }
 
 // Reads the address and the user's wishes before the game starts.

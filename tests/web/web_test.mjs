@@ -260,6 +260,20 @@ async function settingsInTheAddress() {
   const said = await statusLine(bad);
   check(said === "The address's speed needs 10 to 1000, not '5'; using 1000.", `a speed out of range is said: "${said}"`);
   await bad.close();
+  // The panel offers the settings of the one table; a choice there is kept in the browser and played.
+  const chosen = await open('?test');
+  await chosen.waitForSelector('#settings:not([hidden]) input[name=speed]');
+  const labels = await chosen.$$eval('#settings label', ls => ls.map(l => l.firstChild.textContent.trim()));
+  check(labels.join('|') === 'Speed (ticks a second)|Zoom|While nobody can see it|On battery', `the settings panel offers ${labels.join(', ')}`);
+  await Promise.all([chosen.waitForNavigation(),
+                     chosen.$eval('#settings input[name=speed]', i => { i.value = '100'; i.dispatchEvent(new Event('change')); })]);
+  await chosen.waitForFunction(async () => window.pellwick && await window.pellwick.ticks() > 0, { timeout: 30000 });
+  const c0 = await ticks(chosen), d0 = Date.now();
+  await sleep(2000);
+  const kept = (await ticks(chosen) - c0) / ((Date.now() - d0) / 1000);
+  check(kept > 80 && kept < 120, `a speed of 100 chosen in the panel is kept and played: ${kept.toFixed(0)} ticks a second`);
+  await chosen.evaluate(() => localStorage.removeItem('pellwick.settings'));
+  await chosen.close();
   const battery = await browser.newPage();
   await battery.evaluateOnNewDocument(() => {
     navigator.getBattery = () => Promise.resolve({ charging: false, addEventListener() {} });
