@@ -103,11 +103,15 @@ wait_exit 2
 echo "a key ended it"
 
 echo "== the screensaver, /c: its settings"
-"$WINELOADER" "$scr" /c &
-APP_PID=$!
-for _ in $(seq 300); do xdotool search --onlyvisible --name '^Pellwick settings$' >/dev/null 2>&1 && break; sleep 0.1; done
-dialog=$(xdotool search --onlyvisible --name '^Pellwick settings$' | head -n 1) || fail "/c shows no settings dialog"
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
+# open_settings: the settings dialog; sets APP_PID, dialog, and X and Y, its place on the screen.
+open_settings() {
+  "$WINELOADER" "$scr" /c &
+  APP_PID=$!
+  for _ in $(seq 300); do xdotool search --onlyvisible --name '^Pellwick settings$' >/dev/null 2>&1 && break; sleep 0.1; done
+  dialog=$(xdotool search --onlyvisible --name '^Pellwick settings$' | head -n 1) || fail "/c shows no settings dialog"
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+}
+open_settings
 xdotool mousemove $((X + 310)) $((Y + 22)) click 1  # into the first box; with no window manager, focus comes by clicking
 xdotool key End BackSpace BackSpace BackSpace BackSpace type 25
 xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
@@ -127,11 +131,7 @@ grep -qE "FirstGame +REG_DWORD +0x19" <<<"$stored" && grep -qE "NewGame +REG_DWO
   grep -qE "zoom +REG_SZ +1" <<<"$stored" && grep -qE "on-battery +REG_SZ +same" <<<"$stored" ||
   fail "the dialog did not store 25, 0, seed 4242 and speed 250 with the other settings' defaults: $stored"
 # A speed out of its range is refused by name, and nothing is stored.
-"$WINELOADER" "$scr" /c &
-APP_PID=$!
-for _ in $(seq 300); do xdotool search --onlyvisible --name '^Pellwick settings$' >/dev/null 2>&1 && break; sleep 0.1; done
-dialog=$(xdotool search --onlyvisible --name '^Pellwick settings$' | head -n 1) || fail "/c shows no settings dialog"
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
+open_settings
 xdotool mousemove $((X + 285)) $((Y + 151)) click 1 key End BackSpace BackSpace BackSpace type 9
 xdotool key Return
 for _ in $(seq 30); do xdotool search --onlyvisible --name '^Pellwick$' >/dev/null 2>&1 && break; sleep 0.1; done
