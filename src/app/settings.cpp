@@ -60,6 +60,17 @@ std::string SettingDef::valueIn(const Settings& s) const {
     return hasAuto && v == ZOOM_AUTO ? "auto" : std::to_string(v);
 }
 
+std::vector<std::string> SettingDef::choices() const {
+    std::vector<std::string> out;
+    if (words.empty() && !hasAuto) return out;
+    for (int v = hasAuto ? least - 1 : least; v <= most; ++v) {
+        Settings s;
+        set(s, hasAuto && v < least ? ZOOM_AUTO : v);
+        out.push_back(valueIn(s));
+    }
+    return out;
+}
+
 std::string SettingDef::parse(const std::string& text, Settings& s) const {
     const std::string refusal = std::string(name) + " needs " + range() + ", not '" + text + "'";
     if (!words.empty()) {

@@ -61,6 +61,9 @@ struct SettingDef {
     std::string valueIn(const Settings& s) const;
     /// The default as written.
     std::string fallback() const { return valueIn(Settings{}); }
+    /// Every value a menu offers, as written: its words, or "auto" and then the numbers; none for a plain
+    /// number, which takes a box.
+    std::vector<std::string> choices() const;
     /// Sets this setting in s from text: "" when it is one of the setting's values, else one line naming
     /// the setting and its range, and s unchanged.
     std::string parse(const std::string& text, Settings& s) const;

@@ -255,17 +255,11 @@ std::string settingsJson(const Settings& chosen) {
     for (const SettingDef& d : settingDefs()) {
         if (std::string(d.name) == "monitors") continue;
         std::string values;
-        if (d.words.empty() && !d.hasAuto) {
-            values = "\"" + std::to_string(d.least) + "\",\"" + std::to_string(d.most) + "\"";
-        } else {
-            for (int v = d.hasAuto ? d.least - 1 : d.least; v <= d.most; ++v) {
-                Settings s;
-                d.set(s, d.hasAuto && v < d.least ? ZOOM_AUTO : v);
-                values += (values.empty() ? "\"" : ",\"") + d.valueIn(s) + "\"";
-            }
-        }
+        std::vector<std::string> choices = d.choices();
+        if (choices.empty()) choices = {std::to_string(d.least), std::to_string(d.most)};  // a number: its bounds
+        for (const std::string& v : choices) values += (values.empty() ? "\"" : ",\"") + v + "\"";
         out += std::string(out.size() > 1 ? "," : "") + "{\"name\":\"" + d.name + "\",\"label\":\"" + d.label +
-               "\",\"number\":" + (d.words.empty() && !d.hasAuto ? "true" : "false") + ",\"values\":[" + values +
+               "\",\"number\":" + (d.choices().empty() ? "true" : "false") + ",\"values\":[" + values +
                "],\"value\":\"" + d.valueIn(chosen) + "\"}";
     }
     return out + "]";

@@ -190,16 +190,13 @@ void addSettingRows(HWND dialog, const Settings& chosen) {
         const SettingDef& d = defs[i];
         const int y = SETTINGS_TOP + static_cast<int>(i) * ROW, id = SETTING + static_cast<int>(i);
         addControl(dialog, L"STATIC", (widened(d.label) + L":").c_str(), 0, 12, y + 4, 200, 20, -1);
-        if (d.words.empty() && !d.hasAuto) {
+        const std::vector<std::string> choices = d.choices();
+        if (choices.empty()) {
             addControl(dialog, L"EDIT", widened(d.valueIn(chosen)).c_str(), WS_TABSTOP | ES_NUMBER, 220, y, 130, 22, id);
             continue;
         }
         HWND list = addControl(dialog, L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 220, y, 130, 200, id);
-        for (int v = d.hasAuto ? d.least - 1 : d.least; v <= d.most; ++v) {
-            Settings s;
-            d.set(s, d.hasAuto && v < d.least ? ZOOM_AUTO : v);
-            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widened(d.valueIn(s)).c_str()));
-        }
+        for (const std::string& v : choices) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widened(v).c_str()));
         SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(widened(d.valueIn(chosen)).c_str()));
     }
     const int buttons = SETTINGS_TOP + static_cast<int>(defs.size()) * ROW + 6;

@@ -38,11 +38,10 @@ std::string xscreensaverItem(const SettingDef& d) {
                "\"\n          low=\"" + std::to_string(d.least) + "\" high=\"" + std::to_string(d.most) + "\" default=\"" +
                d.fallback() + "\"/>\n";
     }
+    // The default first, since the entry without an option is the one the daemon starts from; auto last.
     std::vector<std::string> values = {d.fallback()};
-    for (int v = d.least; v <= d.most; ++v) {
-        pellwick::Settings s;
-        d.set(s, v);
-        if (d.valueIn(s) != d.fallback()) values.push_back(d.valueIn(s));
+    for (const std::string& v : d.choices()) {
+        if (v != d.fallback() && v != "auto") values.push_back(v);
     }
     if (d.hasAuto && d.fallback() != "auto") values.emplace_back("auto");
     std::string out = "  <select id=\"" + name + "\" _label=\"" + label + "\">\n";
