@@ -15,6 +15,7 @@ std::int64_t FramePacer::until(std::int64_t atUs) const {
 void FramePacer::framed(std::int64_t atUs) {
     if (!callbacks_) return cadence_.start(atUs);
     if (waiting_) {
+        committedAt_ = atUs;
         due_ = false;
         return;
     }
@@ -22,6 +23,9 @@ void FramePacer::framed(std::int64_t atUs) {
 }
 
 namespace {
+
+// Whether anything of a screen can be seen: the host says so, and its compositor still asks for frames.
+bool seen(const Screen& s, std::int64_t atUs) { return s.shown && !s.pacer.unanswered(atUs); }
 
 // Hands the screen the frame drawn for it, and asks for the next.
 void showFrame(Screen& screen, std::int64_t atUs) {
@@ -43,16 +47,17 @@ void runFrameLoop(Display& display, const Settings& settings, const Clock& clock
         const std::int64_t before = clock();
         display.forEachScreen([&](Screen& s) {
             if (s.runner() == nullptr) return;
-            s.runner()->setPace(paceFor(settings, s.shown, battery));
-            if (s.shown) wait = std::min(wait, s.pacer.until(before));
-            anyShown = anyShown || s.shown;
+            const bool visible = seen(s, before);
+            s.runner()->setPace(paceFor(settings, visible, battery));
+            if (visible) wait = std::min(wait, s.pacer.until(before));
+            anyShown = anyShown || visible;
         });
         if (!anyShown) wait = RESTING_WAIT_US;
         display.pumpEvents(static_cast<int>((wait + 999) / 1000));
         if (!display.goesOn()) break;
         const std::int64_t at = clock();
         display.forEachScreen([&](Screen& s) {
-            if (s.shown && s.pacer.until(at) == 0) showFrame(s, at);
+            if (seen(s, at) && s.pacer.until(at) == 0) showFrame(s, at);
         });
     }
 }

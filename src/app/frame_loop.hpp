@@ -23,6 +23,11 @@ constexpr int DEFAULT_REFRESH_HZ = 60;
 constexpr std::int64_t LONGEST_WAIT_US = 100'000;
 constexpr std::int64_t RESTING_WAIT_US = 1'000'000;
 
+/// How long a compositor may leave a committed frame without asking for the next before its screen counts
+/// as unseen (covered by a full-screen window, on an output that is off): many refresh periods, so that a
+/// busy compositor is not taken for one that stopped drawing the screen.
+constexpr std::int64_t UNSEEN_AFTER_US = 250'000;
+
 /// Microseconds between frames at refreshHz (DEFAULT_REFRESH_HZ when it is not positive).
 std::int64_t framePeriodUs(int refreshHz);
 
@@ -50,6 +55,9 @@ public:
     std::int64_t until(std::int64_t atUs) const;
     /// A frame was asked for at atUs.
     void framed(std::int64_t atUs);
+    /// Whether the compositor has left the last committed frame without asking for the next for
+    /// UNSEEN_AFTER_US or more at atUs: it is not drawing the screen.
+    bool unanswered(std::int64_t atUs) const { return callbacks_ && waiting_ && atUs - committedAt_ >= UNSEEN_AFTER_US; }
 
 private:
     FramePacer(std::int64_t periodUs, bool callbacks) : period_(periodUs), callbacks_(callbacks), cadence_(periodUs) {}
@@ -60,6 +68,7 @@ private:
     bool due_ = true;        // on callbacks: asked for, not yet put on the screen
     bool waiting_ = false;   // on callbacks: committed, waiting to be asked again
     std::int64_t retryAt_ = 0;
+    std::int64_t committedAt_ = 0;  // on callbacks: when the frame now waiting was asked for
 };
 
 /// One screen a game is shown on: the canvas it lends the game thread each frame, and how it shows one.
@@ -79,7 +88,8 @@ public:
     FramePacer pacer;
     /// Whether anything of the screen can be seen (not minimised, not wholly covered): one that cannot gets
     /// no frames, and its game keeps time on its own. The host keeps it; when it turns true again, the
-    /// host tells the runner the screen lost what it showed.
+    /// host tells the runner the screen lost what it showed. A screen paced by callbacks also counts as
+    /// unseen while its compositor leaves its frames unanswered.
     bool shown = true;
 };
 
@@ -99,7 +109,8 @@ public:
     virtual bool onBattery() { return false; }
 };
 
-/// Runs until the display says the program ends: sets each game's pace from the settings (rest, battery),
+/// Runs until the display says the program ends: sets each game's pace from the settings (rest, battery)
+/// and whether its screen is seen,
 /// pumps events until the next frame is due on some shown screen with a game, and hands each shown screen
 /// whose frame is due the frame its game thread drew, asking for the next. The clock is nowUs unless a
 /// test gives its own.

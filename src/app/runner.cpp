@@ -51,6 +51,11 @@ void AppRunner::setPace(const Pace& pace) {
     wake_.notify_one();
 }
 
+Pace AppRunner::pace() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pace_;
+}
+
 void AppRunner::screenLost() {
     std::lock_guard<std::mutex> lock(mutex_);
     screenLost_ = true;

@@ -42,6 +42,8 @@ public:
     /// Sets how the game runs from now on: its speed, and whether its time stands still (then the game
     /// thread sleeps until input, a frame or another pace). Safe from any thread.
     void setPace(const Pace& pace);
+    /// The pace set last. Safe from any thread.
+    Pace pace();
     /// The screen lost what it showed (uncovered, or made anew): the next frame asked for is drawn and shown
     /// whole. Safe from any thread.
     void screenLost();
