@@ -527,6 +527,13 @@ TEST(Launch, TheLinuxOptionsAndEnvironmentChooseTheMode) {
     EXPECT_EQ(saver.mode, Mode::FullScreenSaver) << "--saver wins over the environment";
     EXPECT_EQ(saver.rules(), InputRules::EndOnInput);
     EXPECT_EQ(saver.times.newGameSeconds, 30);
+    const Launch wallpaper = readCommandLine({"--wallpaper", "--new-game=60"}, "99");
+    EXPECT_EQ(wallpaper.mode, Mode::Wallpaper) << "--wallpaper wins over the environment";
+    EXPECT_EQ(wallpaper.rules(), InputRules::IgnoreInput) << "clicks belong to the desktop";
+    EXPECT_EQ(wallpaper.times.newGameSeconds, 60);
+    EXPECT_EQ(wallpaper.settings.speed, WALLPAPER_SPEED) << "calm unless asked";
+    EXPECT_EQ(readCommandLine({"--speed", "1000", "--wallpaper"}, nullptr).settings.speed, 1000) << "asked";
+    EXPECT_EQ(readCommandLine({"--saver"}, nullptr).settings.speed, Settings{}.speed);
 }
 
 bool answers() { return true; }
@@ -559,6 +566,9 @@ TEST(Launch, BadLinuxOptionsAreNamed) {
                                     {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number of seconds from 0 to 1000000"},
                                     {{"--first-game", "3"}, nullptr, "saver mode only"},
                                     {{"--saver", "--window-id", "5"}, nullptr, "drop --root and --window-id"},
+                                    {{"--wallpaper", "--saver"}, nullptr, "drop --saver, --root and --window-id"},
+                                    {{"--wallpaper", "--monitors", "span"}, nullptr, "--monitors applies to --saver only"},
+                                    {{"--wallpaper=1"}, nullptr, "unknown option '--wallpaper=1'"},
                                     {{"--seed", "12x"}, nullptr, "--seed needs a whole number from 0 to 18446744073709551615, not '12x'"},
                                     {{"--root", "--seed=-3"}, nullptr, "not '-3'"},
                                     {{"--seed"}, nullptr, "--seed needs a value"}}) {
@@ -639,6 +649,9 @@ TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
     for (const char* c : {"/c", "/c:1234", "-C", "/C:0"}) EXPECT_EQ(mode({c}), Mode::Settings) << c;
     EXPECT_EQ(readScreensaverArgs({"/c:1234"}, true).window, 1234U) << "the window to own the settings";
     EXPECT_EQ(readScreensaverArgs({"/c:x"}, true).window, 0U);
+    for (const char* w : {"/wallpaper", "-WallPaper"}) EXPECT_EQ(mode({w}, false), Mode::Wallpaper) << w;
+    EXPECT_EQ(readScreensaverArgs({"/wallpaper"}, false).settings.speed, WALLPAPER_SPEED);
+    EXPECT_EQ(mode({"/wallpaper", "2"}), Mode::Refused);
     for (auto args : {std::vector<std::string>{"/p", "4242"}, {"/p:4242"}, {"-P", "4242"}}) {
         const Launch p = readScreensaverArgs(args, true);
         EXPECT_EQ(p.mode, Mode::InWindow);
@@ -650,7 +663,7 @@ TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
         EXPECT_EQ(l.mode, Mode::Refused);
         EXPECT_EQ(l.status, 1) << "a preview host never faces a dialog";
     }
-    for (const char* bad : {"/x", "/ss", "s", "--root", "/", "/s:3"}) {
+    for (const char* bad : {"/x", "/ss", "s", "--root", "/", "/s:3", "/wall"}) {
         const Launch r = readScreensaverArgs({bad}, true);
         EXPECT_EQ(r.mode, Mode::Refused) << bad;
         EXPECT_EQ(r.status, 2);
@@ -744,6 +757,7 @@ struct FakeDisplay final : Display {
     std::vector<int> waits;
     std::function<void(int round)> onRound = [](int) {};
     int rounds = 0;
+    int lastRound = 6;
     void pumpEvents(int waitMs) override {
         waits.push_back(waitMs);
         now += static_cast<std::int64_t>(waitMs) * 1000;
@@ -752,7 +766,7 @@ struct FakeDisplay final : Display {
     void forEachScreen(const std::function<void(Screen&)>& f) override {
         for (Screen* s : screens) f(*s);
     }
-    bool goesOn() override { return rounds < 6; }
+    bool goesOn() override { return rounds < lastRound; }
 };
 
 // The loop waits for events until the next frame is due on some screen: at the refresh rate, or when a
@@ -781,6 +795,29 @@ TEST(AppFrameLoop, EachScreenGetsItsFramesWhenItCanTakeThem) {
     retrying.screens = {&unshown};
     runFrameLoop(retrying, Settings{}, retryClock);
     EXPECT_EQ(retrying.waits, (std::vector<int>{0, 16, 16, 16, 16, 16})) << "no callback comes: tried every period";
+}
+
+// A compositor that stops asking for a screen's frames (a full-screen window over it, its output off) is
+// not showing it: the screen gets no frames, its game rests as the settings say, and the loop sleeps long
+// until the compositor asks again.
+TEST(AppFrameLoop, AScreenItsCompositorStopsAskingForRestsUntilAskedAgain) {
+    FakeDisplay display;
+    display.lastRound = 7;
+    const Clock clock = [&display] { return display.now; };
+    CountingScreen covered(FramePacer::onCallback(10'000), clock, true);
+    display.screens = {&covered};
+    std::vector<bool> paused;
+    display.onRound = [&](int round) {
+        paused.push_back(covered.game.pace().paused);
+        if (round == 5) covered.pacer.callback();
+    };
+    Settings rest;
+    rest.rest = Rest::Pause;
+    runFrameLoop(display, rest, clock);
+    EXPECT_EQ(display.waits, (std::vector<int>{0, 100, 100, 100, 1000, 100, 100}))
+        << "unanswered for 250 ms from 0: a second's sleep; asked again at 1.3 s: a frame at once";
+    EXPECT_EQ(covered.frames, 2);
+    EXPECT_EQ(paused, (std::vector<bool>{false, false, false, false, true, false, false}));
 }
 
 TEST(AppFrameLoop, PacersKeepTheirGridAndWaitForTheCompositor) {

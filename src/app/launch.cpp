@@ -64,6 +64,8 @@ namespace {
 
 struct Flags {
     bool saver = false;
+    bool wallpaper = false;
+    bool speedGiven = false;
     bool root = false;
     std::optional<std::string> windowId;
     bool timesGiven = false;
@@ -105,12 +107,15 @@ std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) 
             f.root = true;
         } else if (flag == "--saver" && !hasValue) {
             f.saver = true;
+        } else if (flag == "--wallpaper" && !hasValue) {
+            f.wallpaper = true;
         } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game" || flag == "--seed" ||
                    (flag.rfind("--", 0) == 0 && findSetting(flag.substr(2)) != nullptr)) {
             if (!hasValue && i + 1 >= args.size()) return flag + " needs a value";
             if (!hasValue) value = args[++i];
             if (const SettingDef* d = findSetting(flag.substr(2))) {
                 if (std::string err = d->parse(value, l.settings); !err.empty()) return "--" + err;
+                f.speedGiven = f.speedGiven || flag == "--speed";
                 continue;
             }
             if (std::string err = takeValue(flag, value, l, f); !err.empty()) return err;
@@ -159,7 +164,7 @@ Launch readSeedOnly(const std::vector<std::string>& args) {
 
 InputRules Launch::rules() const {
     if (mode == Mode::FullScreenSaver) return InputRules::EndOnInput;
-    if (mode == Mode::InWindow) return InputRules::IgnoreInput;
+    if (mode == Mode::InWindow || mode == Mode::Wallpaper) return InputRules::IgnoreInput;
     return InputRules::Play;
 }
 
@@ -183,6 +188,13 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
     }
     if (f.root && f.windowId) return refused("--root and --window-id name two windows; give one");
     if (f.saver && (f.root || f.windowId)) return refused("--saver covers the monitors with windows of its own; drop --root and --window-id");
+    if (f.wallpaper && (f.saver || f.root || f.windowId)) return refused("--wallpaper draws behind the desktop's windows; drop --saver, --root and --window-id");
+    if (f.wallpaper && l.settings.monitors != Settings{}.monitors) return refused("--monitors applies to --saver only");
+    if (f.wallpaper) {
+        l.mode = Launch::Mode::Wallpaper;
+        if (!f.speedGiven) l.settings.speed = WALLPAPER_SPEED;
+        return l;
+    }
     if (f.saver) {
         l.mode = Launch::Mode::FullScreenSaver;
         return l;
@@ -197,7 +209,7 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
         return refused("--monitors applies to --saver only");
     }
     if (f.timesGiven && l.mode == Launch::Mode::OwnWindow) {
-        return refused("--first-game and --new-game apply in saver mode only (--saver, --root or --window-id)");
+        return refused("--first-game and --new-game apply in saver mode only (--saver, --wallpaper, --root or --window-id)");
     }
     return l;
 }
@@ -230,17 +242,21 @@ std::string settingsUsage() {
 
 std::string commandLineUsage() {
     const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
-    return "Usage: pellwick [--seed N] [--saver | --root | --window-id ID] [--first-game SECONDS] [--new-game SECONDS]\n"
-           "                [--speed N] [--zoom N|auto] [--monitors each|span] [--rest keep|pause]\n"
+    return "Usage: pellwick [--seed N] [--saver | --wallpaper | --root | --window-id ID] [--first-game SECONDS]\n"
+           "                [--new-game SECONDS]"
+           " [--speed N] [--zoom N|auto] [--monitors each|span] [--rest keep|pause]\n"
            "                [--on-battery same|slow|pause]\n"
            "\n"
            "With no option, opens a window over the desktop: a click starts a new game, a double-click or\n"
            "Escape ends the program. In saver mode it starts games by itself: with --saver it covers every\n"
            "monitor, each with its own game, until any key, button or move of the pointer (for idle daemons\n"
            "such as swayidle, hypridle, xss-lock or xautolock); with --root or --window-id it draws into a\n"
-           "window it is given instead and ignores input. SIGTERM or SIGINT end either.\n"
+           "window it is given instead and ignores input. With --wallpaper it is the desktop's background on\n"
+           "every monitor, behind every window, takes no input and plays at " + std::to_string(WALLPAPER_SPEED) + " ticks a second unless\n"
+           "--speed says otherwise. SIGTERM or SIGINT end any of them.\n"
            "\n"
            "  --saver              saver mode over every monitor, ended by any input\n"
+           "  --wallpaper          the desktop's background on every monitor, with games of its own\n"
            "  --root               saver mode on the root window (on $XSCREENSAVER_WINDOW when set)\n"
            "  --window-id ID       saver mode in window ID (decimal or 0x-hex)\n"
            "  --first-game SECONDS the first game starts this long after start (default " + seconds(FIRST_GAME_SECONDS) + ")\n"
@@ -266,6 +282,11 @@ Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr) 
     }
     if (args[0].rfind("--seed", 0) == 0) return readSeedOnly(args);
     const std::string first = lowerCase(args[0]);
+    if ((first == "/wallpaper" || first == "-wallpaper") && args.size() == 1) {
+        l.mode = Mode::Wallpaper;
+        l.settings.speed = WALLPAPER_SPEED;
+        return l;
+    }
     const bool flagged = first.size() >= 2 && (first[0] == '/' || first[0] == '-');
     const char letter = flagged ? first[1] : '\0';
     const std::string rest = flagged ? first.substr(2) : std::string();
@@ -287,7 +308,7 @@ Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr) 
             return l;
         }
     }
-    return refused("Unknown argument '" + args[0] + "'. A screensaver takes /s, /p HWND or /c.");
+    return refused("Unknown argument '" + args[0] + "'. A screensaver takes /s, /p HWND or /c; the program also /wallpaper.");
 }
 
 }  // namespace pellwick

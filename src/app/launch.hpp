@@ -18,6 +18,7 @@ struct Launch {
         OwnWindow,        // its own window over the desktop: clicks play, a double-click or Escape ends it
         FullScreenSaver,  // a screensaver over every monitor, each with its own game, ended by any input
         InWindow,         // a saver drawing into someone else's window (a daemon's, the root, a preview)
+        Wallpaper,        // the desktop's background on every monitor, each with its own game, taking no input
         Settings,         // the screensaver's settings dialog
         Help,             // prints how to use it
         Version,          // prints its version
@@ -25,7 +26,7 @@ struct Launch {
     };
     Mode mode = Mode::OwnWindow;
     std::uint64_t window = 0;  // InWindow: the window (0: the root window); Settings: the dialog's owner (0: none)
-    SaverTimes times;          // in the saver modes
+    SaverTimes times;          // in the saver modes and as a wallpaper
     std::optional<std::uint64_t> seed;  // the random stream asked for; without one a window plays the game's
                                         // own stream and a saver a fresh one (freshSeed)
     Settings settings;         // --speed, --zoom, --monitors, --rest, --on-battery
@@ -37,6 +38,10 @@ struct Launch {
     /// The app's set-up for this run on the platform's background colour and the seed a game plays.
     AppSettings appSettings(Colour background, std::uint64_t seed) const;
 };
+
+/// A wallpaper's speed unless the user sets one: a tick a frame at the usual 60 Hz, so that each walker
+/// moves one pixel a frame, which the eye follows as smooth, calm motion.
+constexpr int WALLPAPER_SPEED = 60;
 
 /// A seed as the user writes it: a whole decimal number from 0 to 2^64 - 1; false for anything else, and
 /// then out is left as it was.
@@ -57,6 +62,7 @@ std::string badSeed(const std::string& flag, const std::string& value);
 std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn);
 
 /// Reads the Linux program's arguments (after its name) and XSCREENSAVER_WINDOW's value (null when unset).
+/// --wallpaper plays on the desktop's background, at WALLPAPER_SPEED unless --speed says otherwise;
 /// --saver covers every monitor; --root draws on the root window, or on the daemon's window when
 /// XSCREENSAVER_WINDOW names one (its virtual root); --window-id ID draws into that window; with none of
 /// them, XSCREENSAVER_WINDOW does.
@@ -75,7 +81,8 @@ std::string commandLineUsage();
 
 /// Reads what Windows asks of a screensaver: /s, /p HWND, /c, each also with - for / and in any case, and
 /// /p:HWND, /c:HWND. With no arguments, a program named .scr shows its settings and any other runs in its
-/// own window, and --seed N (alone) runs in its own window on that seed's stream. The intervals and the seed
+/// own window, and --seed N (alone) runs in its own window on that seed's stream. /wallpaper plays on the
+/// desktop's background at WALLPAPER_SPEED. The intervals and the seed
 /// of a saver are left unset: Windows keeps the user's elsewhere.
 Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr);
 
