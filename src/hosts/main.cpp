@@ -1,5 +1,5 @@
-// The program's entry on Linux: the command line and XSCREENSAVER_WINDOW choose its own window or a saver,
-// and the seed it plays; WAYLAND_DISPLAY and PELLWICK_DISPLAY choose Wayland or X11.
+// The program's entry on Linux: the command line and XSCREENSAVER_WINDOW choose its own window, a saver or
+// the wallpaper, and the seed it plays; WAYLAND_DISPLAY and PELLWICK_DISPLAY choose Wayland or X11.
 #include <sys/random.h>
 
 #include <cstdio>
@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
             return std::printf("pellwick %s\n", VERSION) < 0 ? 1 : 0;
         case Launch::Mode::InWindow:
         case Launch::Mode::FullScreenSaver:
+        case Launch::Mode::Wallpaper:
         case Launch::Mode::OwnWindow: {
             std::string error;
             const DisplaySystem system = chooseDisplay(l, std::getenv("PELLWICK_DISPLAY"), waylandAnswers, error);
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
             const std::uint64_t seed = seedFor(l, systemSeed, drawn);
             if (system == DisplaySystem::Wayland) return runWayland(l, seed, drawn);
             if (l.mode == Launch::Mode::InWindow) return runSaver(l, seed, drawn);
-            return l.mode == Launch::Mode::FullScreenSaver ? runX11Saver(l, seed, drawn) : runDesktop(l, seed);
+            return l.mode == Launch::Mode::OwnWindow ? runDesktop(l, seed) : runX11Saver(l, seed, drawn);
         }
         default:
             std::fprintf(stderr, "pellwick: %s\n", l.error.c_str());

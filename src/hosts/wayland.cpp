@@ -1,5 +1,6 @@
-// The Wayland backend: the program's window, or a saver with one full-screen surface per output, with
-// libwayland-client and xdg-shell and no GL. Each surface has its own game; the game thread draws the
+// The Wayland backend: the program's window, a saver with one full-screen surface per output, or a
+// wallpaper with one background-layer surface per output (wlroots' layer shell), with libwayland-client and
+// no GL. Each surface has its own game; the game thread draws the
 // changed rectangles into one of a few shared-memory buffers, and only those are damaged. Frames follow
 // the compositor's frame callbacks, and every buffer holds one field pixel per device pixel.
 #include <linux/input-event-codes.h>
@@ -23,6 +24,10 @@
 #include <fractional-scale-v1-client-protocol.h>
 #include <viewporter-client-protocol.h>
 #include <wayland-client.h>
+// The layer shell names an argument "namespace", which C++ takes for its keyword.
+#define namespace layer_namespace
+#include <wlr-layer-shell-unstable-v1-client-protocol.h>
+#undef namespace
 #include <xdg-decoration-unstable-v1-client-protocol.h>
 #include <xdg-shell-client-protocol.h>
 #include <xkbcommon/xkbcommon.h>
@@ -121,16 +126,18 @@ struct Buffer {
     }
 };
 
-// One toplevel with its game: the program's window, or the saver on one output. Its frames follow the
-// compositor's frame callbacks.
+// One surface with its game: the program's window or the saver on one output (toplevels), or the
+// wallpaper on one output (a background layer). Its frames follow the compositor's frame callbacks.
 struct Surface final : Screen {
     Host& host;
-    Output* output;  // the saver's output; null for the window
+    Output* output;  // the saver's or the wallpaper's output; null for the window
     std::uint64_t seed;
     wl_surface* surface = nullptr;
     xdg_surface* xdg = nullptr;
     xdg_toplevel* toplevel = nullptr;
     zxdg_toplevel_decoration_v1* decoration = nullptr;
+    zwlr_layer_surface_v1* layer = nullptr;  // the wallpaper's, instead of a toplevel
+    bool closed = false;                     // the compositor will show the layer no more
     wp_viewport* viewport = nullptr;
     wp_fractional_scale_v1* fractional = nullptr;
     int logicalWidth = 0;  // as the compositor configures it
@@ -154,6 +161,8 @@ struct Surface final : Screen {
     void present(const Frame& f) override;
     void create();
     void configure(std::uint32_t serial);
+    /// Takes the size the compositor gives, in logical pixels; 0 leaves a side to us.
+    void resize(int width, int height);
     void rescale();
     /// A position on the surface, in the field's device pixels.
     void toDevice(wl_fixed_t x, wl_fixed_t y, int& deviceX, int& deviceY) const;
@@ -165,6 +174,8 @@ private:
     int scale() const;
     void deviceSize(int& width, int& height) const;
     Buffer* newBuffer(int width, int height);
+    void makeToplevel();
+    void makeLayer();
 };
 
 // Everything the connection has: globals, outputs, input devices and surfaces.
@@ -175,6 +186,7 @@ struct Host final : Display {
     wl_shm* shm = nullptr;
     xdg_wm_base* wm = nullptr;
     zxdg_decoration_manager_v1* decorations = nullptr;
+    zwlr_layer_shell_v1* layers = nullptr;
     wp_viewporter* viewporter = nullptr;
     wp_fractional_scale_manager_v1* fractionalScales = nullptr;
     wl_seat* seat = nullptr;
@@ -183,9 +195,10 @@ struct Host final : Display {
     std::vector<std::unique_ptr<Output>> outputs;
     std::vector<std::unique_ptr<Surface>> surfaces;
     bool saver = false;
+    bool wallpaper = false;
     AppSettings settings;
     int zoomSetting = 1;
-    std::optional<SaverPolicy> policy;  // a saver's: the outputs' seeds, and the input that ends them all
+    std::optional<SaverPolicy> policy;  // the outputs' seeds, and a saver's input that ends them all
     bool ended = false;                 // by input over the saver
     bool connected = true;
     Surface* pointerFocus = nullptr;
@@ -206,7 +219,7 @@ struct Host final : Display {
     void removeOutput(std::uint32_t name);
     // Input on a surface: the program's game's, or the saver's policy's, for which each surface is an output.
     void post(Surface* s, const Input& in) {
-        if (policy) {
+        if (saver) {
             ended = ended || policy->ends(in, reinterpret_cast<std::uintptr_t>(s));
         } else if (s != nullptr && s->game) {
             s->game->post(in);
@@ -349,10 +362,15 @@ void Surface::rescale() {
 
 void Surface::configure(std::uint32_t serial) {
     xdg_surface_ack_configure(xdg, serial);
-    // A size of 0 leaves it to us: the output's for the saver, the window's own size otherwise.
-    const bool fromUs = configuredWidth <= 0 || configuredHeight <= 0;
-    const int width = !fromUs ? configuredWidth : output != nullptr ? output->width / output->scale : WINDOW_WIDTH;
-    const int height = !fromUs ? configuredHeight : output != nullptr ? output->height / output->scale : WINDOW_HEIGHT;
+    resize(configuredWidth, configuredHeight);
+}
+
+// A size of 0 leaves it to us: the output's for the saver and the wallpaper, the window's own otherwise.
+void Surface::resize(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        width = output != nullptr ? output->width / output->scale : WINDOW_WIDTH;
+        height = output != nullptr ? output->height / output->scale : WINDOW_HEIGHT;
+    }
     if (game && width == logicalWidth && height == logicalHeight) return;
     logicalWidth = std::max(width, 1);
     logicalHeight = std::max(height, 1);
@@ -386,6 +404,14 @@ void onSurfaceLeave(void* data, wl_surface*, wl_output* o) {
 }
 const wl_surface_listener surfaceListener = {onSurfaceEnter, onSurfaceLeave};
 
+void onLayerConfigure(void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
+    zwlr_layer_surface_v1_ack_configure(layer, serial);
+    static_cast<Surface*>(data)->resize(static_cast<int>(width), static_cast<int>(height));
+}
+// The output went, or the user took the layer away: the host drops the surface after this round of events.
+void onLayerClosed(void* data, zwlr_layer_surface_v1*) { static_cast<Surface*>(data)->closed = true; }
+const zwlr_layer_surface_v1_listener layerListener = {onLayerConfigure, onLayerClosed};
+
 void onPreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale120) {
     auto* s = static_cast<Surface*>(data);
     s->scale120 = static_cast<int>(scale120);
@@ -406,6 +432,15 @@ void Surface::create() {
         fractional = wp_fractional_scale_manager_v1_get_fractional_scale(host.fractionalScales, surface);
         wp_fractional_scale_v1_add_listener(fractional, &fractionalListener, this);
     }
+    if (host.wallpaper) {
+        makeLayer();
+    } else {
+        makeToplevel();
+    }
+    wl_surface_commit(surface);  // no buffer yet: asks for the first configure
+}
+
+void Surface::makeToplevel() {
     xdg = xdg_wm_base_get_xdg_surface(host.wm, surface);
     xdg_surface_add_listener(xdg, &xdgSurfaceListener, this);
     toplevel = xdg_surface_get_toplevel(xdg);
@@ -421,7 +456,21 @@ void Surface::create() {
     } else {
         xdg_toplevel_set_maximized(toplevel);
     }
-    wl_surface_commit(surface);  // no buffer yet: asks for the first configure
+}
+
+// The output's background, under every window and panel, sized by the compositor to the whole output;
+// the pointer and the keyboard go through it to the desktop.
+void Surface::makeLayer() {
+    layer = zwlr_layer_shell_v1_get_layer_surface(host.layers, surface, output->output, ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
+                                                  "wallpaper");
+    zwlr_layer_surface_v1_add_listener(layer, &layerListener, this);
+    zwlr_layer_surface_v1_set_anchor(layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    zwlr_layer_surface_v1_set_exclusive_zone(layer, -1);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    wl_region* none = wl_compositor_create_region(host.compositor);
+    wl_surface_set_input_region(surface, none);
+    wl_region_destroy(none);
 }
 
 Surface::~Surface() {
@@ -430,6 +479,7 @@ Surface::~Surface() {
     if (host.keyboardFocus == this) host.keyboardFocus = nullptr;
     if (callback != nullptr) wl_callback_destroy(callback);
     if (decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(decoration);
+    if (layer != nullptr) zwlr_layer_surface_v1_destroy(layer);
     if (fractional != nullptr) wp_fractional_scale_v1_destroy(fractional);
     if (viewport != nullptr) wp_viewport_destroy(viewport);
     if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
@@ -540,7 +590,7 @@ void onOutputDone(void* data, wl_output*) {
     const bool first = !o->done;
     o->done = true;
     Host& h = *o->host;
-    if (first && h.saver) h.addSurface(o);
+    if (first && (h.saver || h.wallpaper)) h.addSurface(o);
     for (auto& s : h.surfaces) {
         if (s->output == o || std::find(s->entered.begin(), s->entered.end(), o) != s->entered.end()) s->rescale();
     }
@@ -567,6 +617,7 @@ void onGlobal(void* data, wl_registry* r, std::uint32_t name, const char* interf
     if (i == zxdg_decoration_manager_v1_interface.name) {
         h->decorations = bind<zxdg_decoration_manager_v1>(r, name, zxdg_decoration_manager_v1_interface, version, 1);
     }
+    if (i == zwlr_layer_shell_v1_interface.name) h->layers = bind<zwlr_layer_shell_v1>(r, name, zwlr_layer_shell_v1_interface, version, 3);
     if (i == wp_viewporter_interface.name) h->viewporter = bind<wp_viewporter>(r, name, wp_viewporter_interface, version, 1);
     if (i == wp_fractional_scale_manager_v1_interface.name) {
         h->fractionalScales = bind<wp_fractional_scale_manager_v1>(r, name, wp_fractional_scale_manager_v1_interface, version, 1);
@@ -614,6 +665,11 @@ Host::~Host() {
     if (seat != nullptr) wl_seat_destroy(seat);
     for (auto& o : outputs) wl_output_destroy(o->output);
     if (decorations != nullptr) zxdg_decoration_manager_v1_destroy(decorations);
+    if (layers != nullptr && zwlr_layer_shell_v1_get_version(layers) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION) {
+        zwlr_layer_shell_v1_destroy(layers);
+    } else if (layers != nullptr) {
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layers));
+    }
     if (fractionalScales != nullptr) wp_fractional_scale_manager_v1_destroy(fractionalScales);
     if (viewporter != nullptr) wp_viewporter_destroy(viewporter);
     if (wm != nullptr) xdg_wm_base_destroy(wm);
@@ -626,13 +682,13 @@ Host::~Host() {
 // ---- the loop -----------------------------------------------------------------------------------------
 
 // Whether the program goes on: the compositor is there, every surface's game still runs, no stop signal
-// or input ended the saver, and a saver still has an output.
+// or input ended the saver, and a saver still has an output. A wallpaper waits for outputs to come.
 bool Host::goesOn() {
     if (!connected || stopRequested() || ended) return false;
     for (const auto& s : surfaces) {
         if (s->game && !s->game->running()) return false;
     }
-    return !surfaces.empty() || (saver && !outputs.empty());
+    return wallpaper || !surfaces.empty() || (saver && !outputs.empty());
 }
 
 // Reads the compositor's events, waiting at most waitMs for them; false when the connection is lost.
@@ -653,13 +709,17 @@ bool readEvents(wl_display* d, int waitMs) {
     return wl_display_dispatch_pending(d) >= 0;
 }
 
-void Host::pumpEvents(int waitMs) { connected = connected && readEvents(display, waitMs); }
+void Host::pumpEvents(int waitMs) {
+    connected = connected && readEvents(display, waitMs);
+    std::erase_if(surfaces, [](const std::unique_ptr<Surface>& s) { return s->closed; });
+}
 
 // What the compositor lacks that the program cannot do without; "" when it has everything.
 std::string missingGlobals(const Host& h) {
     if (h.compositor == nullptr) return "wl_compositor";
     if (h.shm == nullptr) return "wl_shm";
-    if (h.wm == nullptr) return "xdg_wm_base";
+    if (h.wallpaper && h.layers == nullptr) return "zwlr_layer_shell_v1 (the layer shell a wallpaper is drawn with)";
+    if (!h.wallpaper && h.wm == nullptr) return "xdg_wm_base";
     return {};
 }
 
@@ -678,9 +738,10 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     catchStopSignals();
     Host h;
     h.saver = l.mode == Launch::Mode::FullScreenSaver;
+    h.wallpaper = l.mode == Launch::Mode::Wallpaper;
     h.settings = l.appSettings(WHITE, seed);
     h.zoomSetting = l.settings.zoom;
-    if (h.saver) h.policy.emplace(seed);
+    if (h.saver || h.wallpaper) h.policy.emplace(seed);
     if (h.saver && l.settings.monitors == Monitors::Span) {
         std::fprintf(stderr, "pellwick: --monitors span is not available on Wayland; a game plays on each output\n");
     }
@@ -696,7 +757,7 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         std::fprintf(stderr, "pellwick: the Wayland compositor offers no %s\n", missing.c_str());
         return 1;
     }
-    if (!h.saver) h.addSurface(nullptr);
+    if (!h.saver && !h.wallpaper) h.addSurface(nullptr);
     if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
     runFrameLoop(h, l.settings);
     if (!h.connected) {

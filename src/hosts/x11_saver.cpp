@@ -1,7 +1,8 @@
-// The savers on X11, with plain Xlib: the game drawn into a window someone else owns (the screensaver
-// daemon's, the root, or one named by id), taking no input, following the window's size and ending when
-// it goes away; or windows of its own over every monitor, a game in each, ended by any input (for xss-lock
-// and xautolock). SIGTERM and SIGINT end either. Each frame's changed rectangles reach the server through
+// The savers and the wallpaper on X11, with plain Xlib: the game drawn into a window someone else owns
+// (the screensaver daemon's, the root, or one named by id), taking no input, following the window's size
+// and ending when it goes away; windows of its own over every monitor, a game in each, ended by any input
+// (for xss-lock and xautolock); or desktop windows of its own below every other on every monitor, taking no
+// input (the wallpaper). SIGTERM and SIGINT end any of them. Each frame's changed rectangles reach the server through
 // shared memory (MIT-SHM) where it can, and through the connection where it cannot.
 #include <poll.h>
 
@@ -21,9 +22,11 @@
 #include "hosts/x11_image.hpp"
 
 // Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 
 namespace pellwick {
 
@@ -33,6 +36,11 @@ namespace {
 // so the error itself needs no more than to be let go (Xlib's default would end the program with status 1).
 int letXErrorGo(::Display*, XErrorEvent*) { return 0; }
 
+struct Monitor {
+    int x, y, width, height;
+    bool operator==(const Monitor&) const = default;
+};
+
 // One window the saver draws into, with its game, shown at the default refresh rate.
 struct Pane final : Screen {
     ::Display* x;
@@ -40,6 +48,7 @@ struct Pane final : Screen {
     bool shared;  // whether to try shared memory
     Window window = 0;
     XWindowAttributes attributes{};
+    Monitor place{};  // of our own windows: the monitors it covers, as the window was made for them
     GC gc = nullptr;
     WindowImage image;
     bool showsField = false;  // the image lies over the field's own pixels, kept in the window's format
@@ -60,6 +69,7 @@ struct Saver final : Display {
     PixelFormat format = XRGB;
     bool shared = false;  // whether to try shared memory
     bool ownWindows = false;
+    bool wallpaper = false;  // our own windows are the desktop's background, taking no input
     bool span = false;  // one window and one game across every monitor
     Cursor blank = 0;
     int monitorEvent = -1;  // RandR's event for a change of the monitors
@@ -123,7 +133,7 @@ void Saver::endOnInput(const XEvent& e) {
 
 // A pane's window: gone, resized or uncovered; and the input over our own windows.
 void Saver::handle(const XEvent& e) {
-    if (policy) endOnInput(e);
+    if (policy && !wallpaper) endOnInput(e);
     Pane* p = paneOf(e.xany.window);
     if (p == nullptr) return;
     if (e.type == Expose) p->game->screenLost();
@@ -223,14 +233,10 @@ void Saver::pumpEvents(int waitMs) {
             if (monitorsChanged()) keyboardGrabbed = pointerGrabbed = false;  // the window grabbed on may be gone
         }
     }
-    if (ownWindows && !panes.empty() && !(keyboardGrabbed && pointerGrabbed)) grab();
+    if (ownWindows && !wallpaper && !panes.empty() && !(keyboardGrabbed && pointerGrabbed)) grab();
 }
 
 // ---- windows of our own over every monitor ------------------------------------------------------------
-
-struct Monitor {
-    int x, y, width, height;
-};
 
 std::vector<Monitor> monitors(::Display* x) {
     std::vector<Monitor> out;
@@ -243,7 +249,6 @@ std::vector<Monitor> monitors(::Display* x) {
     return out;
 }
 
-// A window over the monitor, above every other, with no pointer shown.
 // The smallest rectangle holding every monitor.
 Monitor bounds(const std::vector<Monitor>& all) {
     int left = all.front().x, top = all.front().y, right = left, bottom = top;
@@ -256,6 +261,7 @@ Monitor bounds(const std::vector<Monitor>& all) {
     return Monitor{left, top, right - left, bottom - top};
 }
 
+// A window over the monitor, above every other, with no pointer shown.
 Window coverMonitor(Saver& s, const Monitor& m) {
     ::Display* x = s.x;
     XSetWindowAttributes a{};
@@ -268,6 +274,42 @@ Window coverMonitor(Saver& s, const Monitor& m) {
     XClassHint hint{const_cast<char*>("pellwick"), const_cast<char*>("Pellwick")};
     XSetClassHint(x, w, &hint);
     XMapRaised(x, w);
+    return w;
+}
+
+// Sets a window property of atoms by their names.
+void setAtoms(::Display* x, Window w, const char* property, std::initializer_list<const char*> names) {
+    std::vector<Atom> atoms;
+    for (const char* n : names) atoms.push_back(XInternAtom(x, n, False));
+    XChangeProperty(x, w, XInternAtom(x, property, False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
+}
+
+// A window of the desktop's type on the monitor, which window managers keep below every other window, on
+// every workspace and out of taskbars and pagers. It takes no input anywhere: clicks reach the desktop.
+Window backMonitor(::Display* x, const Monitor& m) {
+    XSetWindowAttributes a{};
+    a.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
+    const Window w = XCreateWindow(x, DefaultRootWindow(x), m.x, m.y, static_cast<unsigned>(m.width), static_cast<unsigned>(m.height),
+                                   0, CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &a);
+    XStoreName(x, w, "Pellwick");
+    XClassHint hint{const_cast<char*>("pellwick"), const_cast<char*>("Pellwick")};
+    XSetClassHint(x, w, &hint);
+    XSizeHints size{};
+    size.flags = USPosition | USSize;  // where we put it, not where a window manager would
+    size.x = m.x;
+    size.y = m.y;
+    size.width = m.width;
+    size.height = m.height;
+    XSetWMNormalHints(x, w, &size);
+    setAtoms(x, w, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_DESKTOP"});
+    setAtoms(x, w, "_NET_WM_STATE", {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"});
+    const long everyDesktop = 0xFFFFFFFF;
+    XChangeProperty(x, w, XInternAtom(x, "_NET_WM_DESKTOP", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&everyDesktop), 1);
+    XShapeCombineRectangles(x, w, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+    XMapWindow(x, w);
+    XLowerWindow(x, w);
     return w;
 }
 
@@ -284,9 +326,7 @@ Cursor blankCursor(::Display* x) {
 bool Saver::monitorsChanged() {
     std::vector<Monitor> now = monitors(x);
     if (span) now = {bounds(now)};
-    const auto covers = [](const Pane& p, const Monitor& m) {
-        return p.attributes.x == m.x && p.attributes.y == m.y && p.attributes.width == m.width && p.attributes.height == m.height;
-    };
+    const auto covers = [](const Pane& p, const Monitor& m) { return p.place == m; };
     const std::size_t before = panes.size();
     bool dropped = false;
     for (std::size_t i = panes.size(); i-- > 0;) {
@@ -299,7 +339,8 @@ bool Saver::monitorsChanged() {
         if (std::any_of(panes.begin(), panes.end(), [&](const auto& p) { return covers(*p, m); })) continue;
         AppSettings next = settings;
         next.seed = policy->nextSeed();
-        addPane(coverMonitor(*this, m), next);
+        addPane(wallpaper ? backMonitor(x, m) : coverMonitor(*this, m), next);
+        panes.back()->place = m;
     }
     return dropped || panes.size() != before;
 }
@@ -344,6 +385,7 @@ int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         return 1;
     }
     s.ownWindows = true;
+    s.wallpaper = l.mode == Launch::Mode::Wallpaper;
     s.span = l.settings.monitors == Monitors::Span;
     s.zoomSetting = l.settings.zoom;
     s.blank = blankCursor(s.x);
@@ -352,7 +394,7 @@ int runX11Saver(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     ::Window root = 0, child = 0;
     int rootX = 0, rootY = 0, winX = 0, winY = 0;
     unsigned mask = 0;
-    if (XQueryPointer(s.x, DefaultRootWindow(s.x), &root, &child, &rootX, &rootY, &winX, &winY, &mask) != False) {
+    if (!s.wallpaper && XQueryPointer(s.x, DefaultRootWindow(s.x), &root, &child, &rootX, &rootY, &winX, &winY, &mask) != False) {
         s.policy->pointerStartsAt(0, rootX, rootY);  // where the pointer starts
     }
     if (int event = 0, error = 0; XRRQueryExtension(s.x, &event, &error) != False) {
