@@ -1,5 +1,5 @@
 # Shared by the Wayland end-to-end scripts: a private headless sway with two outputs, and helpers to
-# drive it. Source it; it defines start_sway, stop_sway, wl_shot, wait_app_id and fail.
+# drive it. Source it; it defines start_sway, stop_sway, wl_shot, shown_tick, wait_app_id and fail.
 # sway refuses to run as root, so it runs as nobody in a folder of its own; the clients run as we are.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -42,6 +42,23 @@ stop_sway() {
 
 # wl_shot OUTPUT FILE: one output's picture, in its device pixels.
 wl_shot() { grim -o "$1" "$2"; }
+
+# shown_tick OUTPUT SIZE [SEED]: the output shows the renderer's picture at some tick of the game before
+# any click (on SEED's stream), pixel for pixel; prints the tick. A shot can catch a frame half shown.
+# Uses $build, $probe and $work.
+shown_tick() {
+  local n tick diff
+  for n in 1 2 3 4; do
+    wl_shot "$1" "$work/shot.png"
+    tick=$("$probe" tick "$work/shot.png" 20000 ${3:+"$3"}) || { sleep 0.2; continue; }
+    "$build/pellwick-render" --size "$2" --ticks "$tick" ${3:+--seed "$3"} --png "$work/render.png" >/dev/null 2>&1
+    diff=$(compare -metric AE "$work/shot.png" "$work/render.png" null: 2>&1 || true)
+    [[ "$diff" == "0" ]] || fail "$1 and the renderer differ in $diff pixels at tick $tick"
+    echo "$tick"
+    return 0
+  done
+  fail "$1 matches no tick of the game${3:+ on seed $3}"
+}
 
 # wait_app_id N: waits (up to 30 s) until N windows with app_id pellwick are mapped.
 wait_app_id() {

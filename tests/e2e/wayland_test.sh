@@ -24,22 +24,6 @@ start() {
   APP_PID=$!
 }
 
-# shown_tick OUTPUT SIZE [SEED]: the output shows the renderer's picture at some tick of the game before
-# any click (on SEED's stream), pixel for pixel; prints the tick. A shot can catch a frame half shown.
-shown_tick() {
-  local n tick diff
-  for n in 1 2 3 4; do
-    wl_shot "$1" "$work/shot.png"
-    tick=$("$probe" tick "$work/shot.png" 20000 ${3:+"$3"}) || { sleep 0.2; continue; }
-    "$build/pellwick-render" --size "$2" --ticks "$tick" ${3:+--seed "$3"} --png "$work/render.png" >/dev/null 2>&1
-    diff=$(compare -metric AE "$work/shot.png" "$work/render.png" null: 2>&1 || true)
-    [[ "$diff" == "0" ]] || fail "$1 and the renderer differ in $diff pixels at tick $tick"
-    echo "$tick"
-    return 0
-  done
-  fail "$1 matches no tick of the game${3:+ on seed $3}"
-}
-
 # The window, on the scale-1 output: the renderer's picture, app_id, a click, Escape.
 swaymsg -q focus output HEADLESS-1
 start "$build/pellwick"
