@@ -1,5 +1,6 @@
 // The Win32 backend: the program's own WS_POPUP window over the monitor, or as a screensaver a topmost one
-// over every monitor, each with its own game (/s), or a child of the settings' preview window (/p HWND).
+// over every monitor, each with its own game (/s), or a child of the settings' preview window (/p HWND), or
+// as a wallpaper one per monitor behind the desktop's icons (/wallpaper).
 // Window messages are translated into the app core's input and handed to the game thread; at each
 // monitor's refresh rate its game thread draws the changed rectangles of the field into a DIB section, and
 // they are blitted 1:1 to the window and to a bitmap of what the window shows, which repaints it when it is
@@ -25,6 +26,8 @@ namespace pellwick {
 namespace {
 
 constexpr wchar_t CLASS_NAME[] = L"PellwickWindow";
+constexpr wchar_t SESSION_CLASS[] = L"PellwickSession";
+constexpr UINT MAKE_WALLPAPER_WORKER = 0x052C;  // asks Explorer's Progman for a WorkerW behind the icons
 constexpr int ICON_RESOURCE = 1;
 constexpr std::int64_t PARENT_CHECK_US = 100'000;  // how often a preview looks for its parent window
 
@@ -49,6 +52,7 @@ struct Pane final : Screen {
     // What the window shows: the presented frames, never a frame still being drawn.
     HDC shownDc = nullptr;
     HBITMAP shownBitmap = nullptr;
+    RECT area{};  // the monitor it shows on, in screen pixels
 
     explicit Pane(Session& s) : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))), session(s) {}
     ~Pane() override {
@@ -69,13 +73,16 @@ private:
 struct Session final : Display {
     Launch launch;
     std::uint64_t seed = 0;
-    HWND parent = nullptr;  // a preview's host window
+    HWND parent = nullptr;  // a preview's host window, or the WorkerW a wallpaper's windows are children of
+    HWND sessionWindow = nullptr;  // a wallpaper's hidden window, told when the session or the program ends
     std::vector<std::unique_ptr<Pane>> panes;
     std::optional<SaverPolicy> policy;  // a full-screen saver's: the monitors' seeds, the input that ends them
     bool ended = false;                 // by input over a full-screen saver, or its windows' end
     std::int64_t nextParentCheckUs = 0;
 
+    bool wallpaper() const { return launch.mode == Launch::Mode::Wallpaper; }
     void pumpEvents(int waitMs) override;
+    void followCover();
     void forEachScreen(const std::function<void(Screen&)>& f) override {
         for (auto& p : panes) f(*p);
     }
@@ -90,7 +97,7 @@ struct Session final : Display {
     }
     // Input on a pane: its game's, or a full-screen saver's policy's (screen coordinates: one space).
     void post(Pane& p, const Input& in) {
-        if (policy) {
+        if (launch.mode == Launch::Mode::FullScreenSaver) {
             ended = ended || policy->ends(in, 0);
         } else if (p.game) {
             p.game->post(in);
@@ -168,6 +175,12 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                          SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
+        case WM_WINDOWPOSCHANGING:  // a wallpaper of its own stays below every other window
+            if (p->session.wallpaper() && p->session.parent == nullptr) reinterpret_cast<WINDOWPOS*>(lp)->hwndInsertAfter = HWND_BOTTOM;
+            break;
+        case WM_MOUSEACTIVATE:
+            if (p->session.wallpaper()) return MA_NOACTIVATE;
+            break;
         case WM_SETCURSOR:
             if (p->session.launch.mode != Launch::Mode::FullScreenSaver) break;
             SetCursor(nullptr);  // a full-screen saver shows no pointer
@@ -204,16 +217,75 @@ bool registerClass(HINSTANCE instance) {
     return registered;
 }
 
-// Opens a window of the session's mode over r (the preview host's client area for a preview) as the pane's.
+// Opens a window of the session's mode over r, in screen pixels (the preview host's client area for a
+// preview), as the pane's: a child of the session's parent window where it has one.
 bool openWindow(HINSTANCE instance, Pane& p, const RECT& r) {
-    const Launch::Mode mode = p.session.launch.mode;
-    const DWORD style = mode == Launch::Mode::InWindow ? WS_CHILD | WS_VISIBLE : WS_POPUP;
-    const DWORD exStyle = mode == Launch::Mode::FullScreenSaver ? WS_EX_TOPMOST : 0;
+    const Session& s = p.session;
+    const Launch::Mode mode = s.launch.mode;
+    const DWORD style = s.parent != nullptr ? WS_CHILD | WS_VISIBLE : WS_POPUP;
+    DWORD exStyle = mode == Launch::Mode::FullScreenSaver ? WS_EX_TOPMOST : 0;
+    if (s.wallpaper()) exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;  // not in the taskbar, never the active window
+    RECT place = r;
+    if (s.wallpaper() && s.parent != nullptr) MapWindowPoints(HWND_DESKTOP, s.parent, reinterpret_cast<POINT*>(&place), 2);
     if (!registerClass(instance)) return false;
-    p.hwnd = CreateWindowExW(exStyle, CLASS_NAME, L"Pellwick", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                             p.session.parent, nullptr, instance, nullptr);
+    p.area = r;
+    p.hwnd = CreateWindowExW(exStyle, CLASS_NAME, L"Pellwick", style, place.left, place.top, place.right - place.left,
+                             place.bottom - place.top, s.parent, nullptr, instance, nullptr);
     if (p.hwnd != nullptr) SetWindowLongPtrW(p.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&p));
+    if (p.hwnd != nullptr && s.wallpaper() && s.parent == nullptr) {
+        SetWindowPos(p.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     return p.hwnd != nullptr;
+}
+
+// The top-level window after the one that holds the desktop's icons (SHELLDLL_DefView), when it is a WorkerW.
+BOOL CALLBACK workerAfterIcons(HWND top, LPARAM out) {
+    if (FindWindowExW(top, nullptr, L"SHELLDLL_DefView", nullptr) != nullptr) {
+        *reinterpret_cast<HWND*>(out) = FindWindowExW(nullptr, top, L"WorkerW", nullptr);
+    }
+    return TRUE;
+}
+
+// The window behind the desktop's icons that wallpapers are drawn in, which Explorer's Progman makes when
+// asked; null where there is none (no Explorer, as under Wine). Newer Explorers keep it inside Progman.
+HWND iconsBackground() {
+    HWND progman = FindWindowW(L"Progman", nullptr);
+    if (progman == nullptr) return nullptr;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(progman, MAKE_WALLPAPER_WORKER, 0xD, 0x1, SMTO_NORMAL, 1000, &ignored);
+    HWND worker = nullptr;
+    EnumWindows(workerAfterIcons, reinterpret_cast<LPARAM>(&worker));
+    return worker != nullptr ? worker : FindWindowExW(progman, nullptr, L"WorkerW", nullptr);
+}
+
+// A wallpaper's hidden window ends the run when the Windows session ends or someone asks it to close.
+LRESULT CALLBACK sessionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* s = reinterpret_cast<Session*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (s != nullptr && (msg == WM_CLOSE || (msg == WM_ENDSESSION && wp != FALSE))) {
+        s->ended = true;
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool openSessionWindow(HINSTANCE instance, Session& s) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = sessionProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = SESSION_CLASS;
+    RegisterClassExW(&wc);
+    s.sessionWindow = CreateWindowExW(WS_EX_TOOLWINDOW, SESSION_CLASS, L"Pellwick wallpaper", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      instance, nullptr);
+    if (s.sessionWindow != nullptr) SetWindowLongPtrW(s.sessionWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&s));
+    return s.sessionWindow != nullptr;
+}
+
+// Whether the window covers the whole of the area: a full-screen program over a wallpaper's monitor.
+bool covers(HWND w, const RECT& area) {
+    RECT r{};
+    if (w == nullptr || !IsWindowVisible(w) || IsIconic(w) || !GetWindowRect(w, &r)) return false;
+    return r.left <= area.left && r.top <= area.top && r.right >= area.right && r.bottom >= area.bottom;
 }
 
 BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT r, LPARAM out) {
@@ -222,7 +294,7 @@ BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT r, LPARAM out) {
 }
 
 // Where the session's windows go: every monitor for a full-screen saver (or the whole virtual screen when it
-// spans them), the preview host's client area, or the primary monitor.
+// spans them) and for a wallpaper, the preview host's client area, or the primary monitor.
 std::vector<RECT> windowAreas(const Session& s) {
     std::vector<RECT> areas;
     if (s.launch.mode == Launch::Mode::InWindow) {
@@ -231,7 +303,7 @@ std::vector<RECT> windowAreas(const Session& s) {
     } else if (s.launch.mode == Launch::Mode::FullScreenSaver && s.launch.settings.monitors == Monitors::Span) {
         const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
         areas.push_back(RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
-    } else if (s.launch.mode == Launch::Mode::FullScreenSaver) {
+    } else if (s.launch.mode == Launch::Mode::FullScreenSaver || s.wallpaper()) {
         EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
     }
     if (areas.empty()) {
@@ -324,6 +396,18 @@ void Session::pumpEvents(int waitMs) {
         nextParentCheckUs = nowUs() + PARENT_CHECK_US;
         if (!IsWindow(parent)) ended = true;
     }
+    if (wallpaper()) followCover();
+}
+
+// A wallpaper's monitor under a full-screen program shows nothing of it: that pane gets no frames, and
+// when the program goes it is drawn whole again.
+void Session::followCover() {
+    HWND front = GetForegroundWindow();
+    for (auto& p : panes) {
+        const bool shown = !(GetWindowThreadProcessId(front, nullptr) != GetCurrentThreadId() && covers(front, p->area));
+        if (shown && !p->shown && p->game) p->game->screenLost();
+        p->shown = shown;
+    }
 }
 
 // The monitor's own scale: its dots an inch over 96, rounded.
@@ -349,6 +433,12 @@ void startGame(Pane& p, std::uint64_t seed) {
 // Opens the windows, each with its game: a full-screen saver's on the policy's seeds, and measuring moves
 // from where the pointer starts. Returns whether every window opened.
 bool openPanes(Session& s) {
+    if (s.wallpaper()) {
+        s.parent = iconsBackground();
+        if (s.parent == nullptr) std::fprintf(stderr, "pellwick: no window behind the desktop's icons; the wallpaper is the lowest window instead\n");
+        if (!openSessionWindow(GetModuleHandleW(nullptr), s)) return false;
+        s.policy.emplace(s.seed);  // each monitor its own seed; input ends nothing
+    }
     if (s.launch.mode == Launch::Mode::FullScreenSaver) {
         s.policy.emplace(s.seed);
         POINT at{};
@@ -369,6 +459,20 @@ std::uint64_t systemSeed() {
     return seed;
 }
 
+// Gives the desktop back as it was: the wallpaper's windows go, and Windows draws its own wallpaper again
+// over where they were (set anew to the same picture, and not saved).
+void leaveDesktop(Session& s) {
+    for (auto& p : s.panes) {
+        p->game.reset();
+        DestroyWindow(p->hwnd);
+    }
+    if (s.sessionWindow != nullptr) DestroyWindow(s.sessionWindow);
+    wchar_t picture[MAX_PATH] = L"";
+    if (s.parent != nullptr && SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, picture, 0)) {
+        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, picture, 0);
+    }
+}
+
 int runWindow(const Launch& launch, HWND parent) {
     timeBeginPeriod(1);  // waits to the millisecond, so frames keep to the refresh rate
     Session session;
@@ -383,6 +487,7 @@ int runWindow(const Launch& launch, HWND parent) {
         return 1;
     }
     runFrameLoop(session, session.launch.settings);
+    if (session.wallpaper()) leaveDesktop(session);
     // The window goes with the process, which ends now: a saver must go at once, and destroying a topmost
     // full-screen window first can take seconds.
     timeEndPeriod(1);
@@ -402,15 +507,18 @@ bool namedScr() {
 // ends quietly with status 1.
 int runScreensaverArgs(const std::vector<std::string>& args) {
     Launch l = readScreensaverArgs(args, namedScr());
-    if (l.mode == Launch::Mode::FullScreenSaver || l.mode == Launch::Mode::InWindow) {
+    if (l.mode == Launch::Mode::FullScreenSaver || l.mode == Launch::Mode::InWindow || l.mode == Launch::Mode::Wallpaper) {
         const SaverSettings s = loadSaverSettings();
+        const int speed = l.settings.speed;
         l.times = s.times;
         l.seed = s.seed;
         l.settings = s.settings;
+        if (l.mode == Launch::Mode::Wallpaper) l.settings.speed = speed;  // the saver's settings, at a wallpaper's speed
     }
     switch (l.mode) {
         case Launch::Mode::OwnWindow:
         case Launch::Mode::FullScreenSaver:
+        case Launch::Mode::Wallpaper:
             return runWindow(l, nullptr);
         case Launch::Mode::InWindow: {
             const auto parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(l.window));

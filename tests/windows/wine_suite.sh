@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # One Windows build under Wine on Xvfb, in a prefix of its own: the field the program shows, a click,
 # Escape and a double-click; the Windows renderer against the Linux one (the same state digest and
-# picture); the screensaver in /s, /c and /p modes and with bad window handles.
+# picture); the screensaver in /s, /c and /p modes and with bad window handles; the wallpaper.
 # Usage: wine_suite.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR ARCH LOADER   (ARCH: x86 or x64)
 # The loader is called directly: /usr/bin/wine and winepath pick the 32-bit loader whenever it is
 # installed, even where it cannot run.
@@ -164,3 +164,38 @@ for args in "/p" "/p nonsense" "/p:0" "/p 12345"; do
   if xdotool search --name '^Pellwick$' >/dev/null 2>&1; then fail "pellwick.scr $args opened a window"; fi
   echo "pellwick.scr $args: status $status, no window"
 done
+
+echo "== the wallpaper, /wallpaper"
+# Wine has no Explorer behind the desktop's icons: the wallpaper is the lowest window, which says so.
+"$WINELOADER" reg add 'HKCU\Software\Pellwick' /v FirstGame /t REG_DWORD /d 1000 /f >/dev/null 2>&1 || fail "cannot set FirstGame"
+"$WINELOADER" reg add 'HKCU\Software\Pellwick' /v rest /t REG_SZ /d pause /f >/dev/null 2>&1 || fail "cannot set rest"
+start_app "$WINELOADER" "$exe" /wallpaper 2>"$work/wallpaper.err"
+grep -q "the wallpaper is the lowest window" "$work/wallpaper.err" || fail "no word on the missing desktop: $(cat "$work/wallpaper.err")"
+before=$(shot_tick "$work/wallpaper.png" "$build/tests/screen_probe" 60000 4242) || fail "/wallpaper shows no tick of seed 4242's game"
+wallpaper=$APP_PID
+"$WINELOADER" notepad &
+notepad=$!
+for _ in $(seq 100); do xdotool search --onlyvisible --name 'Notepad' >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool mousemove $((W - 20)) $((H - 20)) click 1
+sleep 0.5
+order=$(xwininfo -root -children | grep -nE '"(Pellwick|Untitled - Notepad)"' | head -n 1)
+[[ "$order" == *Notepad* ]] || fail "after a click on the wallpaper it is above Notepad: $order"
+kill "$notepad" 2>/dev/null || true
+wait "$notepad" 2>/dev/null || true
+echo "the wallpaper plays seed 4242 (tick $before) and stays below Notepad when clicked"
+# Under a full-screen window with rest set to pause, it holds its game while covered: 6 s would be 360 ticks.
+before=$(shot_tick "$work/wallpaper.png" "$build/tests/screen_probe" 60000 4242) || fail "/wallpaper shows no tick"
+"$WINELOADER" "$exe" &
+APP_PID_COVER=$!
+sleep 6
+xdotool key Escape
+APP_PID=$APP_PID_COVER
+wait_exit 5
+sleep 0.5
+after=$(shot_tick "$work/uncovered.png" "$build/tests/screen_probe" 60000 4242) || fail "uncovered, the wallpaper shows no tick"
+(( after - before < 240 )) || fail "covered for 6 s with rest pause, the wallpaper went from tick $before to $after"
+echo "covered by a full-screen window for about 6 s, it went only from tick $before to $after"
+APP_PID=$wallpaper
+"$WINELOADER" taskkill /im pellwick.exe >/dev/null 2>&1
+wait_exit 5
+echo "taskkill's close ended it with 0"
