@@ -45,9 +45,11 @@ serve: web
 	@node scripts/serve.mjs build-web 8000
 
 # Benchmarks: per-tick medians over repetitions; then, under Xvfb, what playing costs (the program and the X
-# server, mid-game, window and saver; at zoom 2 on a 4K screen; the saver covered, keeping time or paused), the Wayland window under headless sway beside the X11 one again, the window's tick rate before the first click, what the page costs
-# in headless Chromium beside a floor page, and 300 saver activations under the XScreenSaver daemon with
-# the hacks they leave behind.
+# server, mid-game, window and saver; at zoom 2 on a 4K screen; the saver covered, keeping time or paused);
+# under headless sway the Wayland window and the wallpaper (visible, and covered keeping time or paused),
+# beside the X11 window again; the window's tick rate before the first click; what the page costs in
+# headless Chromium beside a floor page; and 300 saver activations under the XScreenSaver daemon with the
+# hacks they leave behind.
 bench: deps web
 	@scripts/install-deps.sh bench e2e browser window
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELLWICK_BENCH=ON $(CMAKE_ARGS) >/dev/null
@@ -57,6 +59,8 @@ bench: deps web
 	@for mode in window saver; do PLAY_ARGS="--zoom 2" bench/play_cost.sh $(BUILD) $$mode 3840x2160; done
 	@for rest in keep pause; do PLAY_ARGS="--rest $$rest" bench/play_cost.sh $(BUILD) covered 1920x1080; done
 	@bench/play_cost.sh $(BUILD) wayland 1920x1080
+	@bench/play_cost.sh $(BUILD) wallpaper 1920x1080
+	@for rest in keep pause; do PLAY_ARGS="--rest $$rest" bench/play_cost.sh $(BUILD) wallpaper-covered 1920x1080; done
 	@bench/play_cost.sh $(BUILD) window 1920x1080
 	@bench/window_rate.sh $(BUILD) 1920x1080 10
 	@bench/window_rate.sh $(BUILD) 3840x2160 10

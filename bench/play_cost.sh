@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Measures what a game costs while it plays, under Xvfb (the window, the saver) or headless sway (the
-# Wayland window): the share of one core used by the program and by the X server or compositor over some
+# Wayland window, the wallpaper): the share of one core used by the program and by the X server or compositor over some
 # seconds of mid-game, their sum, and the program's wake-ups a second (the times its threads went to sleep
 # and were woken: voluntary context switches). The machine is shared, so it plays several games and prints
 # the median of each figure.
 # covered: the saver in a window of the bench's own, wholly covered by another window.
-# Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland|covered WxH [SECONDS] [RUNS]
+# wallpaper: the wallpaper at its own speed, its first game at once; wallpaper-covered: the same under a
+# full-screen window (the program's own, at 10 ticks a second, so that it costs the compositor little).
+# Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland|covered|wallpaper|wallpaper-covered WxH [SECONDS] [RUNS]
 # PLAY_ARGS adds options to the program's (for example "--zoom 2" or "--rest pause").
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -22,20 +24,30 @@ wakes() { cat /proc/"$APP_PID"/task/*/status | awk '/^voluntary_ctxt_switches/ {
 # measure: one game, mid-game; prints program%, server%, wake-ups/s.
 measure() {
   local server
-  if [[ $mode == wayland ]]; then
+  if [[ $mode == wayland || $mode == wallpaper* ]]; then
     start_sway "default_border none
 output HEADLESS-1 mode $size position 0 0 scale 1
 output HEADLESS-2 disable"
     server=$SWAY_PID
+  fi
+  if [[ $mode == wayland ]]; then
     "$build/pellwick" &
     APP_PID=$!
     wait_app_id 1
     "$build/tests/wl_pointer" ${size/x/ } move 10 10 click
+  elif [[ $mode == wallpaper* ]]; then
+    "$build/pellwick" --wallpaper --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>/dev/null &
+    APP_PID=$!
+    if [[ $mode == wallpaper-covered ]]; then
+      "$build/pellwick" --speed 10 &
+      wait_app_id 1
+      swaymsg -q '[app_id=pellwick] fullscreen enable'
+    fi
   else
     start_xvfb "$size"
     server=$XVFB_PID
   fi
-  if [[ $mode == wayland ]]; then
+  if [[ $mode == wayland || $mode == wallpaper* ]]; then
     :
   elif [[ $mode == window ]]; then
     start_app "$build/pellwick" ${PLAY_ARGS:-}
@@ -57,7 +69,7 @@ output HEADLESS-2 disable"
   p0=$(cpu "$APP_PID"); x0=$(cpu "$server"); w0=$(wakes); t0=$(date +%s.%N)
   sleep "$span"
   p1=$(cpu "$APP_PID"); x1=$(cpu "$server"); w1=$(wakes); t1=$(date +%s.%N)
-  if [[ $mode == wayland ]]; then stop_sway; else stop_xvfb; fi
+  if [[ $mode == wayland || $mode == wallpaper* ]]; then stop_sway; else stop_xvfb; fi
   awk -v p="$((p1 - p0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v t0="$t0" -v t1="$t1" -v hz="$(getconf CLK_TCK)" \
       'BEGIN { dt = t1 - t0; printf "%.1f %.1f %.0f\n", 100 * p / hz / dt, 100 * x / hz / dt, w / dt }'
 }
@@ -69,6 +81,6 @@ server=$(awk '{print $2}' <<<"$results" | median)
 total=$(awk '{print $1 + $2}' <<<"$results" | median)
 wakeups=$(awk '{print $3}' <<<"$results" | median)
 what="X server"
-[[ $mode == wayland ]] && what="sway"
-printf "%-7s %-9s %s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
+[[ $mode == wayland || $mode == wallpaper* ]] && what="sway"
+printf "%-17s %-9s %s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
   "$mode" "$size" "${PLAY_ARGS:-}" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups"
