@@ -44,7 +44,8 @@ std::string xscreensaverItem(const SettingDef& d) {
         if (v != d.fallback() && v != "auto") values.push_back(v);
     }
     if (d.hasAuto && d.fallback() != "auto") values.emplace_back("auto");
-    std::string out = "  <select id=\"" + name + "\" _label=\"" + label + "\">\n";
+    // XScreenSaver reads no label on a select: each option carries its own.
+    std::string out = "  <select id=\"" + name + "\">\n";
     for (const std::string& v : values) {
         out += "    <option id=\"";
         out += name;
