@@ -519,6 +519,7 @@ TEST(Launch, TheLinuxOptionsAndEnvironmentChooseTheMode) {
     EXPECT_EQ(readCommandLine({"--root"}, "77").window, 77U) << "the daemon's window is the virtual root";
     const Launch id = readCommandLine({"--window-id=1234", "--first-game", "2.5", "--new-game", "0"}, "99");
     EXPECT_EQ(id.window, 1234U) << "an explicit id wins over the environment";
+    EXPECT_EQ(readCommandLine({"--root", "--window-id", "0x51"}, "99").window, 0x51U) << "and over --root, as in a preview";
     EXPECT_EQ(id.times.firstGameSeconds, 2.5);
     EXPECT_EQ(id.times.newGameSeconds, 0);
     EXPECT_EQ(readCommandLine({"--version"}, nullptr).mode, Mode::Version);
@@ -562,7 +563,6 @@ TEST(Launch, BadLinuxOptionsAreNamed) {
                                     {{"--window-id", "0x1ffffffff"}, nullptr, "malformed window id"},
                                     {{"--window-id"}, nullptr, "--window-id needs a value"},
                                     {{}, "window", "in XSCREENSAVER_WINDOW"},
-                                    {{"--root", "--window-id", "5"}, nullptr, "give one"},
                                     {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number of seconds from 0 to 1000000"},
                                     {{"--first-game", "3"}, nullptr, "saver mode only"},
                                     {{"--saver", "--window-id", "5"}, nullptr, "drop --root and --window-id"},

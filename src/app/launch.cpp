@@ -186,7 +186,6 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
         l.mode = Launch::Mode::Version;
         return l;
     }
-    if (f.root && f.windowId) return refused("--root and --window-id name two windows; give one");
     if (f.saver && (f.root || f.windowId)) return refused("--saver covers the monitors with windows of its own; drop --root and --window-id");
     if (f.wallpaper && (f.saver || f.root || f.windowId)) return refused("--wallpaper draws behind the desktop's windows; drop --saver, --root and --window-id");
     if (f.wallpaper && l.settings.monitors != Settings{}.monitors) return refused("--monitors applies to --saver only");

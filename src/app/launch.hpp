@@ -64,8 +64,8 @@ std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn);
 /// Reads the Linux program's arguments (after its name) and XSCREENSAVER_WINDOW's value (null when unset).
 /// --wallpaper plays on the desktop's background, at WALLPAPER_SPEED unless --speed says otherwise;
 /// --saver covers every monitor; --root draws on the root window, or on the daemon's window when
-/// XSCREENSAVER_WINDOW names one (its virtual root); --window-id ID draws into that window; with none of
-/// them, XSCREENSAVER_WINDOW does.
+/// XSCREENSAVER_WINDOW names one (its virtual root); --window-id ID draws into that window, also beside
+/// --root (as XScreenSaver's preview passes both); with none of them, XSCREENSAVER_WINDOW does.
 Launch readCommandLine(const std::vector<std::string>& args, const char* saverWindow);
 
 /// The display system a Linux program shows itself on.
