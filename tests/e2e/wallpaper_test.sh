@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end for the wallpaper.
 # On X11 (Xvfb with openbox): a desktop window stays below a normal window, even clicked, and out of the
-# taskbar; it shows exactly the renderer's picture of its seed; SIGTERM ends it with 0.
+# taskbar; it shows exactly the renderer's picture of its seed; with --rest pause it sleeps under a
+# full-screen window; SIGTERM ends it with 0.
 # On Wayland (headless sway, a scale-1 and a scale-2 output): full-screen windows over both outputs stop
 # its frames (with --rest pause its ticks and nearly all its wake-ups too) until they go; a background
 # layer on each output plays its own seed at a calm 60 ticks a second, exactly the renderer's picture
@@ -54,6 +55,19 @@ kill "$host"
 kill -0 "$APP_PID" 2>/dev/null || fail "clicks ended the X11 wallpaper"
 stop_app
 echo "the X11 wallpaper is the renderer's picture at tick $tick, and stays below a normal window it is clicked beside"
+# With --rest pause, under a full-screen window it sleeps.
+start "$build/pellwick" --wallpaper --seed 5 --first-game 1000 --rest pause
+sleep 1
+"$build/tests/host_window" 200x150 fullscreen >/dev/null &
+host=$!
+sleep 1.5
+before=$(wakes)
+sleep 2
+after=$(wakes)
+kill "$host"
+(( after - before <= 10 )) || fail "under a full-screen window with --rest pause, the X11 wallpaper woke $((after - before)) times in 2 s"
+stop_app
+echo "under a full-screen window with --rest pause it woke $((after - before)) times in 2 s"
 kill "$WM_PID"
 stop_xvfb
 trap 'rm -rf "$work"' EXIT
