@@ -83,6 +83,14 @@ wait_exit 3
 pgrep -f "$build/pellwick" >/dev/null && fail "a saver process is left behind"
 echo "a key ended the saver"
 
+# One game across both outputs cannot be had on Wayland: it says so, and plays a game on each.
+start "$build/pellwick" --saver --monitors span --seed 41
+wait_app_id 2
+grep -q "a game plays on each output" "$work/stderr" || fail "--monitors span said nothing: $(cat "$work/stderr")"
+wtype -s 300 -k a
+wait_exit 3
+echo "--monitors span: $(cat "$work/stderr")"
+
 "$build/tests/wl_pointer" $LAYOUT move 100 100  # where the pointer is when the saver starts
 start "$build/pellwick" --saver
 wait_app_id 2
