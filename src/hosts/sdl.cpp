@@ -69,17 +69,26 @@ struct FieldOnX11 {
     PixelFormat format = XRGB;
     bool shared = false;  // MIT-SHM can be had
     WindowImage image;
+    int zoom = 1;  // the server enlarges the field this many times
 
     ~FieldOnX11() {
         image.release();
         if (gc != nullptr) XFreeGC(x, gc);
     }
 
-    void present(const Frame& f) { image.showField(x, attributes, window, gc, f); }
+    /// Shows the frame; false when the server could not enlarge it, and nothing was shown.
+    bool present(const Frame& f) {
+        if (zoom == 1) {
+            image.showField(x, attributes, window, gc, f);
+            return true;
+        }
+        return image.showFieldZoomed(x, attributes, window, f, zoom);
+    }
 };
 
-// The X11 side of SDL's window, when there is one whose pixels the field can keep.
-std::unique_ptr<FieldOnX11> fieldOnX11(SDL_Window* window) {
+// The X11 side of SDL's window, when there is one whose pixels the field can keep, and which the server
+// can enlarge by the zoom where it is more than 1.
+std::unique_ptr<FieldOnX11> fieldOnX11(SDL_Window* window, int zoom) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return nullptr;
@@ -96,8 +105,10 @@ std::unique_ptr<FieldOnX11> fieldOnX11(SDL_Window* window) {
         !keepsColourBits(out->format)) {
         return nullptr;
     }
-    out->gc = XCreateGC(out->x, out->window, 0, nullptr);
     out->shared = whyNoSharedMemory(out->x).empty();
+    if (zoom > 1 && !(out->shared && serverEnlarges(out->x))) return nullptr;
+    out->gc = XCreateGC(out->x, out->window, 0, nullptr);
+    out->zoom = zoom;
     return out;
 }
 
@@ -183,7 +194,12 @@ void SdlWindow::blitOwn(const std::vector<Rect>& rects) {
 // Shows the frame's rectangles; a frame with nothing to show costs nothing.
 void SdlWindow::present(const Frame& f) {
     if (f.rects.empty()) return;
-    if (x11) return x11->present(f);
+    if (x11 && x11->present(f)) return;
+    if (x11) {  // the server could not enlarge the field: our own canvas from the next frame on
+        x11.reset();
+        game->screenLost();
+        return;
+    }
     if (textured) {
         if (textured->renderer != nullptr) textured->present(own.data(), ownWidth, ownHeight, f.rects);
         return;
@@ -212,8 +228,8 @@ int desktopScaleOf(SDL_Window* window) {
     return desktopScale(info.info.x11.display);
 }
 
-// The window over the usable desktop, at the zoom the setting asks for; at zoom 1 on X11 the server reads
-// the field where it lies.
+// The window over the usable desktop, at the zoom the setting asks for; on X11 the server reads the field
+// where it lies, and enlarges it itself at a zoom.
 bool openWindow(SdlWindow& screen, int zoomSetting) {
     SDL_Rect area{0, 0, 640, 480};
     if (SDL_GetDisplayUsableBounds(0, &area) != 0) SDL_GetDisplayBounds(0, &area);
@@ -221,7 +237,7 @@ bool openWindow(SdlWindow& screen, int zoomSetting) {
     if (screen.window == nullptr) return false;
     setIcon(screen.window);
     screen.zoom = zoomFor(zoomSetting, desktopScaleOf(screen.window));
-    if (screen.zoom == 1) screen.x11 = fieldOnX11(screen.window);
+    screen.x11 = fieldOnX11(screen.window, screen.zoom);
     return true;
 }
 

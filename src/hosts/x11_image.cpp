@@ -79,6 +79,65 @@ void WindowImage::showField(::Display* x, const XWindowAttributes& a, Window w, 
     finish();
 }
 
+bool serverEnlarges(::Display* x) {
+    int event = 0, error = 0, major = 0, minor = 0;
+    Bool pixmaps = False;
+    return XRenderQueryExtension(x, &event, &error) != False && XShmQueryVersion(x, &major, &minor, &pixmaps) != False &&
+           pixmaps != False && XShmPixmapFormat(x) == ZPixmap;
+}
+
+// The pictures the server enlarges the field with, made anew when the field moved, the window or the zoom
+// changed; whether they can be had.
+bool WindowImage::enlarging(const XWindowAttributes& a, Window w, const Field& f, int zoom) {
+    if (fieldPicture_ != 0 && pictured_ == w && zoom_ == zoom) return true;
+    dropPictures();
+    XRenderPictFormat* format = XRenderFindVisualFormat(x_, a.visual);
+    if (format == nullptr || !shared_) return false;
+    fieldPixmap_ = XShmCreatePixmap(x_, w, segment_.shmaddr, &segment_, static_cast<unsigned>(f.width()),
+                                    static_cast<unsigned>(f.height()), static_cast<unsigned>(a.depth));
+    fieldPicture_ = XRenderCreatePicture(x_, fieldPixmap_, format, 0, nullptr);
+    windowPicture_ = XRenderCreatePicture(x_, w, format, 0, nullptr);
+    // A window pixel (x, y) shows the field's pixel (x / zoom, y / zoom): the nearest, never a blend.
+    const XFixed step = XDoubleToFixed(1.0 / zoom);
+    XTransform shrink{{{step, 0, 0}, {0, step, 0}, {0, 0, XDoubleToFixed(1)}}};
+    XRenderSetPictureTransform(x_, fieldPicture_, &shrink);
+    XRenderSetPictureFilter(x_, fieldPicture_, FilterNearest, nullptr, 0);
+    pictured_ = w;
+    zoom_ = zoom;
+    return true;
+}
+
+bool WindowImage::showFieldZoomed(::Display* x, const XWindowAttributes& a, Window w, const Frame& f, int zoom) {
+    if (f.field->width() != f.width || f.field->height() != f.height) return true;  // never: the runner holds the field
+    if ((!covers(*f.field) && !adopt(x, a, *f.field)) || !enlarging(a, w, *f.field, zoom)) return false;
+    // One request for the whole frame, clipped to the enlarged rectangles.
+    clip_.clear();
+    int x0 = f.width, y0 = f.height, x1 = 0, y1 = 0;
+    for (const Rect& r : f.rects) {
+        clip_.push_back(XRectangle{static_cast<short>(r.x * zoom), static_cast<short>(r.y * zoom),
+                                   static_cast<unsigned short>(r.width * zoom), static_cast<unsigned short>(r.height * zoom)});
+        x0 = std::min(x0, r.x);
+        y0 = std::min(y0, r.y);
+        x1 = std::max(x1, r.x + r.width);
+        y1 = std::max(y1, r.y + r.height);
+    }
+    XRenderSetPictureClipRectangles(x_, windowPicture_, 0, 0, clip_.data(), static_cast<int>(clip_.size()));
+    XRenderComposite(x_, PictOpSrc, fieldPicture_, 0, windowPicture_, x0 * zoom, y0 * zoom, 0, 0, x0 * zoom, y0 * zoom,
+                     static_cast<unsigned>((x1 - x0) * zoom), static_cast<unsigned>((y1 - y0) * zoom));
+    finish();
+    return true;
+}
+
+void WindowImage::dropPictures() {
+    if (fieldPicture_ != 0) XRenderFreePicture(x_, fieldPicture_);
+    if (windowPicture_ != 0) XRenderFreePicture(x_, windowPicture_);
+    if (fieldPixmap_ != 0) XFreePixmap(x_, fieldPixmap_);
+    fieldPicture_ = windowPicture_ = 0;
+    fieldPixmap_ = 0;
+    pictured_ = 0;
+    zoom_ = 0;
+}
+
 bool WindowImage::adopt(::Display* x, const XWindowAttributes& a, const Field& f) {
     release();
     x_ = x;
@@ -140,6 +199,7 @@ void WindowImage::put(Window w, GC gc, const std::vector<Rect>& rects) {
 
 void WindowImage::release() {
     if (image_ == nullptr) return;
+    dropPictures();
     if (shared_) {
         XShmDetach(x_, &segment_);
         XSync(x_, False);

@@ -1,6 +1,7 @@
 // An X11 window's pixels on our side, for the savers and the window: an image in memory shared with the X
 // server (MIT-SHM) or an ordinary one whose pixels travel through the connection; either of our own, or
-// over the field's own memory, which then reaches the server without a copy.
+// over the field's own memory, which then reaches the server without a copy, and which the server can
+// also enlarge itself for a zoom (XRender) when the field is shared with it.
 #pragma once
 
 #include <string>
@@ -14,6 +15,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrender.h>
 
 namespace pellwick {
 
@@ -35,6 +37,10 @@ public:
     /// format), through the field's shared segment when it has one and the server agrees, and waits until
     /// the server has read them. The image is made over the field again whenever a resize moved it.
     void showField(::Display* x, const XWindowAttributes& a, Window w, GC gc, const Frame& f);
+    /// The same, each field pixel enlarged to a zoom x zoom square by the server, from a pixmap over the
+    /// field's shared segment: nothing is copied or enlarged on our side. Only for a field with a shared
+    /// segment on a display where serverEnlarges holds; false, with nothing shown, where the server cannot.
+    bool showFieldZoomed(::Display* x, const XWindowAttributes& a, Window w, const Frame& f, int zoom);
     /// The pixels, `stride()` to a row.
     std::uint32_t* pixels() { return reinterpret_cast<std::uint32_t*>(image_->data); }
     int stride() const { return image_->bytes_per_line / 4; }
@@ -60,6 +66,8 @@ private:
     bool covers(const Field& f) const;
     bool attach(char* pixels, int shmid);
     void drop();
+    bool enlarging(const XWindowAttributes& a, Window w, const Field& f, int zoom);
+    void dropPictures();
 
     ::Display* x_ = nullptr;
     XImage* image_ = nullptr;
@@ -68,7 +76,16 @@ private:
     bool ownSegment_ = false;  // ours to detach from when done, not the field's
     std::vector<XRectangle> clip_;
     std::vector<std::uint32_t> plain_;
+    // Enlarged by the server: a pixmap over the field's segment, and the pictures it is drawn with.
+    Pixmap fieldPixmap_ = 0;
+    Picture fieldPicture_ = 0;
+    Picture windowPicture_ = 0;
+    Window pictured_ = 0;  // the window windowPicture_ draws on
+    int zoom_ = 0;         // the zoom fieldPicture_'s transform enlarges by
 };
+
+/// Whether the server can enlarge a shared field itself: it offers XRender and pixmaps over shared memory.
+bool serverEnlarges(::Display* x);
 
 /// Whether the visual's pixels are 32-bit true colour with 8 bits a channel; sets their format.
 bool trueColour(const Visual* v, PixelFormat& format);

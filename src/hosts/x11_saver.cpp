@@ -165,7 +165,12 @@ Canvas Pane::canvas(int width, int height) {
 
 void Pane::present(const Frame& f) {
     if (gone || f.rects.empty()) return;  // nothing changed: nothing to send
-    if (showsField) return image.showField(x, attributes, window, gc, f);
+    if (showsField && zoom == 1) return image.showField(x, attributes, window, gc, f);
+    if (showsField && !image.showFieldZoomed(x, attributes, window, f, zoom)) {  // enlarged on our side from now on
+        showsField = false;
+        game->screenLost();
+    }
+    if (showsField) return;
     image.put(window, gc, f.rects);
     image.finish();
 }
@@ -176,10 +181,11 @@ void Saver::addPane(Window w, const AppSettings& settings) {
     XGetWindowAttributes(x, w, &p->attributes);
     p->gc = XCreateGC(x, w, 0, nullptr);
     // The field kept in the window's format, and shared with the server where it can be, is shown where it
-    // lies: nothing is copied. A format it cannot keep, or a zoom, is drawn into an image of our own (from a
-    // field in the window's format where it can keep it, which spares a conversion).
+    // lies: nothing is copied, and at a zoom the server enlarges it where it can. A format it cannot keep,
+    // or a zoom the server cannot take, is drawn into an image of our own (from a field in the window's
+    // format where it can keep it, which spares a conversion).
     AppSettings withScreen = settings;
-    p->showsField = keepsColourBits(format) && p->zoom == 1;
+    p->showsField = keepsColourBits(format) && (p->zoom == 1 || (shared && serverEnlarges(x)));
     withScreen.pixelFormat = keepsColourBits(format) ? format : FIELD_ORDER;
     withScreen.sharedPixels = p->showsField && shared;
     p->game = std::make_unique<AppRunner>(fieldSide(p->attributes.width, p->zoom), fieldSide(p->attributes.height, p->zoom), withScreen);

@@ -145,7 +145,10 @@ convert "$work/behind.png" -crop 160x120+0+0 +repage -format '%[fx:int(mean*1000
 sleep 0.5
 wl_shot HEADLESS-1 "$work/clicked.png"
 convert "$work/clicked.png" -crop 320x240+160+120 +repage "$work/window-game.png"
-teams_in "$probe" "$work/window-game.png" "a click on the window" >/dev/null
+# Teams other than the first show only once a game started; on so small a field one of them may be
+# walled in at its start, so any of them will do.
+counts=$("$probe" counts "$work/window-game.png")
+grep -qE '"team[123]":[1-9]' <<<"$counts" || fail "a click on the window started no game: $counts"
 "$build/tests/wl_pointer" $LAYOUT move 20 460 click sleep 100 click
 sleep 0.5
 kill -0 "$window" 2>/dev/null || fail "a double-click on the wallpaper reached the window"

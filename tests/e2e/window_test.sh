@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb covers the screen, shows exactly the renderer's picture,
 # starts a game on a click, ignores other keys and ends on Escape or a double-click, is repainted whole
-# when uncovered, and lets the screen saver come on while it plays, with or without MIT-SHM; at --zoom 2
-# each field pixel is a 2x2 square of the renderer's picture; without a
+# when uncovered, and lets the screen saver come on while it plays, with or without MIT-SHM; at --zoom 3
+# (enlarged by the X server) and --zoom 2 (without MIT-SHM, enlarged by the program) each field pixel is a
+# square of the renderer's picture; without a
 # display it says so and ends instead of running unseen.
 # Usage: window_test.sh BUILD_DIR
 set -euo pipefail
@@ -88,6 +89,14 @@ xdotool key Escape
 wait_exit 3
 echo "the screen saver came on while the window played"
 
+# --zoom 3: a 213x160 field, each pixel a 3x3 square, enlarged by the X server from the shared field.
+start_app "$build/pellwick" --zoom 3
+zoomed=$(zoomed_tick 3 "$build/tests/screen_probe" "$build/pellwick-render" "$work" shot)
+[[ ${zoomed#* } == 213x160 ]] || fail "with --zoom 3 the field is ${zoomed#* }, not 213x160"
+xdotool key Escape
+wait_exit 3
+echo "with --zoom 3 the screen is the renderer's 213x160 picture at tick ${zoomed% *}, each pixel a 3x3 square"
+
 # Without MIT-SHM the field's pixels travel through the connection, still exactly the renderer's picture.
 stop_xvfb
 start_xvfb "${W}x${H}" -extension MIT-SHM
@@ -101,8 +110,8 @@ xdotool key Escape
 wait_exit 3
 echo "without MIT-SHM the screen matches the renderer at tick $tick"
 
-# --zoom 2: a 320x240 field, each pixel a 2x2 square of the screen: the renderer's picture enlarged by
-# nearest neighbour.
+# --zoom 2: a 320x240 field, each pixel a 2x2 square of the screen, enlarged on our side: the renderer's
+# picture enlarged by nearest neighbour.
 start_app "$build/pellwick" --zoom 2
 zoomed=$(zoomed_tick 2 "$build/tests/screen_probe" "$build/pellwick-render" "$work" shot)
 [[ ${zoomed#* } == 320x240 ]] || fail "with --zoom 2 the field is ${zoomed#* }, not 320x240"

@@ -72,23 +72,26 @@ shot_tick() {
   return 1
 }
 
-# zoomed_tick ZOOM PROBE RENDER DIR TAKE: takes pictures with the command TAKE FILE until one, sampled down
-# by ZOOM, shows a tick of the game (no click, seed 0); fails unless that picture is the renderer's at that
-# tick enlarged by nearest neighbour, pixel for pixel. Prints the tick and the field's size.
+# zoomed_tick ZOOM PROBE RENDER DIR TAKE: takes pictures with the command TAKE FILE until one, its field
+# part (the screen's size over ZOOM, times ZOOM, from the top left) sampled down by ZOOM, shows a tick of
+# the game (no click, seed 0); fails unless that part is the renderer's picture at that tick enlarged by
+# nearest neighbour, pixel for pixel. Prints the tick and the field's size.
 zoomed_tick() {
-  local zoom=$1 probe=$2 render=$3 dir=$4 take=$5 tick= size diff
+  local zoom=$1 probe=$2 render=$3 dir=$4 take=$5 tick= size diff w h
   for _ in 1 2 3 4; do
     "$take" "$dir/zoomed.png"
-    convert "$dir/zoomed.png" -sample "$((100 / zoom))%" "$dir/zoomed-field.png"
+    read -r w h <<<"$(identify -format '%w %h' "$dir/zoomed.png")"
+    size=$((w / zoom))x$((h / zoom))
+    convert "$dir/zoomed.png" -crop "$((w / zoom * zoom))x$((h / zoom * zoom))+0+0" +repage "$dir/zoomed-part.png"
+    convert "$dir/zoomed-part.png" -sample "$size!" "$dir/zoomed-field.png"
     tick=$("$probe" tick "$dir/zoomed-field.png" 20000) && break
     tick=
     sleep 0.2
   done
   [[ -n "$tick" ]] || fail "at zoom $zoom the screen matches no tick of the game"
-  size=$(identify -format %wx%h "$dir/zoomed-field.png")
   "$render" --size "$size" --ticks "$tick" --png "$dir/small.png" >/dev/null 2>&1
-  convert "$dir/small.png" -sample "$((100 * zoom))%" "$dir/enlarged.png"
-  diff=$(compare -metric AE "$dir/zoomed.png" "$dir/enlarged.png" null: 2>&1 || true)
+  convert "$dir/small.png" -sample "$((w / zoom * zoom))x$((h / zoom * zoom))!" "$dir/enlarged.png"
+  diff=$(compare -metric AE "$dir/zoomed-part.png" "$dir/enlarged.png" null: 2>&1 || true)
   [[ "$diff" == "0" ]] || fail "at zoom $zoom the screen and the renderer's $size picture enlarged differ in $diff pixels"
   echo "$tick $size"
 }
