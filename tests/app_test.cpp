@@ -534,6 +534,7 @@ TEST(Launch, TheLinuxOptionsAndEnvironmentChooseTheMode) {
     EXPECT_EQ(wallpaper.times.newGameSeconds, 60);
     EXPECT_EQ(wallpaper.settings.speed, WALLPAPER_SPEED) << "calm unless asked";
     EXPECT_EQ(readCommandLine({"--speed", "1000", "--wallpaper"}, nullptr).settings.speed, 1000) << "asked";
+    EXPECT_EQ(readCommandLine({"--wallpaper", "--zoom", "2"}, nullptr).settings.speed, WALLPAPER_SPEED);
     EXPECT_EQ(readCommandLine({"--saver"}, nullptr).settings.speed, Settings{}.speed);
 }
 
@@ -650,7 +651,6 @@ TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
     EXPECT_EQ(readScreensaverArgs({"/c:1234"}, true).window, 1234U) << "the window to own the settings";
     EXPECT_EQ(readScreensaverArgs({"/c:x"}, true).window, 0U);
     for (const char* w : {"/wallpaper", "-WallPaper"}) EXPECT_EQ(mode({w}, false), Mode::Wallpaper) << w;
-    EXPECT_EQ(readScreensaverArgs({"/wallpaper"}, false).settings.speed, WALLPAPER_SPEED);
     EXPECT_EQ(mode({"/wallpaper", "2"}), Mode::Refused);
     for (auto args : {std::vector<std::string>{"/p", "4242"}, {"/p:4242"}, {"-P", "4242"}}) {
         const Launch p = readScreensaverArgs(args, true);
@@ -668,6 +668,38 @@ TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
         EXPECT_EQ(r.mode, Mode::Refused) << bad;
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.error.find(bad), std::string::npos);
+    }
+}
+
+// The dialog's settings are the savers' and the wallpaper's; options after /wallpaper, or as the program's
+// first arguments, set what they name over them, as the Linux program's do.
+TEST(Launch, WindowsOptionsGoOverTheStoredSettings) {
+    Settings stored;
+    stored.speed = 200;
+    stored.rest = Rest::Pause;
+    stored.monitors = Monitors::Span;
+    EXPECT_EQ(readScreensaverArgs({"/s"}, true, stored).settings, stored);
+    EXPECT_EQ(readScreensaverArgs({"/p", "12"}, true, stored).settings, stored);
+    const Launch calm = readScreensaverArgs({"/wallpaper"}, false, stored);
+    EXPECT_EQ(calm.settings.speed, WALLPAPER_SPEED) << "a wallpaper's own speed unless asked";
+    EXPECT_EQ(calm.settings.rest, Rest::Pause);
+    EXPECT_EQ(readScreensaverArgs({"/wallpaper", "--zoom", "2"}, false, stored).settings.speed, WALLPAPER_SPEED);
+    const Launch asked = readScreensaverArgs({"/wallpaper", "--speed", "500", "--rest=keep", "--seed", "9"}, false, stored);
+    EXPECT_EQ(asked.settings.speed, 500);
+    EXPECT_EQ(asked.settings.rest, Rest::Keep) << "the default, given, still goes over the stored value";
+    EXPECT_EQ(asked.seed, 9U);
+    const Launch own = readScreensaverArgs({"--zoom", "2", "--seed=4"}, false, stored);
+    EXPECT_EQ(own.mode, Launch::Mode::OwnWindow);
+    EXPECT_EQ(own.settings.zoom, 2);
+    EXPECT_EQ(own.settings.speed, Settings{}.speed) << "the program's window does not play the saver's settings";
+    EXPECT_EQ(own.seed, 4U);
+    for (auto [args, words] : {std::pair<std::vector<std::string>, const char*>{{"--monitors", "span"}, "Unknown argument '--monitors'"},
+                               {{"/wallpaper", "--speed", "5"}, "--speed needs 10 to 1000, not '5'"},
+                               {{"--zoom"}, "--zoom needs a value"},
+                               {{"/wallpaper", "/s"}, "Unknown argument '/s'"}}) {
+        const Launch l = readScreensaverArgs(args, false, stored);
+        EXPECT_EQ(l.mode, Launch::Mode::Refused);
+        EXPECT_NE(l.error.find(words), std::string::npos) << l.error;
     }
 }
 

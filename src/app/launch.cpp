@@ -147,17 +147,34 @@ Launch refused(std::string error, int status = 2) {
     return l;
 }
 
-// The program's own window playing the stream of a seed: --seed N or --seed=N, and nothing else.
-Launch readSeedOnly(const std::vector<std::string>& args) {
-    const bool attached = args[0].size() > 6 && args[0][6] == '=';
-    if (!attached && args[0] != "--seed") return refused("Unknown argument '" + args[0] + "'. A screensaver takes /s, /p HWND or /c.");
-    if (args.size() != (attached ? 1U : 2U)) return refused("give --seed N alone");
-    const std::string value = attached ? args[0].substr(7) : args[1];
-    Launch l;
-    std::uint64_t seed = 0;
-    if (!parseSeed(value, seed)) return refused(badSeed("--seed", value));
-    l.seed = seed;
-    return l;
+const char* const WINDOWS_ARGS = "A screensaver takes /s, /p HWND or /c; the program also /wallpaper, --seed N and its settings' options.";
+
+// Options after the mode on Windows, as the Linux program takes them: --seed and the settings, but not
+// --monitors, which is the screensaver dialog's. Returns "" or what is wrong; sets speedGiven when --speed
+// is among them.
+std::string readWindowsOptions(const std::vector<std::string>& args, std::size_t from, Launch& l, bool& speedGiven) {
+    for (std::size_t i = from; i < args.size(); ++i) {
+        std::string flag = args[i], value;
+        const std::size_t eq = flag.find('=');
+        const bool attached = flag.rfind("--", 0) == 0 && eq != std::string::npos;
+        if (attached) {
+            value = flag.substr(eq + 1);
+            flag.resize(eq);
+        }
+        const SettingDef* d = flag.rfind("--", 0) == 0 ? findSetting(flag.substr(2)) : nullptr;
+        if (flag != "--seed" && (d == nullptr || flag == "--monitors")) return "Unknown argument '" + args[i] + "'. " + WINDOWS_ARGS;
+        if (!attached && i + 1 >= args.size()) return flag + " needs a value";
+        if (!attached) value = args[++i];
+        if (d == nullptr) {
+            std::uint64_t seed = 0;
+            if (!parseSeed(value, seed)) return badSeed(flag, value);
+            l.seed = seed;
+            continue;
+        }
+        if (std::string err = d->parse(value, l.settings); !err.empty()) return "--" + err;
+        speedGiven = speedGiven || flag == "--speed";
+    }
+    return {};
 }
 
 }  // namespace
@@ -272,20 +289,24 @@ std::string commandLineUsage() {
            "X11; PELLWICK_DISPLAY=x11 or PELLWICK_DISPLAY=wayland chooses.\n";
 }
 
-Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr) {
+Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr, const Settings& stored) {
     using Mode = Launch::Mode;
     Launch l;
     if (args.empty()) {
         l.mode = namedScr ? Mode::Settings : Mode::OwnWindow;
         return l;
     }
-    if (args[0].rfind("--seed", 0) == 0) return readSeedOnly(args);
     const std::string first = lowerCase(args[0]);
-    if ((first == "/wallpaper" || first == "-wallpaper") && args.size() == 1) {
-        l.mode = Mode::Wallpaper;
-        l.settings.speed = WALLPAPER_SPEED;
+    const bool wallpaper = first == "/wallpaper" || first == "-wallpaper";
+    if (wallpaper || args[0].rfind("--", 0) == 0) {
+        l.mode = wallpaper ? Mode::Wallpaper : Mode::OwnWindow;
+        if (wallpaper) l.settings = stored;
+        bool speedGiven = false;
+        if (std::string err = readWindowsOptions(args, wallpaper ? 1 : 0, l, speedGiven); !err.empty()) return refused(err);
+        if (wallpaper && !speedGiven) l.settings.speed = WALLPAPER_SPEED;
         return l;
     }
+    l.settings = stored;
     const bool flagged = first.size() >= 2 && (first[0] == '/' || first[0] == '-');
     const char letter = flagged ? first[1] : '\0';
     const std::string rest = flagged ? first.substr(2) : std::string();
@@ -307,7 +328,7 @@ Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr) 
             return l;
         }
     }
-    return refused("Unknown argument '" + args[0] + "'. A screensaver takes /s, /p HWND or /c; the program also /wallpaper.");
+    return refused("Unknown argument '" + args[0] + "'. " + WINDOWS_ARGS);
 }
 
 }  // namespace pellwick

@@ -80,10 +80,12 @@ DisplaySystem chooseDisplay(const Launch& l, const char* forced, bool (*waylandA
 std::string commandLineUsage();
 
 /// Reads what Windows asks of a screensaver: /s, /p HWND, /c, each also with - for / and in any case, and
-/// /p:HWND, /c:HWND. With no arguments, a program named .scr shows its settings and any other runs in its
-/// own window, and --seed N (alone) runs in its own window on that seed's stream. /wallpaper plays on the
-/// desktop's background at WALLPAPER_SPEED. The intervals and the seed
-/// of a saver are left unset: Windows keeps the user's elsewhere.
-Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr);
+/// /p:HWND, /c:HWND; the saver modes play the stored settings (the dialog's). With no arguments, a program
+/// named .scr shows its settings and any other runs in its own window. The program also takes /wallpaper,
+/// on the stored settings at WALLPAPER_SPEED, and runs in its own window on the defaults when its first
+/// argument is an option; either takes --seed N and the settings' options (not --monitors) as the Linux
+/// program does, over what they start from. The intervals and a saver's seed are left unset: Windows keeps
+/// the user's elsewhere.
+Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr, const Settings& stored = Settings{});
 
 }  // namespace pellwick

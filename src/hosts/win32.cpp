@@ -506,14 +506,11 @@ bool namedScr() {
 // Runs what the arguments ask for. A preview host is never left facing a dialog: a bad window handle
 // ends quietly with status 1.
 int runScreensaverArgs(const std::vector<std::string>& args) {
-    Launch l = readScreensaverArgs(args, namedScr());
+    const SaverSettings stored = loadSaverSettings();
+    Launch l = readScreensaverArgs(args, namedScr(), stored.settings);
     if (l.mode == Launch::Mode::FullScreenSaver || l.mode == Launch::Mode::InWindow || l.mode == Launch::Mode::Wallpaper) {
-        const SaverSettings s = loadSaverSettings();
-        const int speed = l.settings.speed;
-        l.times = s.times;
-        l.seed = s.seed;
-        l.settings = s.settings;
-        if (l.mode == Launch::Mode::Wallpaper) l.settings.speed = speed;  // the saver's settings, at a wallpaper's speed
+        l.times = stored.times;
+        if (!l.seed) l.seed = stored.seed;  // a wallpaper's --seed wins
     }
     switch (l.mode) {
         case Launch::Mode::OwnWindow:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One Windows build under Wine on Xvfb, in a prefix of its own: the field the program shows, a click,
-# Escape and a double-click; the Windows renderer against the Linux one (the same state digest and
-# picture); the screensaver in /s, /c and /p modes and with bad window handles; the wallpaper.
+# Escape and a double-click, an option as on Linux; the Windows renderer against the Linux one (the same
+# state digest and picture); the screensaver in /s, /c and /p modes and with bad window handles; the
+# wallpaper.
 # Usage: wine_suite.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR ARCH LOADER   (ARCH: x86 or x64)
 # The loader is called directly: /usr/bin/wine and winepath pick the 32-bit loader whenever it is
 # installed, even where it cannot run.
@@ -43,6 +44,14 @@ start_app "$WINELOADER" "$exe"
 xdotool mousemove 200 200 click --repeat 2 --delay 80 1
 wait_exit 5
 echo "a double-click ended the program"
+
+# Options as on Linux: --zoom 2 shows a 400x300 field, each pixel a 2x2 square.
+start_app "$WINELOADER" "$exe" --zoom 2
+zoomed=$(zoomed_tick 2 "$build/tests/screen_probe" "$build/pellwick-render" "$work" shot)
+[[ ${zoomed#* } == 400x300 ]] || fail "pellwick.exe --zoom 2 shows a field of ${zoomed#* }, not 400x300"
+xdotool key Escape
+wait_exit 5
+echo "pellwick.exe --zoom 2: the renderer's 400x300 picture at tick ${zoomed% *}, each pixel a 2x2 square"
 
 echo "== the Windows renderer against the Linux one"
 scenarios=(
