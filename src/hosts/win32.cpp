@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -281,10 +282,17 @@ bool openSessionWindow(HINSTANCE instance, Session& s) {
     return s.sessionWindow != nullptr;
 }
 
+// Whether the window is the desktop itself, which the user brings to the front by clicking it.
+bool isDesktop(HWND w) {
+    wchar_t name[16] = L"";
+    GetClassNameW(w, name, 16);
+    return w == GetShellWindow() || w == GetDesktopWindow() || wcscmp(name, L"Progman") == 0 || wcscmp(name, L"WorkerW") == 0;
+}
+
 // Whether the window covers the whole of the area: a full-screen program over a wallpaper's monitor.
 bool covers(HWND w, const RECT& area) {
     RECT r{};
-    if (w == nullptr || !IsWindowVisible(w) || IsIconic(w) || !GetWindowRect(w, &r)) return false;
+    if (w == nullptr || isDesktop(w) || !IsWindowVisible(w) || IsIconic(w) || !GetWindowRect(w, &r)) return false;
     return r.left <= area.left && r.top <= area.top && r.right >= area.right && r.bottom >= area.bottom;
 }
 
