@@ -89,13 +89,20 @@ xdotool key Escape
 wait_exit 3
 echo "the screen saver came on while the window played"
 
-# --zoom 3: a 213x160 field, each pixel a 3x3 square, enlarged by the X server from the shared field.
-start_app "$build/pellwick" --zoom 3
-zoomed=$(zoomed_tick 3 "$build/tests/screen_probe" "$build/pellwick-render" "$work" shot)
-[[ ${zoomed#* } == 213x160 ]] || fail "with --zoom 3 the field is ${zoomed#* }, not 213x160"
-xdotool key Escape
-wait_exit 3
-echo "with --zoom 3 the screen is the renderer's 213x160 picture at tick ${zoomed% *}, each pixel a 3x3 square"
+# check_zoom ZOOM FIELD HOW: the window at --zoom ZOOM shows the renderer's FIELD picture at some tick, each
+# pixel a ZOOM x ZOOM square, enlarged as HOW says; Escape ends it.
+check_zoom() {
+  local zoomed
+  start_app "$build/pellwick" --zoom "$1"
+  zoomed=$(zoomed_tick "$1" "$build/tests/screen_probe" "$build/pellwick-render" "$work" shot)
+  [[ ${zoomed#* } == "$2" ]] || fail "with --zoom $1 the field is ${zoomed#* }, not $2"
+  xdotool key Escape
+  wait_exit 3
+  echo "with --zoom $1 the screen is the renderer's $2 picture at tick ${zoomed% *}, each pixel a $1x$1 square, enlarged $3"
+}
+
+# A 213x160 field, enlarged by the X server from the shared field.
+check_zoom 3 213x160 "by the X server"
 
 # Without MIT-SHM the field's pixels travel through the connection, still exactly the renderer's picture.
 stop_xvfb
@@ -110,11 +117,5 @@ xdotool key Escape
 wait_exit 3
 echo "without MIT-SHM the screen matches the renderer at tick $tick"
 
-# --zoom 2: a 320x240 field, each pixel a 2x2 square of the screen, enlarged on our side: the renderer's
-# picture enlarged by nearest neighbour.
-start_app "$build/pellwick" --zoom 2
-zoomed=$(zoomed_tick 2 "$build/tests/screen_probe" "$build/pellwick-render" "$work" shot)
-[[ ${zoomed#* } == 320x240 ]] || fail "with --zoom 2 the field is ${zoomed#* }, not 320x240"
-xdotool key Escape
-wait_exit 3
-echo "with --zoom 2 the screen is the renderer's 320x240 picture at tick ${zoomed% *}, each pixel a 2x2 square"
+# Without MIT-SHM a 320x240 field, enlarged on our side.
+check_zoom 2 320x240 "by the program"
