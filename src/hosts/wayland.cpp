@@ -1,8 +1,8 @@
 // The Wayland backend: the program's window, a saver with one full-screen surface per output, or a
 // wallpaper with one background-layer surface per output (wlroots' layer shell), with libwayland-client and
-// no GL. Each surface has its own game; the game thread draws the
-// changed rectangles into one of a few shared-memory buffers, and only those are damaged. Frames follow
-// the compositor's frame callbacks, and every buffer holds one field pixel per device pixel.
+// no GL. Each surface has its own game; the game thread draws the changed rectangles into one of a few
+// shared-memory buffers, and only those are damaged. Frames follow the compositor's frame callbacks, and
+// every buffer holds one field pixel per device pixel, or a square of them at a zoom.
 #include <linux/input-event-codes.h>
 #include <poll.h>
 #include <sys/mman.h>
