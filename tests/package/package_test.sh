@@ -62,10 +62,12 @@ await_hacks_end "^pellwick --root" || fail "the installed hack outlived its stop
 
 # XScreenSaver's settings program reads the installed settings file, and says on stderr what it cannot
 # take in it; its preview runs the hack with --root and --window-id both.
-as_saver_user timeout 6 xscreensaver-settings > "$work/settings.log" 2>&1 &
+as_saver_user timeout 10 xscreensaver-settings > "$work/settings.log" 2>&1 &
 dialog=$!
-for _ in $(seq 50); do [[ -n $(hack_pids "^pellwick --root.*--window-id") ]] && break; sleep 0.1; done
+for _ in $(seq 90); do [[ -n $(hack_pids "^pellwick --root.*--window-id") ]] && break; sleep 0.1; done
 [[ -n $(hack_pids "^pellwick --root.*--window-id") ]] || fail "the settings' preview did not run the hack: $(cat "$work/settings.log")"
+sleep 1  # it read the file before it started the preview: whatever it had to say is said
+kill "$dialog" 2>/dev/null || true
 wait "$dialog" 2>/dev/null || true
 ! grep -v "playing seed" "$work/settings.log" | grep "pellwick" || fail "XScreenSaver's settings program objects to the installed files"
 echo "XScreenSaver's settings program read the settings file without a complaint, and its preview ran the hack"
