@@ -79,6 +79,22 @@ void WindowImage::showField(::Display* x, const XWindowAttributes& a, Window w, 
     finish();
 }
 
+// Fills clip_ with the rectangles enlarged zoom times; returns their bounds, enlarged the same.
+Rect WindowImage::clipTo(const std::vector<Rect>& rects, int zoom) {
+    clip_.clear();
+    if (rects.empty()) return Rect{};
+    int x0 = rects.front().x, y0 = rects.front().y, x1 = x0, y1 = y0;
+    for (const Rect& r : rects) {
+        clip_.push_back(XRectangle{static_cast<short>(r.x * zoom), static_cast<short>(r.y * zoom),
+                                   static_cast<unsigned short>(r.width * zoom), static_cast<unsigned short>(r.height * zoom)});
+        x0 = std::min(x0, r.x);
+        y0 = std::min(y0, r.y);
+        x1 = std::max(x1, r.x + r.width);
+        y1 = std::max(y1, r.y + r.height);
+    }
+    return Rect{x0 * zoom, y0 * zoom, (x1 - x0) * zoom, (y1 - y0) * zoom};
+}
+
 bool serverEnlarges(::Display* x) {
     int event = 0, error = 0, major = 0, minor = 0;
     Bool pixmaps = False;
@@ -111,19 +127,10 @@ bool WindowImage::showFieldZoomed(::Display* x, const XWindowAttributes& a, Wind
     if (f.field->width() != f.width || f.field->height() != f.height) return true;  // never: the runner holds the field
     if ((!covers(*f.field) && !adopt(x, a, *f.field)) || !enlarging(a, w, *f.field, zoom)) return false;
     // One request for the whole frame, clipped to the enlarged rectangles.
-    clip_.clear();
-    int x0 = f.width, y0 = f.height, x1 = 0, y1 = 0;
-    for (const Rect& r : f.rects) {
-        clip_.push_back(XRectangle{static_cast<short>(r.x * zoom), static_cast<short>(r.y * zoom),
-                                   static_cast<unsigned short>(r.width * zoom), static_cast<unsigned short>(r.height * zoom)});
-        x0 = std::min(x0, r.x);
-        y0 = std::min(y0, r.y);
-        x1 = std::max(x1, r.x + r.width);
-        y1 = std::max(y1, r.y + r.height);
-    }
+    const Rect all = clipTo(f.rects, zoom);
     XRenderSetPictureClipRectangles(x_, windowPicture_, 0, 0, clip_.data(), static_cast<int>(clip_.size()));
-    XRenderComposite(x_, PictOpSrc, fieldPicture_, 0, windowPicture_, x0 * zoom, y0 * zoom, 0, 0, x0 * zoom, y0 * zoom,
-                     static_cast<unsigned>((x1 - x0) * zoom), static_cast<unsigned>((y1 - y0) * zoom));
+    XRenderComposite(x_, PictOpSrc, fieldPicture_, 0, windowPicture_, all.x, all.y, 0, 0, all.x, all.y,
+                     static_cast<unsigned>(all.width), static_cast<unsigned>(all.height));
     finish();
     return true;
 }
@@ -182,18 +189,10 @@ void WindowImage::put(Window w, GC gc, const std::vector<Rect>& rects) {
     }
     // One request for the whole frame, clipped to the rectangles: the server's work per request is what a
     // few hundred small ones would cost, its work per pixel the same.
-    clip_.clear();
-    int x0 = image_->width, y0 = image_->height, x1 = 0, y1 = 0;
-    for (const Rect& r : rects) {
-        clip_.push_back(XRectangle{static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
-                                   static_cast<unsigned short>(r.height)});
-        x0 = std::min(x0, r.x);
-        y0 = std::min(y0, r.y);
-        x1 = std::max(x1, r.x + r.width);
-        y1 = std::max(y1, r.y + r.height);
-    }
+    const Rect all = clipTo(rects, 1);
     XSetClipRectangles(x_, gc, 0, 0, clip_.data(), static_cast<int>(clip_.size()), Unsorted);
-    XShmPutImage(x_, w, gc, image_, x0, y0, x0, y0, static_cast<unsigned>(x1 - x0), static_cast<unsigned>(y1 - y0), False);
+    XShmPutImage(x_, w, gc, image_, all.x, all.y, all.x, all.y, static_cast<unsigned>(all.width), static_cast<unsigned>(all.height),
+                 False);
     XSetClipMask(x_, gc, 0);
 }
 

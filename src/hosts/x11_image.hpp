@@ -67,6 +67,7 @@ private:
     bool attach(char* pixels, int shmid);
     void drop();
     bool enlarging(const XWindowAttributes& a, Window w, const Field& f, int zoom);
+    Rect clipTo(const std::vector<Rect>& rects, int zoom);
     void dropPictures();
 
     ::Display* x_ = nullptr;

@@ -2,8 +2,8 @@
 // (the screensaver daemon's, the root, or one named by id), taking no input, following the window's size
 // and ending when it goes away; windows of its own over every monitor, a game in each, ended by any input
 // (for xss-lock and xautolock); or desktop windows of its own below every other on every monitor, taking no
-// input (the wallpaper). SIGTERM and SIGINT end any of them. Each frame's changed rectangles reach the server through
-// shared memory (MIT-SHM) where it can, and through the connection where it cannot.
+// input (the wallpaper). SIGTERM and SIGINT end any of them. Each frame's changed rectangles reach the
+// server through shared memory (MIT-SHM) where it can, and through the connection where it cannot.
 #include <poll.h>
 
 #include <algorithm>
