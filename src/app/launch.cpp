@@ -62,6 +62,16 @@ std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn) {
 
 namespace {
 
+// An option with its value attached, --name=value: flag keeps --name and value takes the rest; false, and
+// both left alone, for anything else.
+bool splitAttached(std::string& flag, std::string& value) {
+    const std::size_t eq = flag.find('=');
+    if (flag.rfind("--", 0) != 0 || eq == std::string::npos) return false;
+    value = flag.substr(eq + 1);
+    flag.resize(eq);
+    return true;
+}
+
 struct Flags {
     bool saver = false;
     bool wallpaper = false;
@@ -93,12 +103,7 @@ std::string takeValue(const std::string& flag, const std::string& value, Launch&
 std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string flag = args[i], value;
-        bool hasValue = false;
-        if (const auto eq = flag.find('='); flag.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = flag.substr(eq + 1);
-            flag.resize(eq);
-            hasValue = true;
-        }
+        const bool hasValue = splitAttached(flag, value);
         if ((flag == "--help" || flag == "-h") && !hasValue) {
             f.help = true;
         } else if (flag == "--version" && !hasValue) {
@@ -155,12 +160,7 @@ const char* const WINDOWS_ARGS = "A screensaver takes /s, /p HWND or /c; the pro
 std::string readWindowsOptions(const std::vector<std::string>& args, std::size_t from, Launch& l, bool& speedGiven) {
     for (std::size_t i = from; i < args.size(); ++i) {
         std::string flag = args[i], value;
-        const std::size_t eq = flag.find('=');
-        const bool attached = flag.rfind("--", 0) == 0 && eq != std::string::npos;
-        if (attached) {
-            value = flag.substr(eq + 1);
-            flag.resize(eq);
-        }
+        const bool attached = splitAttached(flag, value);
         const SettingDef* d = flag.rfind("--", 0) == 0 ? findSetting(flag.substr(2)) : nullptr;
         if (flag != "--seed" && (d == nullptr || flag == "--monitors")) return "Unknown argument '" + args[i] + "'. " + WINDOWS_ARGS;
         if (!attached && i + 1 >= args.size()) return flag + " needs a value";
