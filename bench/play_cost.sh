@@ -19,7 +19,6 @@ source "$(dirname "$0")/../tests/e2e/xvfb.sh"
 source "$(dirname "$0")/../tests/e2e/sway.sh"
 
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-wakes() { cat /proc/"$APP_PID"/task/*/status | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
 
 # measure: one game, mid-game; prints program%, server%, wake-ups/s.
 measure() {

@@ -149,7 +149,6 @@ unset PELLWICK_POWER_SUPPLY
 echo "on battery, --on-battery pause held the game at tick $paused and slow played $slowed ticks in 2 s"
 
 echo "== at rest, covered"
-wakes() { cat /proc/"$APP_PID"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
 # covered_wakes REST: the saver's wake-ups a second while another window wholly covers the one it draws in.
 covered_wakes() {
   local cover before after

@@ -15,7 +15,6 @@ source "$here/xvfb.sh"
 work=$(mktemp -d)
 probe=$build/tests/screen_probe
 
-wakes() { cat /proc/"$APP_PID"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
 start() {
   "$@" 2>"$work/stderr" &
   APP_PID=$!

@@ -1,6 +1,6 @@
 # Shared by the end-to-end scripts: a private Xvfb display and helpers to watch a program on it.
-# Source it; it defines start_xvfb, stop_xvfb, start_app, shot, shot_tick, teams_in, ended_within, wait_exit
-# and fail.
+# Source it; it defines start_xvfb, stop_xvfb, start_app, shot, shot_tick, teams_in, ended_within, wait_exit,
+# wakes and fail.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -104,6 +104,10 @@ teams_in() {
   for t in 1 2 3; do grep -qE "\"team$t\":[1-9]" <<<"$counts" || fail "$3: no team $t on screen: $counts"; done
   echo "$counts"
 }
+
+# wakes: how many times the program's threads have gone to sleep and been woken so far (voluntary context
+# switches, over every thread).
+wakes() { cat /proc/"$APP_PID"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
 
 # ended_within SECONDS: whether the program has ended within that time (without reaping it).
 ended_within() {
