@@ -1,14 +1,11 @@
-// The display side of every desktop host (the SDL window, the X11 savers, Wayland, Win32), written once:
-// platform events go to the game threads as they come, and each screen is handed a frame when it can take
-// one, at its refresh rate or when its compositor asks (a frame callback), and only while it can be seen.
-// A host only translates events and puts frames on its screens.
+// When a screen takes its frames, for every host: at its refresh rate, or when its compositor asks (a frame
+// callback); and how long the frame loop waits for events and for a game's frame.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 
-#include "app/runner.hpp"
+#include "app/cadence.hpp"
 
 namespace pellwick {
 
@@ -70,50 +67,5 @@ private:
     std::int64_t retryAt_ = 0;
     std::int64_t committedAt_ = 0;  // on callbacks: when the frame now waiting was asked for
 };
-
-/// One screen a game is shown on: the canvas it lends the game thread each frame, and how it shows one.
-class Screen {
-public:
-    explicit Screen(FramePacer pacer) : pacer(pacer) {}
-    virtual ~Screen() = default;
-    /// The game shown on this screen; null until it has one.
-    virtual AppRunner* runner() = 0;
-    /// The image the game thread is to draw the next frame into, width x height where it can be: the
-    /// screen's own memory, free until present or canvas is called again; none (no pixels) to skip a frame.
-    virtual Canvas canvas(int width, int height) = 0;
-    /// Puts the frame's rectangles of the last canvas on the screen, and nothing else. When it returns, the
-    /// canvas may be written again. A screen paced by callbacks calls pacer.committed() when it asked for one.
-    virtual void present(const Frame& frame) = 0;
-
-    FramePacer pacer;
-    /// Whether anything of the screen can be seen (not minimised, not wholly covered): one that cannot gets
-    /// no frames, and its game keeps time on its own. The host keeps it; when it turns true again, the
-    /// host tells the runner the screen lost what it showed. A screen paced by callbacks also counts as
-    /// unseen while its compositor leaves its frames unanswered.
-    bool shown = true;
-};
-
-/// What a host gives the frame loop: its events, translated, and its screens.
-class Display {
-public:
-    virtual ~Display() = default;
-    /// Waits up to waitMs for platform events and handles each that came: input to the runners, a screen
-    /// that lost what it showed (uncovered, made anew) to its runner's screenLost, a compositor's frame
-    /// callback to its screen's pacer.
-    virtual void pumpEvents(int waitMs) = 0;
-    /// Calls f on each screen shown now; screens may come and go between two pumps.
-    virtual void forEachScreen(const std::function<void(Screen&)>& f) = 0;
-    /// Whether the program goes on.
-    virtual bool goesOn() = 0;
-    /// Whether the machine runs on battery power, where the platform tells; asked once a round.
-    virtual bool onBattery() { return false; }
-};
-
-/// Runs until the display says the program ends: sets each game's pace from the settings (rest, battery)
-/// and whether its screen is seen,
-/// pumps events until the next frame is due on some shown screen with a game, and hands each shown screen
-/// whose frame is due the frame its game thread drew, asking for the next. The clock is nowUs unless a
-/// test gives its own.
-void runFrameLoop(Display& display, const Settings& settings, const Clock& clock = nowUs);
 
 }  // namespace pellwick

@@ -237,11 +237,8 @@ DisplaySystem chooseDisplay(const Launch& l, const char* forced, bool (*waylandA
         error = "PELLWICK_DISPLAY must be x11 or wayland, not '" + asked + "'";
         return DisplaySystem::X11;
     }
-    if (l.mode == Launch::Mode::InWindow) {
-        if (asked == "wayland") error = "--root, --window-id and XSCREENSAVER_WINDOW draw into X11 windows; PELLWICK_DISPLAY says wayland";
-        return DisplaySystem::X11;
-    }
     if (!asked.empty()) return asked == "x11" ? DisplaySystem::X11 : DisplaySystem::Wayland;
+    if (l.mode == Launch::Mode::InWindow) return DisplaySystem::X11;
     return waylandAnswers() ? DisplaySystem::Wayland : DisplaySystem::X11;
 }
 

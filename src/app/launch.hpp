@@ -71,9 +71,9 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
 /// The display system a Linux program shows itself on.
 enum class DisplaySystem { X11, Wayland };
 
-/// Which display system to use: PELLWICK_DISPLAY's value when set ("x11" or "wayland"), else Wayland when
-/// a compositor answers at WAYLAND_DISPLAY (waylandAnswers is asked only then), else X11. A saver drawing
-/// into someone else's window is always X11's. Sets error, and returns X11, for any other forced value.
+/// Which display system to use: PELLWICK_DISPLAY's value when set ("x11" or "wayland"), else for a saver
+/// drawing into someone else's window X11, else Wayland when a compositor answers at WAYLAND_DISPLAY
+/// (waylandAnswers is asked only then), else X11. Sets error, and returns X11, for any other forced value.
 DisplaySystem chooseDisplay(const Launch& l, const char* forced, bool (*waylandAnswers)(), std::string& error);
 
 /// The Linux program's --help text.

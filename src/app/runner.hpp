@@ -16,39 +16,32 @@
 
 #include "app/app.hpp"
 #include "app/frame.hpp"
+#include "app/game.hpp"
 #include "app/settings.hpp"
 
 namespace pellwick {
 
-/// The time in microseconds, as the game thread reads it; nowUs unless a test gives its own.
-using Clock = std::function<std::int64_t()>;
-/// The display's canvas for the next frame, of the given size (the field's, as of the last frame), or a zoomed
-/// canvas of that size times its zoom.
-using CanvasFor = std::function<Canvas(int width, int height)>;
-/// Shows a frame drawn into the canvas.
-using Show = std::function<void(const Frame&)>;
-
-class AppRunner {
+class AppRunner final : public Game {
 public:
     /// Starts the game thread on a zeroed world of width x height, set up as given.
     explicit AppRunner(int width, int height, const AppSettings& settings = {}, Clock clock = nowUs);
     /// Ends the game thread if it still runs, and waits for it.
-    ~AppRunner();
+    ~AppRunner() override;
     AppRunner(const AppRunner&) = delete;
     AppRunner& operator=(const AppRunner&) = delete;
 
     /// Queues an input; the game thread runs the ticks due when it came, then applies it. Safe from any thread.
-    void post(const Input& input);
+    void post(const Input& input) override;
     /// Sets how the game runs from now on: its speed, and whether its time stands still (then the game
     /// thread sleeps until input, a frame or another pace). Safe from any thread.
-    void setPace(const Pace& pace);
+    void setPace(const Pace& pace) override;
     /// The pace set last. Safe from any thread.
-    Pace pace();
+    Pace pace() override;
     /// The screen lost what it showed (uncovered, or made anew): the next frame asked for is drawn and shown
     /// whole. Safe from any thread.
-    void screenLost();
+    void screenLost() override;
     /// Whether the program goes on.
-    bool running() const { return running_.load(); }
+    bool running() const override { return running_.load(); }
     /// Calls show with the frame asked for last time (drawn after the ticks due when it was asked for),
     /// then asks for the next one, into canvasFor's canvas: the game thread draws it while the display
     /// waits for its next frame, so the canvas must stay free and alive until this is called again, the
@@ -57,9 +50,11 @@ public:
     /// differs from the canvas's (then the next canvas has the new size). When the canvas is the field
     /// itself, neither ticks nor input touch the field from the frame drawn until it is shown, unless the
     /// display takes so long that the game must keep time.
-    bool frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show);
+    bool frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show) override;
     /// Ticks run so far.
-    std::uint64_t ticks() const { return ticks_.load(); }
+    std::uint64_t ticks() const override { return ticks_.load(); }
+    /// The world; only once the game thread has ended, or in tests that know it rests.
+    const World& world() const override { return app_.world(); }
     /// Times the game thread has woken since it started.
     std::uint64_t wakeUps() const { return wakeUps_.load(); }
 

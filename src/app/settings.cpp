@@ -8,7 +8,13 @@ namespace pellwick {
 
 int batterySpeed(int speed) { return std::max(speed / 4, 1); }
 
-int zoomFor(int setting, int displayScale) { return std::max(setting == ZOOM_AUTO ? displayScale : setting, 1); }
+int scaleFromDpi(int dpi) { return dpi > 0 ? (dpi * SCALE_ONE + 48) / 96 : SCALE_ONE; }
+
+int deviceSide(int logical, int scale120) { return (logical * scale120 + SCALE_ONE / 2) / SCALE_ONE; }
+
+int zoomFor(int setting, int scale120) {
+    return std::max(setting == ZOOM_AUTO ? (scale120 + SCALE_ONE / 2) / SCALE_ONE : setting, 1);
+}
 
 int fieldSide(int devicePixels, int zoom) { return std::max(devicePixels / std::max(zoom, 1), 1); }
 

@@ -25,8 +25,15 @@ struct Settings {
 
 /// The zoom that stands for the display's own scale.
 constexpr int ZOOM_AUTO = 0;
-/// The zoom to draw at: the setting's, or for auto the display's own scale, at least 1.
-int zoomFor(int setting, int displayScale);
+/// A display's scale in 120ths, as Wayland gives fractional ones: 120 is 1, 150 is 1.25, 180 is 1.5.
+constexpr int SCALE_ONE = 120;
+/// The scale of a display of `dpi` dots an inch (96 is 1), to the nearest 120th; 1 where it says none.
+int scaleFromDpi(int dpi);
+/// The device pixels of a side `logical` pixels long at scale120, to the nearest.
+int deviceSide(int logical, int scale120);
+/// The zoom to draw at: the setting's, or for auto the display's scale to the nearest whole number (halves
+/// up: 1.5 draws at 2), at least 1.
+int zoomFor(int setting, int scale120);
 /// The field's side for a screen's side of devicePixels at a zoom (the rest of the screen stays unused).
 int fieldSide(int devicePixels, int zoom);
 

@@ -34,15 +34,15 @@ int main(int argc, char** argv) {
         case Launch::Mode::OwnWindow: {
             std::string error;
             const DisplaySystem system = chooseDisplay(l, std::getenv("PELLWICK_DISPLAY"), waylandAnswers, error);
+            const bool wayland = system == DisplaySystem::Wayland;
+            if (error.empty()) error = ScreenGames::refusal(l, wayland ? WAYLAND_PLATFORM : X11_PLATFORM);
             if (!error.empty()) {
                 std::fprintf(stderr, "pellwick: %s\n", error.c_str());
                 return 2;
             }
             bool drawn = false;
             const std::uint64_t seed = seedFor(l, systemSeed, drawn);
-            if (system == DisplaySystem::Wayland) return runWayland(l, seed, drawn);
-            if (l.mode == Launch::Mode::InWindow) return runSaver(l, seed, drawn);
-            return l.mode == Launch::Mode::OwnWindow ? runDesktop(l, seed) : runX11Saver(l, seed, drawn);
+            return wayland ? runWayland(l, seed, drawn) : runX11(l, seed, drawn);
         }
         default:
             std::fprintf(stderr, "pellwick: %s\n", l.error.c_str());

@@ -1,8 +1,8 @@
-// The Wayland backend: the program's window, a saver with one full-screen surface per output, or a
-// wallpaper with one background-layer surface per output (wlroots' layer shell), with libwayland-client and
-// no GL. Each surface has its own game; the game thread draws the changed rectangles into one of a few
-// shared-memory buffers, and only those are damaged. Frames follow the compositor's frame callbacks, and
-// every buffer holds one field pixel per device pixel, or a square of them at a zoom.
+// The Wayland host, with libwayland-client and no GL: the program's window, a saver with one full-screen
+// surface per output, or a wallpaper with one background-layer surface per output (wlroots' layer shell).
+// It tells the run what happens to its surfaces, the compositor's frame callbacks and the input; each
+// surface's game draws the changed rectangles into one of a few shared-memory buffers, and only those are
+// damaged. Every buffer holds one field pixel per device pixel, or a square of them at a zoom.
 #include <linux/input-event-codes.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -33,9 +33,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include "app/clicks.hpp"
-#include "app/frame_loop.hpp"
-#include "app/runner.hpp"
-#include "app/saver.hpp"
+#include "app/screens.hpp"
 #include "hosts/desktop.hpp"
 #include "hosts/power.hpp"
 #include "hosts/stop_signal.hpp"
@@ -126,12 +124,12 @@ struct Buffer {
     }
 };
 
-// One surface with its game: the program's window or the saver on one output (toplevels), or the
-// wallpaper on one output (a background layer). Its frames follow the compositor's frame callbacks.
-struct Surface final : Screen {
+// One surface the run draws on: the program's window or the saver on one output (toplevels), or the
+// wallpaper on one output (a background layer).
+struct Surface final : ScreenView {
     Host& host;
     Output* output;  // the saver's or the wallpaper's output; null for the window
-    std::uint64_t seed;
+    bool started = false;  // the run knows it
     wl_surface* surface = nullptr;
     xdg_surface* xdg = nullptr;
     xdg_toplevel* toplevel = nullptr;
@@ -150,15 +148,13 @@ struct Surface final : Screen {
     Buffer* lent = nullptr;  // the canvas of the frame being drawn
     std::vector<Rect> bands;
     wl_callback* callback = nullptr;
-    std::unique_ptr<AppRunner> game;
-    int zoom = 1;  // device pixels a field pixel takes on each side
+    int zoom = 1;  // device pixels a field pixel takes on each side, as the run last asked
 
-    Surface(Host& h, Output* o, std::uint64_t s)
-        : Screen(FramePacer::onCallback(framePeriodUs(DEFAULT_REFRESH_HZ))), host(h), output(o), seed(s) {}
+    Surface(Host& h, Output* o) : host(h), output(o) {}
     ~Surface() override;
-    AppRunner* runner() override { return game.get(); }
-    Canvas canvas(int width, int height) override;
-    void present(const Frame& f) override;
+    ScreenId id() const { return reinterpret_cast<ScreenId>(this); }
+    Canvas canvas(int fieldWidth, int fieldHeight, int z) override;
+    bool present(const Frame& f) override;
     void create();
     void configure(std::uint32_t serial);
     /// Takes the size the compositor gives, in logical pixels; 0 leaves a side to us.
@@ -172,6 +168,7 @@ private:
         return wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION;
     }
     int scale() const;
+    int scale120Now() const;
     void deviceSize(int& width, int& height) const;
     Buffer* newBuffer(int width, int height);
     void makeToplevel();
@@ -196,10 +193,7 @@ struct Host final : Display {
     std::vector<std::unique_ptr<Surface>> surfaces;
     bool saver = false;
     bool wallpaper = false;
-    AppSettings settings;
-    int zoomSetting = 1;
-    std::optional<SaverPolicy> policy;  // the outputs' seeds, and a saver's input that ends them all
-    bool ended = false;                 // by input over the saver
+    std::optional<ScreenGames> games;
     bool connected = true;
     Surface* pointerFocus = nullptr;
     Surface* keyboardFocus = nullptr;
@@ -217,19 +211,11 @@ struct Host final : Display {
     }
     void addSurface(Output* o);
     void removeOutput(std::uint32_t name);
-    // Input on a surface: the program's game's, or the saver's policy's, for which each surface is an output.
+    // Input on a surface the run knows.
     void post(Surface* s, const Input& in) {
-        if (saver) {
-            ended = ended || policy->ends(in, reinterpret_cast<std::uintptr_t>(s));
-        } else if (s != nullptr && s->game) {
-            s->game->post(in);
-        }
+        if (s != nullptr && s->started) games->input(s->id(), in);
     }
     void pumpEvents(int waitMs) override;
-    void forEachScreen(const std::function<void(Screen&)>& f) override {
-        for (auto& s : surfaces) f(*s);
-    }
-    bool goesOn() override;
     bool onBattery() override { return onBatteryPower(); }
 };
 
@@ -263,7 +249,8 @@ Buffer* Surface::newBuffer(int width, int height) {
 // A buffer the compositor does not hold, of the size asked for: the last one lent when it is free, so
 // that the game draws only what changed. Buffers of another size are dropped once free. With all of them
 // held, none: that frame is skipped.
-Canvas Surface::canvas(int fieldWidth, int fieldHeight) {
+Canvas Surface::canvas(int fieldWidth, int fieldHeight, int z) {
+    zoom = z;
     const int width = fieldWidth * zoom, height = fieldHeight * zoom;
     std::erase_if(buffers, [&](const std::unique_ptr<Buffer>& b) {
         return !b->busy && (b->width != width || b->height != height);
@@ -286,7 +273,7 @@ void onFrameDone(void* data, wl_callback* cb, std::uint32_t) {
     auto* s = static_cast<Surface*>(data);
     wl_callback_destroy(cb);
     s->callback = nullptr;
-    s->pacer.callback();
+    s->host.games->frameCallback(s->id());
 }
 const wl_callback_listener frameListener = {onFrameDone};
 
@@ -299,25 +286,24 @@ int Surface::scale() const {
     return most;
 }
 
+// The scale in 120ths: the compositor's fractional one where it offers it (through the viewport), else the
+// outputs' whole one.
+int Surface::scale120Now() const { return scale120 > 0 && viewport != nullptr ? scale120 : scale() * SCALE_ONE; }
+
 void Surface::deviceSize(int& width, int& height) const {
-    if (scale120 > 0 && viewport != nullptr) {
-        width = (logicalWidth * scale120 + 60) / 120;
-        height = (logicalHeight * scale120 + 60) / 120;
-        return;
-    }
-    width = logicalWidth * scale();
-    height = logicalHeight * scale();
+    width = deviceSide(logicalWidth, scale120Now());
+    height = deviceSide(logicalHeight, scale120Now());
 }
 
 void Surface::toDevice(wl_fixed_t x, wl_fixed_t y, int& deviceX, int& deviceY) const {
-    const double factor = scale120 > 0 && viewport != nullptr ? scale120 / 120.0 : scale();
+    const double factor = static_cast<double>(scale120Now()) / SCALE_ONE;
     deviceX = static_cast<int>(std::floor(wl_fixed_to_double(x) * factor));
     deviceY = static_cast<int>(std::floor(wl_fixed_to_double(y) * factor));
 }
 
 // Puts the frame's buffer on the surface at the scale its size was made for, damaged where it changed.
-void Surface::present(const Frame& f) {
-    if (f.rects.empty() || lent == nullptr) return;
+bool Surface::present(const Frame& f) {
+    if (f.rects.empty() || lent == nullptr) return false;
     int width = 0, height = 0;
     deviceSize(width, height);
     const bool current = f.width == fieldSide(width, zoom) * zoom && f.height == fieldSide(height, zoom) * zoom;
@@ -340,24 +326,17 @@ void Surface::present(const Frame& f) {
     wl_callback_add_listener(callback, &frameListener, this);
     wl_surface_commit(surface);
     lent->busy = true;
-    pacer.committed();
+    return true;
 }
 
-// The field follows the surface's size in device pixels over the zoom; the first size starts the game.
+// The run learns the surface's size in device pixels and its scale: the first time its game starts.
 void Surface::rescale() {
     if (logicalWidth <= 0 || logicalHeight <= 0) return;
-    int width = 0, height = 0;
-    deviceSize(width, height);
-    zoom = zoomFor(host.zoomSetting, scale120 > 0 && viewport != nullptr ? (scale120 + 60) / 120 : scale());
-    width = fieldSide(width, zoom);
-    height = fieldSide(height, zoom);
-    if (!game) {
-        AppSettings settings = host.settings;
-        settings.seed = seed;
-        game = std::make_unique<AppRunner>(width, height, settings);
-        return;
-    }
-    game->post(Input::resize(width, height));
+    ScreenFacts facts{0, 0, scale120Now(), 0, true};
+    deviceSize(facts.width, facts.height);
+    if (started) return host.games->screenChanged(id(), facts);
+    started = true;
+    host.games->screenCame(id(), *this, facts);
 }
 
 void Surface::configure(std::uint32_t serial) {
@@ -371,7 +350,7 @@ void Surface::resize(int width, int height) {
         width = output != nullptr ? output->width / output->scale : WINDOW_WIDTH;
         height = output != nullptr ? output->height / output->scale : WINDOW_HEIGHT;
     }
-    if (game && width == logicalWidth && height == logicalHeight) return;
+    if (started && width == logicalWidth && height == logicalHeight) return;
     logicalWidth = std::max(width, 1);
     logicalHeight = std::max(height, 1);
     rescale();
@@ -474,7 +453,7 @@ void Surface::makeLayer() {
 }
 
 Surface::~Surface() {
-    game.reset();  // the game thread draws into our buffers: it ends first
+    if (started) host.games->screenWent(id());  // its game draws into our buffers: it ends first
     if (host.pointerFocus == this) host.pointerFocus = nullptr;
     if (host.keyboardFocus == this) host.keyboardFocus = nullptr;
     if (callback != nullptr) wl_callback_destroy(callback);
@@ -640,7 +619,7 @@ void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) { static_cast<
 const wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
 
 void Host::addSurface(Output* o) {
-    surfaces.push_back(std::make_unique<Surface>(*this, o, policy ? policy->nextSeed() : settings.seed));
+    surfaces.push_back(std::make_unique<Surface>(*this, o));
     surfaces.back()->create();
 }
 
@@ -681,16 +660,6 @@ Host::~Host() {
 
 // ---- the loop -----------------------------------------------------------------------------------------
 
-// Whether the program goes on: the compositor is there, every surface's game still runs, no stop signal
-// or input ended the saver, and a saver still has an output. A wallpaper waits for outputs to come.
-bool Host::goesOn() {
-    if (!connected || stopRequested() || ended) return false;
-    for (const auto& s : surfaces) {
-        if (s->game && !s->game->running()) return false;
-    }
-    return wallpaper || !surfaces.empty() || (saver && !outputs.empty());
-}
-
 // Reads the compositor's events, waiting at most waitMs for them; false when the connection is lost.
 bool readEvents(wl_display* d, int waitMs) {
     while (wl_display_prepare_read(d) != 0) {
@@ -709,9 +678,11 @@ bool readEvents(wl_display* d, int waitMs) {
     return wl_display_dispatch_pending(d) >= 0;
 }
 
+// A lost compositor or a stop signal ends the run; a closed layer's surface goes.
 void Host::pumpEvents(int waitMs) {
     connected = connected && readEvents(display, waitMs);
     std::erase_if(surfaces, [](const std::unique_ptr<Surface>& s) { return s->closed; });
+    if (!connected || stopRequested()) games->close();
 }
 
 // What the compositor lacks that the program cannot do without; "" when it has everything.
@@ -739,12 +710,7 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     Host h;
     h.saver = l.mode == Launch::Mode::FullScreenSaver;
     h.wallpaper = l.mode == Launch::Mode::Wallpaper;
-    h.settings = l.appSettings(WHITE, seed);
-    h.zoomSetting = l.settings.zoom;
-    if (h.saver || h.wallpaper) h.policy.emplace(seed);
-    if (h.saver && l.settings.monitors == Monitors::Span) {
-        std::fprintf(stderr, "pellwick: --monitors span is not available on Wayland; a game plays on each output\n");
-    }
+    h.games.emplace(l, WAYLAND_PLATFORM, seed, drawnSeed, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
     h.display = wl_display_connect(nullptr);
     if (h.display == nullptr) {
         std::fprintf(stderr, "pellwick: cannot reach a Wayland compositor\n");
@@ -758,8 +724,8 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
         return 1;
     }
     if (!h.saver && !h.wallpaper) h.addSurface(nullptr);
-    if (drawnSeed) std::fprintf(stderr, "%s\n", drawnSeedLine(seed).c_str());
-    runFrameLoop(h, l.settings);
+    wl_display_roundtrip(h.display);  // the outputs described, and a saver's or a wallpaper's surfaces on them
+    runFrameLoop(h, *h.games);
     if (!h.connected) {
         const int error = wl_display_get_error(h.display);
         std::fprintf(stderr, "pellwick: lost the Wayland compositor (%s)\n", error != 0 ? std::strerror(error) : "it closed the connection");

@@ -209,12 +209,12 @@ void WindowImage::release() {
     ownSegment_ = false;
 }
 
-int desktopScale(::Display* x) {
+int desktopDpi(::Display* x) {
     const char* resources = XResourceManagerString(x);
     const char* at = resources != nullptr ? std::strstr(resources, "Xft.dpi:") : nullptr;
-    if (at == nullptr) return 1;
+    if (at == nullptr) return 0;
     const double dpi = std::strtod(at + std::strlen("Xft.dpi:"), nullptr);
-    return std::max(static_cast<int>(std::lround(dpi / 96)), 1);
+    return dpi > 0 && dpi < 10000 ? static_cast<int>(std::lround(dpi)) : 0;
 }
 
 bool trueColour(const Visual* v, PixelFormat& format) {

@@ -91,7 +91,7 @@ bool serverEnlarges(::Display* x);
 /// Whether the visual's pixels are 32-bit true colour with 8 bits a channel; sets their format.
 bool trueColour(const Visual* v, PixelFormat& format);
 
-/// The desktop's own scale: Xft.dpi over 96, rounded, from the server's resources; 1 where it is not set.
-int desktopScale(::Display* x);
+/// The desktop's dots an inch, Xft.dpi in the server's resources; 0 where it is not set.
+int desktopDpi(::Display* x);
 
 }  // namespace pellwick

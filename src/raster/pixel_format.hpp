@@ -16,6 +16,7 @@ struct Rect {
     int width = 0;
     int height = 0;
 
+    bool operator==(const Rect&) const = default;
     /// Its area in pixels.
     std::int64_t area() const { return static_cast<std::int64_t>(width) * height; }
     /// The part of it inside a width x height image, at the same place; empty when none is.

@@ -45,7 +45,7 @@ stop_xvfb() {
 
 # start_app CMD...: starts the program and waits (up to 30 s, for a busy machine) for its window to show.
 start_app() {
-  SDL_VIDEODRIVER=x11 "$@" &  # the X display or nothing: no silent fallback to a driver with no window
+  "$@" &
   APP_PID=$!
   for _ in $(seq 300); do
     # Mapped, not merely made: input sent to a window that is not on the screen yet is lost.

@@ -25,7 +25,7 @@ report=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v "running with root 
 if grep -qE "^[EW]: " <<<"$report"; then fail "lintian reports errors or warnings"; fi
 echo "lintian: no errors, no warnings"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl2-2.0-0 libwayland-client0 libxrandr2; do
+for lib in libx11-6 libwayland-client0 libxrandr2; do
   grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"
 done
 echo "depends on: $depends"
