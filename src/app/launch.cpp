@@ -188,6 +188,7 @@ InputRules Launch::rules() const {
 AppSettings Launch::appSettings(Colour background, std::uint64_t gameSeed) const {
     AppSettings a{background, rules(), times, gameSeed};
     a.speed = settings.speed;
+    a.ownGames = ownGames;
     return a;
 }
 

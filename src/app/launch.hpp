@@ -30,6 +30,7 @@ struct Launch {
     std::optional<std::uint64_t> seed;  // the random stream asked for; without one a window plays the game's
                                         // own stream and a saver a fresh one (freshSeed)
     Settings settings;         // --speed, --zoom, --monitors, --rest, --on-battery
+    bool ownGames = false;     // a window that also starts games by itself, as a saver does (a page on a wall)
     std::string error;         // Refused: one line saying what is wrong
     int status = 2;            // Refused: the exit status; 1 means end quietly (a preview host never faces a dialog)
 

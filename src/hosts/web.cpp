@@ -1,24 +1,27 @@
-// The web page's host (WebAssembly): the game in a worker, drawing into the page's canvas handed over to it,
-// driven by the worker's animation frames. The page itself only passes its events, its size and its address
-// in, and does what the worker asks (assets/web/page.js); a canvas drawn from a worker reaches the screen
-// without the page's own frames, which spares the browser the work of animating the page itself. The
-// events are queued with their time as they come; each animation frame brings the game up to now as every
-// host does (the inputs after the ticks due at their time), and the changed rectangles of the field reach
-// the canvas through one ImageData over the field's own memory, which keeps an opaque alpha byte in every
-// pixel for it, one field pixel per device pixel. The address names the run: ?seed=N plays that stream, and
-// without one the page draws a fresh seed and writes it there; ?saver starts its own games on a screen kept
-// awake.
+// The page's host (WebAssembly): the game in a worker, drawing into the page's canvas handed over to it,
+// one round of the run per animation frame of the worker. The page itself only passes its events, its size
+// and its address in, and does what the worker asks (assets/web/page.js); a canvas drawn from a worker
+// reaches the screen without the page's own frames, which spares the browser the work of animating the
+// page itself. The run decides as on every desktop: the zoom and field size from the window and the device
+// pixel ratio, the pace (rest, battery, a still page), the frames. The game runs on the worker's one thread,
+// each round bringing it up to now (the inputs after the ticks due at their time), and the changed
+// rectangles of the field reach the canvas through one ImageData over the field's own memory, which keeps an
+// opaque alpha byte in every pixel for it, or over an enlarged copy at a zoom. The address names the run:
+// ?seed=N plays that stream, and without one the page draws a fresh seed and writes it there; ?saver starts
+// its own games on a screen kept awake.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/app.hpp"
 #include "app/frame.hpp"
 #include "app/launch.hpp"
+#include "app/screens.hpp"
 #include "app/settings.hpp"
 #include "game/digest.hpp"
 
@@ -30,55 +33,54 @@ namespace {
 // pixel in rows put whole half of one.
 constexpr PutCost PUT_COST{1700, 0.5};
 
+// The page shows one screen: the canvas.
+constexpr ScreenId CANVAS = 1;
+constexpr Platform PAGE_PLATFORM{"the page", false, false};
+
+// The page's size as it last sent it: CSS pixels and the device pixel ratio.
+struct View {
+    double width = 0;
+    double height = 0;
+    double ratio = 1;
+};
+
+// The canvas as the run draws on it: at zoom 1 the field's own memory, else an enlarged copy.
+struct PageCanvas final : ScreenView {
+    View view;
+    std::vector<std::uint32_t> zoomed;
+    int shownWidth = 0;  // the canvas's pixels, as last set
+    int shownHeight = 0;
+    const void* pixels = nullptr;  // of the last canvas lent
+
+    Canvas canvas(int fieldWidth, int fieldHeight, int zoom) override;
+    bool present(const Frame& f) override;
+};
+
 // Everything the page runs on; it lives as long as the page.
 struct Page {
-    AppSettings settings;             // the seed, and a saver's own games, from the address
+    Launch launch;                    // the seed, the settings, a saver's own games, from the address
     std::string seedText;
     std::string notice;               // the page's line while it plays: what was wrong with the address
     bool still = false;               // waits for a tap before it moves (the user asks for reduced motion)
-    std::unique_ptr<App> app;         // made once the canvas has a size
-    std::vector<TimedInput> inputs;   // come since the last animation frame
-    FrameDrawer drawer = FrameDrawer::payingPerCall(PUT_COST);  // what to put on the canvas
-    Settings chosen;                  // from the address; the zoom is the device pixel ratio unless it says
-    int zoom = 1;                     // device pixels a field pixel takes on each side
-    std::vector<std::uint32_t> zoomed;  // the canvas's picture at a zoom above 1
-    bool seen = true;                 // the page is visible
+    bool testHeld = false;            // a test holds the game still
     bool onBattery = false;           // the browser says the machine is not charging
-    bool paused = false;        // the game's clock stands still (a still page, or a test)
-    std::int64_t pausedAt = 0;  // the game's time when it was paused
-    std::int64_t lost = 0;      // how long it stood still, all told
-    std::string stateText;      // the last digest handed to a test
+    PageCanvas screen;
+    std::optional<ScreenGames> games;
+    bool ended = false;
+    std::string stateText;            // the last digest handed to a test
 
-    // The game's clock: the steady clock, less the time it stood still.
-    std::int64_t time() const { return paused ? pausedAt : nowUs() - lost; }
-    void post(const Input& in) { inputs.push_back(TimedInput{in, time()}); }
-    // Stops or restarts the game's clock.
-    void pause(bool on) {
-        if (on == paused) return;
-        if (on) pausedAt = time();
-        if (!on) lost = nowUs() - pausedAt;
-        paused = on;
-    }
+    Game* game() const { return games ? games->gameOf(CANVAS) : nullptr; }
 };
 
-// Sizes the field to the page's window (as the page last sent it) over the zoom (0: the device pixel ratio,
-// rounded), at most `largest` a side, and the canvas to the field times the zoom in device pixels; has the
-// page show the canvas at its size in the window, and gives the field's size and the zoom. A side below one
-// pixel means there is nothing to show a field on.
-EM_JS(void, fitCanvas, (int largest, int zoomSetting, int* width, int* height, int* zoom), {
-    const canvas = self.pellwickCanvas, view = self.pellwickView;
-    const z = zoomSetting > 0 ? zoomSetting : Math.max(1, Math.round(view.ratio));
-    const w = Math.min(largest, Math.floor(view.width * view.ratio / z));
-    const h = Math.min(largest, Math.floor(view.height * view.ratio / z));
-    if (w > 0 && h > 0 && (canvas.width !== w * z || canvas.height !== h * z)) {
-        canvas.width = w * z;  // setting it clears the canvas, so only when it changes
-        canvas.height = h * z;
+// Gives the canvas width x height pixels when it has another size (which clears it), and has the page
+// show it at that size over the device pixel ratio.
+EM_JS(void, sizeCanvas, (int width, int height, double ratio), {
+    const canvas = self.pellwickCanvas;
+    if (canvas.width !== width || canvas.height !== height) {
+        canvas.width = width;
+        canvas.height = height;
     }
-    // Always: a canvas whose pixels already had the size (its default 300x150) still needs its size on screen.
-    if (w > 0 && h > 0) self.postMessage({shownAt: [w * z / view.ratio, h * z / view.ratio]});
-    HEAP32[width >> 2] = w;
-    HEAP32[height >> 2] = h;
-    HEAP32[zoom >> 2] = z;
+    self.postMessage({shownAt: [width / ratio, height / ratio]});
 });
 
 // Puts `count` rectangles (x, y, width, height each) of the width x height RGBA pixels at `rgba` on the
@@ -152,63 +154,80 @@ EM_JS(void, listenToPage, (Page* page), {
     self.pellwickEarly.splice(0).forEach(handle);
 });
 
-// Shows what changed on the field since the last time; nothing when nothing did. The field's memory is the
-// picture itself: it keeps an opaque alpha byte in every pixel, the byte order ImageData reads. The drawer
-// decides when the whole field goes (a blank canvas, or changes spread wide enough to cost more).
-// At a zoom above 1 the enlarged rectangles are drawn into a picture of the canvas's size, and put from there.
-void present(Page& p) {
-    Field& f = p.app->field();
-    Canvas canvas = Canvas::theField(f.width(), f.height());
-    const void* pixels = f.pixels();
-    if (p.zoom > 1) {
-        const int width = f.width() * p.zoom, height = f.height() * p.zoom;
-        p.zoomed.resize(static_cast<std::size_t>(width) * height);
-        canvas = Canvas{p.zoomed.data(), width, height, width, RGBA_BYTES, false, p.zoom};
-        pixels = p.zoomed.data();
+// The page's window as it last sent it.
+EM_JS(void, readView, (double* width, double* height, double* ratio), {
+    const view = self.pellwickView;
+    HEAPF64[width >> 3] = view.width;
+    HEAPF64[height >> 3] = view.height;
+    HEAPF64[ratio >> 3] = view.ratio;
+});
+
+// The canvas for a frame: the field's own memory at zoom 1 (it keeps an opaque alpha byte in every pixel,
+// the byte order ImageData reads), else a picture of the canvas's size the enlarged rectangles are drawn
+// into. A canvas given a new size is blank; it is a new canvas to the run too, which draws it whole.
+Canvas PageCanvas::canvas(int fieldWidth, int fieldHeight, int zoom) {
+    const int width = fieldWidth * zoom, height = fieldHeight * zoom;
+    if (width != shownWidth || height != shownHeight) {
+        sizeCanvas(width, height, view.ratio);
+        shownWidth = width;
+        shownHeight = height;
     }
-    const std::vector<Rect>& rects = p.drawer.draw(f, canvas);
-    if (rects.empty()) return;
+    if (zoom == 1) {
+        pixels = nullptr;  // the frame's field
+        return Canvas::theField(fieldWidth, fieldHeight);
+    }
+    zoomed.resize(static_cast<std::size_t>(width) * height);
+    pixels = zoomed.data();
+    return Canvas{zoomed.data(), width, height, width, RGBA_BYTES, false, zoom};
+}
+
+// Puts the frame's rectangles on the canvas; the next animation frame asks for the next.
+bool PageCanvas::present(const Frame& f) {
+    if (f.rects.empty()) return true;
     static_assert(sizeof(Rect) == 4 * sizeof(int));
-    putRects(pixels, canvas.width, canvas.height, reinterpret_cast<const int*>(rects.data()), static_cast<int>(rects.size()));
+    const void* rgba = pixels != nullptr ? pixels : static_cast<const void*>(f.field->pixels());
+    putRects(rgba, f.width, f.height, reinterpret_cast<const int*>(f.rects.data()), static_cast<int>(f.rects.size()));
+    return true;
 }
 
-// The game's speed, or its time standing still, as the settings ask while the page is seen or not and the
-// machine charges or not.
-void pace(Page& p) {
-    if (p.app == nullptr) return;
-    const Pace now = paceFor(p.chosen, p.seen, p.onBattery);
-    p.app->setSpeed(now.speed);
-    p.app->pause(now.paused);
+// The canvas as the run knows a screen: the window in device pixels, the ratio as a scale.
+ScreenFacts factsOf(const View& v) {
+    return ScreenFacts{static_cast<int>(std::floor(v.width * v.ratio)), static_cast<int>(std::floor(v.height * v.ratio)),
+                       static_cast<int>(std::lround(v.ratio * SCALE_ONE)), 0, true};
 }
 
-// Brings the game up to now, the inputs in their places among the ticks, and shows it. Returns whether the
-// program goes on.
-bool step(Page& p) {
-    const bool goesOn = p.app->advance(p.inputs, p.time());
-    p.inputs.clear();
-    present(p);
-    return goesOn;
+// Holds the game still while the page waits for a tap or a test holds it.
+void hold(Page& p) {
+    if (p.games) p.games->holdStill(p.still || p.testHeld);
 }
 
-// Brings the field to the window's size: the first time a game starts, later the overlap is kept. A
-// resized canvas is blank, so it is drawn again at once.
+// One round of the run: paces, and the frame the animation frame asks for.
+void round(Page& p) {
+    if (!p.games || p.ended) return;
+    const std::int64_t now = nowUs();
+    p.games->paceAndWait(now, p.onBattery);
+    p.games->frameCallback(CANVAS);
+    p.games->showDueFrames(now);
+}
+
+// The window's new size: the first time a game starts on it, later the field follows it. A window with no
+// room for a pixel shows nothing, and says so.
 void fit(Page& p) {
-    int w = 0, h = 0;
-    fitCanvas(MAX_FIELD_SIDE, p.chosen.zoom, &w, &h, &p.zoom);
-    if (w < 1 || h < 1) {
-        const std::string size = std::to_string(w) + " x " + std::to_string(h);
+    readView(&p.screen.view.width, &p.screen.view.height, &p.screen.view.ratio);
+    const ScreenFacts facts = factsOf(p.screen.view);
+    if (facts.width < 1 || facts.height < 1) {
+        const std::string size = std::to_string(facts.width) + " x " + std::to_string(facts.height);
         say(("The window is too small to show the game (" + size + " pixels). Make it larger.").c_str());
         return;
     }
     say(p.still ? "Tap or click to play" : p.notice.c_str());
-    if (p.app == nullptr) {
-        p.app = std::make_unique<App>(w, h, p.settings);
-        pace(p);
+    if (p.games->has(CANVAS)) {
+        p.games->screenChanged(CANVAS, facts);
     } else {
-        p.post(Input::resize(w, h));
+        p.games->screenCame(CANVAS, p.screen, facts);
+        hold(p);
     }
-    p.drawer.screenLost();  // a canvas given a size is blank
-    step(p);
+    round(p);
 }
 
 // The address's parameter `name`, when it has one; `present` says whether it does.
@@ -224,11 +243,13 @@ std::string addressValue(const char* name, bool& present) {
 void chooseSeed(Page& p) {
     bool given = false;
     const std::string text = addressValue("seed", given);
-    if (!given || !parseSeed(text, p.settings.seed)) {
+    std::uint64_t seed = 0;
+    if (!given || !parseSeed(text, seed)) {
         if (given) p.notice = "The seed in the address is not a whole number from 0 to 18446744073709551615; playing a fresh one.";
-        p.settings.seed = static_cast<std::uint64_t>(randomWord()) << 32U | randomWord();
+        seed = static_cast<std::uint64_t>(randomWord()) << 32U | randomWord();
     }
-    p.seedText = std::to_string(p.settings.seed);
+    p.launch.seed = seed;
+    p.seedText = std::to_string(seed);
     showSeedInAddress(p.seedText.c_str());
 }
 
@@ -237,9 +258,9 @@ void chooseSaver(Page& p) {
     bool saver = false;
     addressValue("saver", saver);
     if (!saver) return;
-    p.settings.ownGames = true;
-    for (auto [name, seconds] : {std::pair{"first-game", &p.settings.times.firstGameSeconds},
-                                 std::pair{"new-game", &p.settings.times.newGameSeconds}}) {
+    p.launch.ownGames = true;
+    for (auto [name, seconds] : {std::pair{"first-game", &p.launch.times.firstGameSeconds},
+                                 std::pair{"new-game", &p.launch.times.newGameSeconds}}) {
         bool given = false;
         const std::string text = addressValue(name, given);
         if (given && !parseSaverSeconds(text, *seconds)) {
@@ -269,34 +290,40 @@ std::string settingsJson(const Settings& chosen) {
 // A value that is not one is said on the page, and the setting keeps its default. A page shows one
 // screen, so monitors= is not one of them.
 void chooseSettings(Page& p) {
-    p.chosen.zoom = ZOOM_AUTO;
+    Settings& chosen = p.launch.settings;
+    chosen.zoom = ZOOM_AUTO;
     for (const SettingDef& d : settingDefs()) {
         if (std::string(d.name) == "monitors") continue;
         bool given = false;
         const std::string text = addressValue(d.name, given);
         if (!given) continue;
-        if (const std::string err = d.parse(text, p.chosen); !err.empty()) {
+        if (const std::string err = d.parse(text, chosen); !err.empty()) {
             p.notice = "The address's " + err + "; using " + (std::string(d.name) == "zoom" ? "auto" : d.fallback()) + ".";
         }
     }
-    p.settings.speed = p.chosen.speed;
-    offerSettings(settingsJson(p.chosen).c_str());
+    offerSettings(settingsJson(chosen).c_str());
 }
 
-// Reads the address and the user's wishes before the game starts.
+// Reads the address and the user's wishes, and sets up the run on them, before the game starts. The
+// field's memory is the canvas's ImageData.
 void setUp(Page& p) {
     chooseSeed(p);
     chooseSaver(p);
     chooseSettings(p);
-    p.settings.pixelFormat = RGBA_BYTES;  // the field's memory is the canvas's ImageData
-    p.still = prefersStillness() != 0;
-    p.pause(p.still);  // the game's clock stands still until a tap
+    p.still = prefersStillness() != 0;  // the game stands still until a tap
+    const auto game = [](int width, int height, const AppSettings& settings) {
+        AppSettings inPage = settings;
+        inPage.pixelFormat = RGBA_BYTES;
+        return std::make_unique<InlineGame>(width, height, inPage, nowUs, &PUT_COST);
+    };
+    p.games.emplace(p.launch, PAGE_PLATFORM, *p.launch.seed, false, [](const std::string& line) { say(line.c_str()); }, WHITE, game);
 }
 
 EM_BOOL frame(double, void* data) {
     Page& p = *static_cast<Page*>(data);
-    if (p.app == nullptr) return EM_TRUE;  // waiting for a window large enough
-    if (step(p)) return EM_TRUE;
+    round(p);
+    if (p.games->goesOn()) return EM_TRUE;
+    p.ended = true;
     say("Pellwick has ended. Reload the page to play again.");
     return EM_FALSE;  // no more frames, and so no more ticks
 }
@@ -312,57 +339,57 @@ extern "C" {
 /// A mouse button pressed (down 1) or released on the canvas; left is 1 for the main button, and detail is
 /// the event's count of quick clicks.
 EMSCRIPTEN_KEEPALIVE void pellwickButton(Page* p, int down, int left, int detail) {
-    if (p->app == nullptr) return;
+    if (p->game() == nullptr) return;
     if (p->still && down != 0) {  // the tap that starts a still page only starts it
         p->still = false;
-        p->pause(false);
+        pellwick::hold(*p);
         pellwick::say(p->notice.c_str());
         return;
     }
     const pellwick::Button b = left != 0 ? pellwick::Button::Left : pellwick::Button::Other;
-    p->post(down != 0 ? pellwick::Input::press(b, detail) : pellwick::Input::release(b, detail));
+    p->games->input(pellwick::CANVAS, down != 0 ? pellwick::Input::press(b, detail) : pellwick::Input::release(b, detail));
 }
 
 /// The page became visible (seen 1) or hidden.
 EMSCRIPTEN_KEEPALIVE void pellwickSeen(Page* p, int seen) {
-    p->seen = seen != 0;
-    pellwick::pace(*p);
+    p->games->screenSeen(pellwick::CANVAS, seen != 0);
+    pellwick::round(*p);
 }
 
 /// The browser says whether the machine charges (battery 0) or runs on its battery (1).
 EMSCRIPTEN_KEEPALIVE void pellwickBattery(Page* p, int battery) {
     p->onBattery = battery != 0;
-    pellwick::pace(*p);
+    pellwick::round(*p);
 }
 
 /// A key press; escape is 1 for the Escape key.
 EMSCRIPTEN_KEEPALIVE void pellwickKey(Page* p, int escape) {
-    if (p->app != nullptr) p->post(pellwick::Input::keyDown(escape != 0 ? pellwick::Key::Escape : pellwick::Key::Other));
+    p->games->input(pellwick::CANVAS, pellwick::Input::keyDown(escape != 0 ? pellwick::Key::Escape : pellwick::Key::Other));
 }
 
 /// The window changed size.
 EMSCRIPTEN_KEEPALIVE void pellwickResize(Page* p) {
-    if (p->app == nullptr || p->app->running()) pellwick::fit(*p);
+    if (!p->ended) pellwick::fit(*p);
 }
 
 /// The seed the page plays, in decimal (tests).
 EMSCRIPTEN_KEEPALIVE const char* pellwickSeed(Page* p) { return p->seedText.c_str(); }
 
 /// Ticks run so far (tests).
-EMSCRIPTEN_KEEPALIVE double pellwickTicks(Page* p) { return p->app == nullptr ? 0 : static_cast<double>(p->app->ticks()); }
+EMSCRIPTEN_KEEPALIVE double pellwickTicks(Page* p) { return p->game() == nullptr ? 0 : static_cast<double>(p->game()->ticks()); }
 
 /// The digest of the game's exact state, as pellwick-render --json gives it (tests).
 EMSCRIPTEN_KEEPALIVE const char* pellwickState(Page* p) {
-    p->stateText = p->app == nullptr ? std::string() : pellwick::digestText(pellwick::stateDigest(p->app->world()));
+    p->stateText = p->game() == nullptr ? std::string() : pellwick::digestText(pellwick::stateDigest(p->game()->world()));
     return p->stateText.c_str();
 }
 
-/// Stops or restarts the game's clock, so no tick falls due while it stands still; a pause first brings the
-/// game up to its time, so the canvas and the tick count hold still from then on (tests).
+/// Holds the game still, or lets it go on; held, it is first brought up to its time and shown, so the canvas
+/// and the tick count hold still from then on (tests).
 EMSCRIPTEN_KEEPALIVE void pellwickPause(Page* p, int paused) {
-    if ((paused != 0) == p->paused) return;
-    p->pause(paused != 0);
-    if (p->app != nullptr) pellwick::step(*p);
+    p->testHeld = paused != 0;
+    pellwick::hold(*p);
+    pellwick::round(*p);
 }
 
 }  // extern "C"

@@ -1,10 +1,9 @@
-// The Win32 backend: the program's own WS_POPUP window over the monitor, or as a screensaver a topmost one
-// over every monitor, each with its own game (/s), or a child of the settings' preview window (/p HWND), or
-// as a wallpaper one per monitor behind the desktop's icons (/wallpaper).
-// Window messages are translated into the app core's input and handed to the game thread; at each
-// monitor's refresh rate its game thread draws the changed rectangles of the field into a DIB section, and
-// they are blitted 1:1 to the window and to a bitmap of what the window shows, which repaints it when it is
-// uncovered.
+// The Win32 host: the program's own WS_POPUP window over the monitor, or as a screensaver a topmost one
+// over every monitor, or one across them (/s), or a child of the settings' preview window (/p HWND), or as
+// a wallpaper one per monitor behind the desktop's icons (/wallpaper). It tells the run what happens to
+// its windows and the input on them; the run's games draw the changed rectangles of the field into a DIB
+// section, blitted 1:1 to the window and to a bitmap of what the window shows, which repaints it when it
+// is uncovered.
 #include <windows.h>
 #include <bcrypt.h>
 
@@ -17,15 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_loop.hpp"
 #include "app/launch.hpp"
-#include "app/saver.hpp"
+#include "app/screens.hpp"
 #include "hosts/win32_settings.hpp"
 
 namespace pellwick {
 
 namespace {
 
+constexpr Platform WIN32_PLATFORM{"Windows", true, true};
 constexpr wchar_t CLASS_NAME[] = L"PellwickWindow";
 constexpr wchar_t SESSION_CLASS[] = L"PellwickSession";
 constexpr UINT MAKE_WALLPAPER_WORKER = 0x052C;  // asks Explorer's Progman for a WorkerW behind the icons
@@ -38,12 +37,11 @@ constexpr std::int64_t PARENT_CHECK_US = 100'000;  // how often a preview looks 
 
 struct Session;
 
-// One window with its game, shown at its monitor's refresh rate.
-struct Pane final : Screen {
+// One window the run draws on.
+struct Pane final : ScreenView {
     Session& session;
     HWND hwnd = nullptr;
-    std::unique_ptr<AppRunner> game;
-    int zoom = 1;  // device pixels a field pixel takes on each side
+    bool started = false;  // the run knows it
     // The canvas: a DIB section the game thread draws each frame into.
     HDC dibDc = nullptr;
     HBITMAP dib = nullptr;
@@ -55,14 +53,11 @@ struct Pane final : Screen {
     HBITMAP shownBitmap = nullptr;
     RECT area{};  // the monitor it shows on, in screen pixels
 
-    explicit Pane(Session& s) : Screen(FramePacer::everyUs(framePeriodUs(DEFAULT_REFRESH_HZ))), session(s) {}
-    ~Pane() override {
-        game.reset();  // the game thread draws into the DIB: it ends first
-        dropBitmaps();
-    }
-    AppRunner* runner() override { return game.get(); }
-    Canvas canvas(int width, int height) override;
-    void present(const Frame& f) override;
+    explicit Pane(Session& s) : session(s) {}
+    ~Pane() override;
+    ScreenId id() const { return reinterpret_cast<ScreenId>(hwnd); }
+    Canvas canvas(int fieldWidth, int fieldHeight, int zoom) override;
+    bool present(const Frame& f) override;
     void paint(HDC dc, const RECT& area) const;
 
 private:
@@ -73,38 +68,30 @@ private:
 // The windows and what their procedure needs; it lives on the stack of the run for the whole run.
 struct Session final : Display {
     Launch launch;
-    std::uint64_t seed = 0;
     HWND parent = nullptr;  // a preview's host window, or the WorkerW a wallpaper's windows are children of
     HWND sessionWindow = nullptr;  // a wallpaper's hidden window, told when the session or the program ends
-    std::vector<std::unique_ptr<Pane>> panes;
-    std::optional<SaverPolicy> policy;  // a full-screen saver's: the monitors' seeds, the input that ends them
-    bool ended = false;                 // by input over a full-screen saver, or its windows' end
+    std::optional<ScreenGames> games;
+    std::vector<std::unique_ptr<Pane>> panes;  // after the run, which ends their games first
     std::int64_t nextParentCheckUs = 0;
 
     bool wallpaper() const { return launch.mode == Launch::Mode::Wallpaper; }
     void pumpEvents(int waitMs) override;
     void followCover();
-    void forEachScreen(const std::function<void(Screen&)>& f) override {
-        for (auto& p : panes) f(*p);
-    }
     // On battery: Windows says the mains are off line.
     bool onBattery() override {
         SYSTEM_POWER_STATUS power{};
         return GetSystemPowerStatus(&power) && power.ACLineStatus == 0;
     }
-    bool goesOn() override {
-        if (ended || panes.empty()) return false;
-        return std::all_of(panes.begin(), panes.end(), [](const auto& p) { return p->game && p->game->running(); });
-    }
-    // Input on a pane: its game's, or a full-screen saver's policy's (screen coordinates: one space).
+    // Input on a pane, for the run (screen coordinates: one space).
     void post(Pane& p, const Input& in) {
-        if (launch.mode == Launch::Mode::FullScreenSaver) {
-            ended = ended || policy->ends(in, 0);
-        } else if (p.game) {
-            p.game->post(in);
-        }
+        if (p.started) games->input(p.id(), in);
     }
 };
+
+Pane::~Pane() {
+    if (started) session.games->screenWent(id());  // its game draws into the DIB: it ends first
+    dropBitmaps();
+}
 
 // The caption-text colour; COLORREF keeps red in the low byte, as the field does.
 Colour systemColour() { return static_cast<Colour>(GetSysColor(COLOR_CAPTIONTEXT) & 0xFFFFFF); }
@@ -118,6 +105,14 @@ int refreshRate(HWND hwnd) {
     if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &mi)) return 0;
     if (!EnumDisplaySettingsW(mi.szDevice, ENUM_CURRENT_SETTINGS, &mode)) return 0;
     return mode.dmDisplayFrequency > 1 ? static_cast<int>(mode.dmDisplayFrequency) : 0;  // 0 and 1: the default
+}
+
+// A window of width x height as the run knows a screen: with its monitor's dots an inch and refresh rate.
+ScreenFacts factsOf(HWND hwnd, int width, int height) {
+    HDC dc = GetDC(hwnd);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(hwnd, dc);
+    return ScreenFacts{width, height, scaleFromDpi(dpi), refreshRate(hwnd), false};
 }
 
 // The pointer position of a mouse message, in screen pixels.
@@ -153,12 +148,12 @@ bool translate(Pane& p, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return msg == WM_KEYDOWN;
         case WM_CLOSE:
         case WM_DESTROY:  // a preview's window goes with its parent
-            if (p.game) p.game->post(Input::close());
+            s.post(p, Input::close());
             return true;
         case WM_SIZE:  // minimised, it gets no frames
-            if (wp != SIZE_MINIMIZED && !p.shown && p.game) p.game->screenLost();
-            p.shown = wp != SIZE_MINIMIZED;
-            if (p.shown && p.game) p.game->post(Input::resize(fieldSide(LOWORD(lp), p.zoom), fieldSide(HIWORD(lp), p.zoom)));
+            if (!p.started) return true;
+            s.games->screenSeen(p.id(), wp != SIZE_MINIMIZED);
+            if (wp != SIZE_MINIMIZED) s.games->screenChanged(p.id(), factsOf(hwnd, LOWORD(lp), HIWORD(lp)));
             return true;
         default:
             return false;
@@ -167,7 +162,7 @@ bool translate(Pane& p, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* p = reinterpret_cast<Pane*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (p == nullptr || p->game == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (p == nullptr || !p->started) return DefWindowProcW(hwnd, msg, wp, lp);
     if (translate(*p, hwnd, msg, wp, lp)) return 0;
     switch (msg) {
         case WM_DPICHANGED: {  // another monitor or scale: take the size Windows suggests
@@ -263,7 +258,7 @@ HWND iconsBackground() {
 LRESULT CALLBACK sessionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* s = reinterpret_cast<Session*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (s != nullptr && (msg == WM_CLOSE || (msg == WM_ENDSESSION && wp != FALSE))) {
-        s->ended = true;
+        s->games->close();
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -299,28 +294,6 @@ bool covers(HWND w, const RECT& area) {
 BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT r, LPARAM out) {
     reinterpret_cast<std::vector<RECT>*>(out)->push_back(*r);
     return TRUE;
-}
-
-// Where the session's windows go: every monitor for a full-screen saver (or the whole virtual screen when it
-// spans them) and for a wallpaper, the preview host's client area, or the primary monitor.
-std::vector<RECT> windowAreas(const Session& s) {
-    std::vector<RECT> areas;
-    if (s.launch.mode == Launch::Mode::InWindow) {
-        areas.emplace_back();
-        GetClientRect(s.parent, &areas.back());
-    } else if (s.launch.mode == Launch::Mode::FullScreenSaver && s.launch.settings.monitors == Monitors::Span) {
-        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        areas.push_back(RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
-    } else if (s.launch.mode == Launch::Mode::FullScreenSaver || s.wallpaper()) {
-        EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
-    }
-    if (areas.empty()) {
-        MONITORINFO mi{};
-        mi.cbSize = sizeof mi;
-        GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
-        areas.push_back(mi.rcMonitor);
-    }
-    return areas;
 }
 
 bool Pane::makeBitmaps(int width, int height) {
@@ -372,8 +345,8 @@ void Pane::paint(HDC dc, const RECT& area) const {
 
 // The DIB section's pixels (a DIB keeps blue in the low byte), the field's size times the zoom, for the
 // game thread to draw the next frame into.
-Canvas Pane::canvas(int width, int height) {
-    const int w = width * zoom, h = height * zoom;
+Canvas Pane::canvas(int fieldWidth, int fieldHeight, int zoom) {
+    const int w = fieldWidth * zoom, h = fieldHeight * zoom;
     if ((w != dibWidth || h != dibHeight) && !makeBitmaps(w, h)) return Canvas{};
     GdiFlush();  // GDI is done with the pixels before they are written
     return Canvas{dibPixels, w, h, w, XRGB, false, zoom};
@@ -381,8 +354,8 @@ Canvas Pane::canvas(int width, int height) {
 
 // Blits the frame's rectangles from the DIB to the window and to the bitmap of what it shows; a frame with
 // nothing to show costs nothing.
-void Pane::present(const Frame& f) {
-    if (f.rects.empty()) return;
+bool Pane::present(const Frame& f) {
+    if (f.rects.empty()) return false;
     HDC dc = GetDC(hwnd);
     for (const Rect& r : f.rects) {
         BitBlt(shownDc, r.x, r.y, r.width, r.height, dibDc, r.x, r.y, SRCCOPY);
@@ -390,19 +363,20 @@ void Pane::present(const Frame& f) {
     }
     ReleaseDC(hwnd, dc);
     GdiFlush();
+    return false;
 }
 
 void Session::pumpEvents(int waitMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(waitMs), QS_ALLINPUT);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) ended = true;
+        if (msg.message == WM_QUIT) games->close();
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     if (parent != nullptr && nowUs() >= nextParentCheckUs) {
         nextParentCheckUs = nowUs() + PARENT_CHECK_US;
-        if (!IsWindow(parent)) ended = true;
+        if (!IsWindow(parent)) games->close();
     }
     if (wallpaper()) followCover();
 }
@@ -413,49 +387,59 @@ void Session::followCover() {
     HWND front = GetForegroundWindow();
     for (auto& p : panes) {
         const bool shown = !(GetWindowThreadProcessId(front, nullptr) != GetCurrentThreadId() && covers(front, p->area));
-        if (shown && !p->shown && p->game) p->game->screenLost();
-        p->shown = shown;
+        if (p->started) games->screenSeen(p->id(), shown);
     }
 }
 
-// The monitor's own scale: its dots an inch over 96, rounded.
-int desktopScale(HWND hwnd) {
-    HDC dc = GetDC(hwnd);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(hwnd, dc);
-    return std::max((dpi + 48) / 96, 1);
-}
-
-// Starts the pane's game at its window's size over the zoom, on the seed given, and paces it to its monitor.
-void startGame(Pane& p, std::uint64_t seed) {
+// Starts the pane's game: the run learns its window's size, its monitor's scale and refresh rate.
+void startGame(Pane& p) {
     RECT client{};
     GetClientRect(p.hwnd, &client);
-    const Launch& l = p.session.launch;
-    p.zoom = zoomFor(l.settings.zoom, desktopScale(p.hwnd));
-    p.game = std::make_unique<AppRunner>(fieldSide(client.right - client.left, p.zoom), fieldSide(client.bottom - client.top, p.zoom),
-                                         l.appSettings(systemColour(), seed));
-    p.pacer = FramePacer::everyUs(framePeriodUs(refreshRate(p.hwnd)));
+    p.started = true;
+    p.session.games->screenCame(p.id(), p, factsOf(p.hwnd, client.right - client.left, client.bottom - client.top));
     ShowWindow(p.hwnd, SW_SHOW);
 }
 
-// Opens the windows, each with its game: a full-screen saver's on the policy's seeds, and measuring moves
-// from where the pointer starts. Returns whether every window opened.
+// The primary monitor, in screen pixels.
+RECT primaryMonitor() {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
+    return mi.rcMonitor;
+}
+
+// Where the session's windows go: the run's places on the monitors (each, or one across them; the primary
+// one for the program's own window), or the preview host's client area.
+std::vector<RECT> windowAreas(const Session& s) {
+    std::vector<RECT> areas;
+    if (s.launch.mode == Launch::Mode::InWindow) {
+        areas.emplace_back();
+        GetClientRect(s.parent, &areas.back());
+        return areas;
+    }
+    if (s.launch.mode != Launch::Mode::OwnWindow) EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
+    if (areas.empty()) areas.push_back(primaryMonitor());
+    std::vector<Rect> monitors;
+    for (const RECT& r : areas) monitors.push_back(Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+    areas.clear();
+    for (const Rect& r : s.games->placesFor(monitors)) areas.push_back(RECT{r.x, r.y, r.x + r.width, r.y + r.height});
+    return areas;
+}
+
+// Opens the windows, each with its game; a full-screen saver measures moves from where the pointer
+// starts. Returns whether every window opened.
 bool openPanes(Session& s) {
     if (s.wallpaper()) {
         s.parent = iconsBackground();
         if (s.parent == nullptr) std::fprintf(stderr, "pellwick: no window behind the desktop's icons; the wallpaper is the lowest window instead\n");
         if (!openSessionWindow(GetModuleHandleW(nullptr), s)) return false;
-        s.policy.emplace(s.seed);  // each monitor its own seed; input ends nothing
     }
-    if (s.launch.mode == Launch::Mode::FullScreenSaver) {
-        s.policy.emplace(s.seed);
-        POINT at{};
-        if (GetCursorPos(&at)) s.policy->pointerStartsAt(0, at.x, at.y);
-    }
+    POINT at{};
+    if (s.games->endsOnInput() && GetCursorPos(&at)) s.games->pointerStartsAt(0, at.x, at.y);
     for (const RECT& r : windowAreas(s)) {
         s.panes.push_back(std::make_unique<Pane>(s));
         if (!openWindow(GetModuleHandleW(nullptr), *s.panes.back(), r)) return false;
-        startGame(*s.panes.back(), s.policy ? s.policy->nextSeed() : s.seed);
+        startGame(*s.panes.back());
     }
     return true;
 }
@@ -471,7 +455,8 @@ std::uint64_t systemSeed() {
 // over where they were (set anew to the same picture, and not saved).
 void leaveDesktop(Session& s) {
     for (auto& p : s.panes) {
-        p->game.reset();
+        s.games->screenWent(p->id());
+        p->started = false;
         DestroyWindow(p->hwnd);
     }
     if (s.sessionWindow != nullptr) DestroyWindow(s.sessionWindow);
@@ -486,15 +471,16 @@ int runWindow(const Launch& launch, HWND parent) {
     Session session;
     session.launch = launch;
     bool drawn = false;
-    session.seed = seedFor(launch, systemSeed, drawn);
-    if (drawn) std::fprintf(stderr, "%s\n", drawnSeedLine(session.seed).c_str());
+    const std::uint64_t seed = seedFor(launch, systemSeed, drawn);
+    session.games.emplace(launch, WIN32_PLATFORM, seed, drawn, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); },
+                          systemColour());
     session.parent = parent;
     if (!openPanes(session)) {
         if (parent == nullptr) MessageBoxW(nullptr, L"Pellwick cannot open its window.", L"Pellwick", MB_ICONERROR);
         timeEndPeriod(1);
         return 1;
     }
-    runFrameLoop(session, session.launch.settings);
+    runFrameLoop(session, *session.games);
     if (session.wallpaper()) leaveDesktop(session);
     // The window goes with the process, which ends now: a saver must go at once, and destroying a topmost
     // full-screen window first can take seconds.
