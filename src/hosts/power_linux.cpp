@@ -22,17 +22,26 @@ std::string firstLine(const std::filesystem::path& p) {
     return line;
 }
 
-bool readSupplies() {
-    const char* given = std::getenv("PELLWICK_POWER_SUPPLY");
-    const std::filesystem::path root = given != nullptr ? given : "/sys/class/power_supply";
+}  // namespace
+
+bool runsOnBattery(const std::filesystem::path& root) {
     std::error_code error;
     bool discharging = false;
     for (const auto& supply : std::filesystem::directory_iterator(root, error)) {
         const std::string type = firstLine(supply.path() / "type");
         if ((type == "Mains" || type == "USB") && firstLine(supply.path() / "online") == "1") return false;
-        if (type == "Battery" && firstLine(supply.path() / "status") == "Discharging") discharging = true;
+        const std::string scope = firstLine(supply.path() / "scope");
+        const bool system = scope.empty() || scope == "System";
+        if (type == "Battery" && system && firstLine(supply.path() / "status") == "Discharging") discharging = true;
     }
     return discharging;
+}
+
+namespace {
+
+bool readSupplies() {
+    const char* given = std::getenv("PELLWICK_POWER_SUPPLY");
+    return runsOnBattery(given != nullptr ? given : "/sys/class/power_supply");
 }
 
 }  // namespace
