@@ -155,6 +155,12 @@ TEST(FrameRects, TheWholeImageIsPutWhenItCostsLessThanItsRectangles) {
     EXPECT_TRUE(wholeIsCheaper(many, 640, 480, cost));     // 183 calls: 322 812 pixels' worth against 155 300
     EXPECT_FALSE(wholeIsCheaper(many, 1920, 1080, cost));  // against 1 038 500
     EXPECT_FALSE(wholeIsCheaper({Rect{0, 0, 640, 480}}, 640, 480, PutCost{2600, 1.0}));
+    // At a zoom the screen is sent each pixel as a square: 183 rectangles of 8x8 field pixels, 32x32 sent
+    // at zoom 4, cost 498 972 pixels' worth against the whole 640x480 field's 2 459 300: rectangles go.
+    EXPECT_FALSE(wholeIsCheaper(many, 640, 480, cost, 4));
+    const std::vector<Rect> more(1000, Rect{0, 0, 8, 8});
+    EXPECT_TRUE(wholeIsCheaper(more, 640, 480, cost, 1)) << "2 764 000 against 155 300";
+    EXPECT_TRUE(wholeIsCheaper(more, 640, 480, cost, 2)) << "2 956 000 against 616 100";
 
     // The page's drawer makes that choice itself, for the field shown where it lies.
     FrameDrawer page = FrameDrawer::payingPerCall(cost), free;
@@ -177,6 +183,14 @@ TEST(FrameRects, TheWholeImageIsPutWhenItCostsLessThanItsRectangles) {
     ASSERT_EQ(small.size(), 1U);
     EXPECT_LT(small[0].width * small[0].height, 640 * 480) << "a small change goes as itself";
     EXPECT_TRUE(page.draw(f, field).empty()) << "and nothing changed sends nothing";
+
+    // On a canvas zoomed 2 times the same dots are still cheaper as rectangles: they are what is sent.
+    std::vector<std::uint32_t> pixels(1280 * 960);
+    const Canvas zoomed{pixels.data(), 1280, 960, 1280, FIELD_ORDER, false, 2};
+    page.draw(f, zoomed);
+    dots(teamColour[3]);
+    const std::size_t rects = page.draw(f, zoomed).size();
+    EXPECT_EQ(rects, sent) << "at zoom 2 the " << sent << " rectangles cost less than the whole canvas";
 }
 
 // A zoomed canvas shows each field pixel as an exact square, in every format, and the frame's rectangles

@@ -116,11 +116,13 @@ const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, 
     return out;
 }
 
-bool wholeIsCheaper(const std::vector<Rect>& rects, int width, int height, const PutCost& cost) {
+// Weighed in the pixels the screen is sent: at a zoom, each field pixel is zoom x zoom of them.
+bool wholeIsCheaper(const std::vector<Rect>& rects, int width, int height, const PutCost& cost, int zoom) {
     if (rects.empty()) return false;
+    const double square = static_cast<double>(zoom) * zoom;
     double separately = 0;
-    for (const Rect& r : rects) separately += cost.perCall + static_cast<double>(r.width) * r.height;
-    return cost.perCall + static_cast<double>(width) * height * cost.wholeRowPixel < separately;
+    for (const Rect& r : rects) separately += cost.perCall + static_cast<double>(r.width) * r.height * square;
+    return cost.perCall + static_cast<double>(width) * height * square * cost.wholeRowPixel < separately;
 }
 
 const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
@@ -139,7 +141,9 @@ const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
             for (std::size_t t = 0; t < tiles; ++t) catchUp_[t] |= dirty[t];
             changedRects(catchUp_.data(), f.width(), f.height(), drawn_);
         }
-        if (costed_ && wholeIsCheaper(drawn_, f.width(), f.height(), cost_)) drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
+        if (costed_ && wholeIsCheaper(drawn_, f.width(), f.height(), cost_, std::max(canvas.zoom, 1))) {
+            drawn_.assign(1, Rect{0, 0, f.width(), f.height()});
+        }
     }
     if (!canvas.fieldItself) {
         copyRectsZoomed(f.pixels(), f.width(), f.pixelFormat(), drawn_.data(), drawn_.size(), canvas.pixels, canvas.stride,

@@ -61,8 +61,8 @@ struct PutCost {
 };
 
 /// Whether putting the whole width x height image in one call costs the screen less than putting `rects`
-/// (never when there are none).
-bool wholeIsCheaper(const std::vector<Rect>& rects, int width, int height, const PutCost& cost);
+/// (never when there are none), each pixel of them sent as a zoom x zoom square.
+bool wholeIsCheaper(const std::vector<Rect>& rects, int width, int height, const PutCost& cost, int zoom = 1);
 
 /// The rectangles covering what changed on the field since its changes were last cleared.
 inline void changedRects(const Field& f, std::vector<Rect>& out) { changedRects(f.dirtyTiles(), f.width(), f.height(), out); }
