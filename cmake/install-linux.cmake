@@ -15,7 +15,7 @@ install(CODE "
   file(CREATE_LINK \"${PELLWICK_HACK_TARGET}\" \"\$ENV{DESTDIR}${PELLWICK_HACK_DIR}/pellwick\" SYMBOLIC)
   message(STATUS \"Installing: \$ENV{DESTDIR}${PELLWICK_HACK_DIR}/pellwick -> ${PELLWICK_HACK_TARGET}\")")
 # The settings file and the manual take the settings' lines from their one definition, by settings_text.
-add_executable(settings_text src/tools/settings_text.cpp)
+add_executable(settings_text src/tools/settings_text_main.cpp src/tools/settings_text.cpp)
 target_link_libraries(settings_text PRIVATE pellwick_app)
 # fill_settings(TEMPLATE MARKER OUT FORMAT): OUT is TEMPLATE with its line MARKER replaced by the settings.
 function(fill_settings template marker out format)
@@ -26,7 +26,10 @@ function(fill_settings template marker out format)
     VERBATIM)
 endfunction()
 set(PELLWICK_HACK_SETTINGS ${CMAKE_BINARY_DIR}/assets/xscreensaver/pellwick.xml)
-fill_settings(${CMAKE_SOURCE_DIR}/assets/xscreensaver/pellwick.xml.in "<!-- settings -->" ${PELLWICK_HACK_SETTINGS} xscreensaver)
+add_custom_command(OUTPUT ${PELLWICK_HACK_SETTINGS}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/assets/xscreensaver
+  COMMAND settings_text xscreensaver > ${PELLWICK_HACK_SETTINGS}
+  DEPENDS settings_text)
 add_custom_target(hack_settings ALL DEPENDS ${PELLWICK_HACK_SETTINGS})
 install(FILES ${PELLWICK_HACK_SETTINGS} DESTINATION ${PELLWICK_HACK_CONFIG_DIR})
 
@@ -41,7 +44,8 @@ set(PELLWICK_COMPRESSED)
 foreach(doc man/pellwick.6 man/pellwick-render.1 debian/changelog)
   get_filename_component(name ${doc} NAME)
   if(doc STREQUAL "man/pellwick.6")
-    configure_file(assets/${doc}.in ${CMAKE_BINARY_DIR}/assets/${doc}.settings @ONLY)
+    configure_file(assets/${doc}.in ${CMAKE_BINARY_DIR}/assets/${doc}.synopsis @ONLY)
+    fill_settings(${CMAKE_BINARY_DIR}/assets/${doc}.synopsis ".\\\" synopsis" ${CMAKE_BINARY_DIR}/assets/${doc}.settings man-synopsis)
     fill_settings(${CMAKE_BINARY_DIR}/assets/${doc}.settings ".\\\" settings" ${CMAKE_BINARY_DIR}/assets/${doc} man)
   else()
     configure_file(assets/${doc}.in ${CMAKE_BINARY_DIR}/assets/${doc} @ONLY)

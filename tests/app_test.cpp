@@ -18,6 +18,7 @@
 #include "app/settings.hpp"
 #include "app/launch.hpp"
 #include "app/scenario.hpp"
+#include "tools/settings_text.hpp"
 #include "game/rules.hpp"
 
 namespace pellwick {
@@ -514,27 +515,27 @@ TEST(Launch, TheLinuxOptionsAndEnvironmentChooseTheMode) {
     EXPECT_EQ(env.mode, Mode::InWindow);
     EXPECT_EQ(env.rules(), InputRules::IgnoreInput);
     EXPECT_EQ(env.window, 0x2a00007U);
-    EXPECT_EQ(env.times.firstGameSeconds, FIRST_GAME_SECONDS);
+    EXPECT_EQ(env.settings.firstGame, FIRST_GAME_SECONDS);
     EXPECT_EQ(readCommandLine({"--root"}, nullptr).window, 0U) << "the root window";
     EXPECT_EQ(readCommandLine({"--root"}, "77").window, 77U) << "the daemon's window is the virtual root";
     const Launch id = readCommandLine({"--window-id=1234", "--first-game", "2.5", "--new-game", "0"}, "99");
     EXPECT_EQ(id.window, 1234U) << "an explicit id wins over the environment";
     EXPECT_EQ(readCommandLine({"--root", "--window-id", "0x51"}, "99").window, 0x51U) << "and over --root, as in a preview";
-    EXPECT_EQ(id.times.firstGameSeconds, 2.5);
-    EXPECT_EQ(id.times.newGameSeconds, 0);
+    EXPECT_EQ(id.settings.firstGame, 2.5);
+    EXPECT_EQ(id.settings.newGame, 0);
     EXPECT_EQ(readCommandLine({"--version"}, nullptr).mode, Mode::Version);
     EXPECT_EQ(readCommandLine({"--root", "--help"}, nullptr).mode, Mode::Help);
     const Launch saver = readCommandLine({"--saver", "--new-game=30"}, "99");
     EXPECT_EQ(saver.mode, Mode::FullScreenSaver) << "--saver wins over the environment";
     EXPECT_EQ(saver.rules(), InputRules::EndOnInput);
-    EXPECT_EQ(saver.times.newGameSeconds, 30);
+    EXPECT_EQ(saver.settings.newGame, 30);
     const Launch wallpaper = readCommandLine({"--wallpaper", "--new-game=60"}, "99");
     EXPECT_EQ(wallpaper.mode, Mode::Wallpaper) << "--wallpaper wins over the environment";
     EXPECT_EQ(wallpaper.rules(), InputRules::IgnoreInput) << "clicks belong to the desktop";
-    EXPECT_EQ(wallpaper.times.newGameSeconds, 60);
-    EXPECT_EQ(wallpaper.settings.speed, WALLPAPER_SPEED) << "calm unless asked";
+    EXPECT_EQ(wallpaper.settings.newGame, 60);
+    EXPECT_EQ(wallpaper.settings.speed, 60) << "calm unless asked";
     EXPECT_EQ(readCommandLine({"--speed", "1000", "--wallpaper"}, nullptr).settings.speed, 1000) << "asked";
-    EXPECT_EQ(readCommandLine({"--wallpaper", "--zoom", "2"}, nullptr).settings.speed, WALLPAPER_SPEED);
+    EXPECT_EQ(readCommandLine({"--wallpaper", "--zoom", "2"}, nullptr).settings.speed, defaultsFor(USE_WALLPAPER).speed);
     EXPECT_EQ(readCommandLine({"--saver"}, nullptr).settings.speed, Settings{}.speed);
 }
 
@@ -564,8 +565,8 @@ TEST(Launch, BadLinuxOptionsAreNamed) {
                                     {{"--window-id", "0x1ffffffff"}, nullptr, "malformed window id"},
                                     {{"--window-id"}, nullptr, "--window-id needs a value"},
                                     {{}, "window", "in XSCREENSAVER_WINDOW"},
-                                    {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs a number of seconds from 0 to 1000000"},
-                                    {{"--first-game", "3"}, nullptr, "saver mode only"},
+                                    {{"--root", "--new-game", "-1"}, nullptr, "--new-game needs 0 to 1000000 seconds, not '-1'"},
+                                    {{"--first-game", "3"}, nullptr, "--first-game applies to the savers (--saver, --root, --window-id) and --wallpaper only"},
                                     {{"--saver", "--window-id", "5"}, nullptr, "drop --root and --window-id"},
                                     {{"--wallpaper", "--saver"}, nullptr, "drop --saver, --root and --window-id"},
                                     {{"--wallpaper", "--monitors", "span"}, nullptr, "--monitors applies to --saver only"},
@@ -598,9 +599,9 @@ TEST(Launch, TheSeedComesFromTheUserOrFreshForASaver) {
     EXPECT_FALSE(drawn) << "a saver may be asked for the game's own stream";
     const Launch scr = readScreensaverArgs({"--seed", "42"}, false);
     EXPECT_EQ(scr.mode, Launch::Mode::OwnWindow);
-    EXPECT_EQ(scr.seed, 42U);
+    EXPECT_EQ(scr.settings.seed, 42U);
     EXPECT_EQ(readScreensaverArgs({"--seed=x"}, false).status, 2);
-    EXPECT_FALSE(readScreensaverArgs({"/s"}, true).seed.has_value()) << "a .scr's seed comes from its settings";
+    EXPECT_FALSE(readScreensaverArgs({"/s"}, true).settings.seed.has_value()) << "a .scr's seed comes from its settings";
 }
 
 TEST(Launch, ASaversOwnGamesComeAtFixedCountsOfTicks) {
@@ -637,7 +638,7 @@ TEST(Launch, ASaversSecondsAreRefusedWholeOrTakenWhole) {
     EXPECT_EQ(seed, 9U) << "nor from a seed";
     const Launch l = readCommandLine({"--saver", "--first-game", "5x"}, nullptr);
     EXPECT_EQ(l.mode, Launch::Mode::Refused);
-    EXPECT_NE(l.error.find("--first-game needs a number of seconds from 0 to 1000000, not '5x'"), std::string::npos) << l.error;
+    EXPECT_NE(l.error.find("--first-game needs 0 to 1000000 seconds, not '5x'"), std::string::npos) << l.error;
 }
 
 TEST(Launch, ScreensaverArgumentsInTheirWindowsVariants) {
@@ -681,19 +682,19 @@ TEST(Launch, WindowsOptionsGoOverTheStoredSettings) {
     EXPECT_EQ(readScreensaverArgs({"/s"}, true, stored).settings, stored);
     EXPECT_EQ(readScreensaverArgs({"/p", "12"}, true, stored).settings, stored);
     const Launch calm = readScreensaverArgs({"/wallpaper"}, false, stored);
-    EXPECT_EQ(calm.settings.speed, WALLPAPER_SPEED) << "a wallpaper's own speed unless asked";
+    EXPECT_EQ(calm.settings.speed, defaultsFor(USE_WALLPAPER).speed) << "a wallpaper's own speed unless asked";
     EXPECT_EQ(calm.settings.rest, Rest::Pause);
-    EXPECT_EQ(readScreensaverArgs({"/wallpaper", "--zoom", "2"}, false, stored).settings.speed, WALLPAPER_SPEED);
+    EXPECT_EQ(readScreensaverArgs({"/wallpaper", "--zoom", "2"}, false, stored).settings.speed, defaultsFor(USE_WALLPAPER).speed);
     const Launch asked = readScreensaverArgs({"/wallpaper", "--speed", "500", "--rest=keep", "--seed", "9"}, false, stored);
     EXPECT_EQ(asked.settings.speed, 500);
     EXPECT_EQ(asked.settings.rest, Rest::Keep) << "the default, given, still goes over the stored value";
-    EXPECT_EQ(asked.seed, 9U);
+    EXPECT_EQ(asked.settings.seed, 9U);
     const Launch own = readScreensaverArgs({"--zoom", "2", "--seed=4"}, false, stored);
     EXPECT_EQ(own.mode, Launch::Mode::OwnWindow);
     EXPECT_EQ(own.settings.zoom, 2);
     EXPECT_EQ(own.settings.speed, Settings{}.speed) << "the program's window does not play the saver's settings";
-    EXPECT_EQ(own.seed, 4U);
-    for (auto [args, words] : {std::pair<std::vector<std::string>, const char*>{{"--monitors", "span"}, "Unknown argument '--monitors'"},
+    EXPECT_EQ(own.settings.seed, 4U);
+    for (auto [args, words] : {std::pair<std::vector<std::string>, const char*>{{"--monitors", "span"}, "--monitors applies to --saver only"},
                                {{"/wallpaper", "--speed", "5"}, "--speed needs 10 to 1000, not '5'"},
                                {{"--zoom"}, "--zoom needs a value"},
                                {{"/wallpaper", "/s"}, "Unknown argument '/s'"}}) {
@@ -703,31 +704,39 @@ TEST(Launch, WindowsOptionsGoOverTheStoredSettings) {
     }
 }
 
-// The saver's defaults are written once, in the code; the XScreenSaver settings and the manual say the same.
-TEST(Launch, TheSettingsFileAndTheManualGiveTheSaversDefaults) {
-    const auto text = [](const char* path) {
-        std::ifstream in(std::string(PELLWICK_SOURCE_DIR) + "/" + path);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    const std::string xml = text("assets/xscreensaver/pellwick.xml.in"), man = text("assets/man/pellwick.6.in");
-    const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
-    EXPECT_NE(xml.find("arg=\"--first-game %\""), std::string::npos);
-    EXPECT_NE(xml.find("default=\"" + seconds(FIRST_GAME_SECONDS) + "\"/>\n\n  <number id=\"newgame\""), std::string::npos) << xml;
-    EXPECT_NE(xml.find("default=\"" + seconds(NEW_GAME_SECONDS) + "\"/>\n\n<!-- settings -->\n  <string id=\"seed\""), std::string::npos) << xml;
-    EXPECT_NE(man.find("(default " + seconds(FIRST_GAME_SECONDS) + ")"), std::string::npos);
-    EXPECT_NE(man.find("(default " + seconds(NEW_GAME_SECONDS) + "; 0: never)"), std::string::npos);
-    // The settings' seed field becomes an option the program reads back; it has no default, so an empty
-    // field is left out and each start draws a seed of its own.
-    const std::string field = "<string id=\"seed\" arg=\"";
-    const std::size_t at = xml.find(field);
-    ASSERT_NE(at, std::string::npos);
-    std::string arg = xml.substr(at + field.size(), xml.find('"', at + field.size()) - at - field.size());
-    ASSERT_EQ(arg, "--seed %");
-    arg.replace(arg.find('%'), 1, "12345");
-    const Launch l = readCommandLine({"--root", arg.substr(0, arg.find(' ')), arg.substr(arg.find(' ') + 1)}, nullptr);
-    EXPECT_EQ(l.seed, 12345U);
-    EXPECT_GT(xml.find("default=", at), xml.find("/>", at)) << "no default seed";
-    EXPECT_NE(man.find("\\-\\-seed"), std::string::npos);
+// XScreenSaver's file and the manual are made from the table: every option a control of the file passes is
+// one the program takes in the daemon's window, each default is the table's, and the manual names every
+// setting with its range.
+TEST(Launch, TheSettingsFileAndTheManualComeFromTheTable) {
+    const std::string xml = xscreensaverFile(), man = manOptions(), synopsis = manSynopsis();
+    std::size_t controls = 0;
+    for (std::size_t at = xml.find("arg"); at != std::string::npos; at = xml.find("arg", at + 1)) {
+        const std::size_t open = xml.find('"', at), close = xml.find('"', open + 1);
+        std::string arg = xml.substr(open + 1, close - open - 1);
+        if (arg == "--root") continue;
+        const std::string value = arg.substr(arg.find(' ') + 1) == "%" ? "12" : arg.substr(arg.find(' ') + 1);
+        const Launch l = readCommandLine({"--root", arg.substr(0, arg.find(' ')), value}, nullptr);
+        EXPECT_NE(l.mode, Launch::Mode::Refused) << arg << ": " << l.error;
+        ++controls;
+    }
+    EXPECT_GE(controls, 7U) << xml;
+    EXPECT_NE(xml.find("arg=\"--first-game %\"\n          _label=\"First game after (seconds)\"\n          low=\"0\" high=\"1000000\" default=\"10\""),
+              std::string::npos) << xml;
+    EXPECT_NE(xml.find("default=\"180\""), std::string::npos);
+    EXPECT_EQ(xml.find("monitors"), std::string::npos) << "a full-screen saver's setting has no place in the daemon's window";
+    const std::size_t seed = xml.find("<string id=\"seed\" arg=\"--seed %\"");
+    ASSERT_NE(seed, std::string::npos);
+    EXPECT_GT(xml.find("default=", seed), xml.find("/>", seed)) << "no default seed: an empty field is left out";
+    for (const SettingDef& d : settingDefs()) {
+        std::string roff;
+        for (const char* c = d.name; *c != '\0'; ++c) {
+            if (*c == '-') roff += '\\';
+            roff += *c;
+        }
+        EXPECT_NE(man.find(".BI \\-\\-" + roff + " \" " + d.placeholder() + "\"\n" + d.range() + " (default " + d.defaultText()),
+                  std::string::npos) << d.name;
+        EXPECT_NE(synopsis.find(".RB [ \\-\\-" + roff + "\n"), std::string::npos) << d.name;
+    }
 }
 
 }  // namespace
@@ -782,25 +791,27 @@ namespace {
 TEST(Settings, EachTakesItsRangeAndRefusesTheRestByName) {
     const struct {
         const char* name;
-        std::vector<std::pair<const char*, int>> good;  // text, value read back
+        std::vector<const char*> good;  // each written back as given
         std::vector<const char*> bad;
         const char* refusal;
     } table[] = {
-        {"speed", {{"10", 10}, {"1000", 1000}, {"250", 250}}, {"9", "1001", "0", "-10", "+10", "10.5", "1e3", " 10", "fast", ""},
-         "speed needs 10 to 1000, not '"},
-        {"zoom", {{"1", 1}, {"8", 8}, {"auto", ZOOM_AUTO}}, {"0", "9", "Auto", "2x", "-1"}, "zoom needs 1 to 8, or auto, not '"},
-        {"monitors", {{"each", 0}, {"span", 1}}, {"Span", "both", "1", ""}, "monitors needs each or span, not '"},
-        {"rest", {{"keep", 0}, {"pause", 1}}, {"stop", "0"}, "rest needs keep or pause, not '"},
-        {"on-battery", {{"same", 0}, {"slow", 1}, {"pause", 2}}, {"half", "3"}, "on-battery needs same, slow or pause, not '"},
+        {"first-game", {"0", "2.5", "1000000"}, {"-1", "1000000.5", "1e3", "5x", ""}, "first-game needs 0 to 1000000 seconds, not '"},
+        {"new-game", {"0", "180"}, {"+1", " 1"}, "new-game needs 0 to 1000000 seconds, not '"},
+        {"seed", {"0", "18446744073709551615"}, {"18446744073709551616", "-3", "12x", ""},
+         "seed needs a whole number from 0 to 18446744073709551615, not '"},
+        {"speed", {"10", "1000", "250"}, {"9", "1001", "0", "-10", "+10", "10.5", "1e3", " 10", "fast", ""}, "speed needs 10 to 1000, not '"},
+        {"zoom", {"1", "8", "auto"}, {"0", "9", "Auto", "2x", "-1"}, "zoom needs 1 to 8, or auto, not '"},
+        {"monitors", {"each", "span"}, {"Span", "both", "1", ""}, "monitors needs each or span, not '"},
+        {"rest", {"keep", "pause"}, {"stop", "0"}, "rest needs keep or pause, not '"},
+        {"on-battery", {"same", "slow", "pause"}, {"half", "3"}, "on-battery needs same, slow or pause, not '"},
     };
     ASSERT_EQ(settingDefs().size(), std::size(table));
     for (const auto& row : table) {
         const SettingDef* d = findSetting(row.name);
         ASSERT_NE(d, nullptr) << row.name;
-        for (const auto& [text, value] : row.good) {
+        for (const char* text : row.good) {
             Settings s;
             EXPECT_EQ(d->parse(text, s), "") << row.name << " " << text;
-            EXPECT_EQ(d->get(s), value) << row.name << " " << text;
             EXPECT_EQ(d->valueIn(s), text) << "written back as given";
         }
         for (const char* text : row.bad) {
@@ -812,11 +823,42 @@ TEST(Settings, EachTakesItsRangeAndRefusesTheRestByName) {
         EXPECT_EQ(l.mode, Launch::Mode::Refused);
         EXPECT_EQ(l.error, std::string("--") + row.refusal + row.bad[0] + "'");
     }
+    Settings asked;
+    asked.speed = 100;
+    asked.zoom = ZOOM_AUTO;
+    asked.onBattery = OnBattery::Slow;
     const Launch set = readCommandLine({"--speed=100", "--zoom", "auto", "--on-battery", "slow"}, nullptr);
     EXPECT_EQ(set.mode, Launch::Mode::OwnWindow);
-    EXPECT_EQ(set.settings, (Settings{100, ZOOM_AUTO, Monitors::Each, Rest::Keep, OnBattery::Slow}));
-    EXPECT_EQ(Settings{}, (Settings{1000, 1, Monitors::Each, Rest::Keep, OnBattery::Same})) << "every default draws what it drew before";
-    EXPECT_NE(commandLineUsage().find("  --on-battery WORD    same, slow or pause (default same)"), std::string::npos);
+    EXPECT_EQ(set.settings, asked);
+    std::string usage;  // the help with its lines joined
+    for (const char c : commandLineUsage()) {
+        if (c == '\n' || c == ' ') {
+            if (usage.empty() || usage.back() != ' ') usage += ' ';
+        } else {
+            usage += c;
+        }
+    }
+    EXPECT_NE(usage.find(" --on-battery WORD same, slow or pause on battery power:"), std::string::npos) << usage;
+    EXPECT_NE(usage.find(" (default 1000; 60 as a wallpaper)"), std::string::npos) << usage;
+}
+
+// Each mode starts from its own defaults, and refuses what does not apply to it, as the table says.
+TEST(Settings, EachModeHasItsDefaultsAndTakesWhatAppliesToIt) {
+    EXPECT_EQ(defaultsFor(USE_WALLPAPER).speed, 60);
+    EXPECT_EQ(defaultsFor(USE_PAGE).zoom, ZOOM_AUTO);
+    EXPECT_EQ(defaultsFor(USE_PAGE_WALL).zoom, ZOOM_AUTO);
+    EXPECT_EQ(defaultsFor(USE_SAVER), Settings{});
+    EXPECT_EQ(defaultsFor(USE_WINDOW).speed, 1000);
+    EXPECT_EQ(findSetting("speed")->fallbackIn(USE_WALLPAPER), "60");
+    for (const char* mode : {"--saver", "--root", "--wallpaper"}) {
+        EXPECT_EQ(readCommandLine({mode, "--first-game", "1.5"}, nullptr).settings.firstGame, 1.5) << mode;
+    }
+    EXPECT_EQ(readCommandLine({"--wallpaper", "--monitors", "each"}, nullptr).error, "--monitors applies to --saver only")
+        << "even its default value, where it does not apply";
+    EXPECT_EQ(readCommandLine({"--root", "--monitors", "span"}, nullptr).mode, Launch::Mode::Refused);
+    EXPECT_EQ(readCommandLine({"--seed", "3"}, nullptr).settings.seed, 3U) << "a seed applies everywhere";
+    EXPECT_EQ(readCommandLine({"--speed", "5", "--monitors", "span"}, nullptr).error, "--speed needs 10 to 1000, not '5'")
+        << "a value that is none of its setting's is named first";
 }
 
 }  // namespace

@@ -74,8 +74,8 @@ TEST(RenderCli, BadInputIsRefusedWithStatusTwoAndNoFile) {
         {"--seed -1", "--seed needs a whole number"},
         {"--seed 0x10", "--seed needs a whole number"},
         {"--seed=", "--seed needs a whole number"},
-        {"--first-game 5x", "--first-game needs a number of seconds from 0 to 1000000, not '5x'"},
-        {"--new-game 2e6", "--new-game needs a number of seconds from 0 to 1000000, not '2e6'"},
+        {"--first-game 5x", "--first-game needs 0 to 1000000 seconds, not '5x'"},
+        {"--new-game 2e6", "--new-game needs 0 to 1000000 seconds, not '2e6'"},
     };
     for (auto [args, message] : cases) {
         TempDir dir;

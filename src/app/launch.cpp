@@ -35,10 +35,6 @@ bool parseSaverSeconds(const std::string& text, double& out) {
     return true;
 }
 
-std::string badSaverSeconds(const std::string& flag, const std::string& value) {
-    return flag + " needs a number of seconds from 0 to " + std::to_string(static_cast<long>(MAX_SAVER_SECONDS)) + ", not '" + value + "'";
-}
-
 bool parseSeed(const std::string& text, std::uint64_t& out) {
     if (text.empty() || text.front() < '0' || text.front() > '9') return false;
     std::uint64_t seed = 0;
@@ -48,13 +44,9 @@ bool parseSeed(const std::string& text, std::uint64_t& out) {
     return true;
 }
 
-std::string badSeed(const std::string& flag, const std::string& value) {
-    return flag + " needs a whole number from 0 to 18446744073709551615, not '" + value + "'";
-}
-
 std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn) {
     drawn = false;
-    if (l.seed) return *l.seed;
+    if (l.settings.seed) return *l.settings.seed;
     if (l.mode == Launch::Mode::OwnWindow) return 0;
     drawn = true;
     return fresh();
@@ -72,63 +64,80 @@ bool splitAttached(std::string& flag, std::string& value) {
     return true;
 }
 
+// A setting's option and the value given with it.
+using Given = std::vector<std::pair<const SettingDef*, std::string>>;
+
 struct Flags {
     bool saver = false;
     bool wallpaper = false;
-    bool speedGiven = false;
     bool root = false;
     std::optional<std::string> windowId;
-    bool timesGiven = false;
     bool help = false;
     bool version = false;
+    Given given;
 };
 
-// Handles one option with its value; returns an error or "".
-std::string takeValue(const std::string& flag, const std::string& value, Launch& l, Flags& f) {
-    if (flag == "--window-id") {
-        f.windowId = value;
-        return {};
-    }
-    if (flag == "--seed") {
-        std::uint64_t seed = 0;
-        if (!parseSeed(value, seed)) return badSeed(flag, value);
-        l.seed = seed;
-        return {};
-    }
-    f.timesGiven = true;
-    double& seconds = flag == "--first-game" ? l.times.firstGameSeconds : l.times.newGameSeconds;
-    return parseSaverSeconds(value, seconds) ? std::string() : badSaverSeconds(flag, value);
+// The setting an option names, as --NAME; null when it names none.
+const SettingDef* settingOf(const std::string& flag) { return flag.rfind("--", 0) == 0 ? findSetting(flag.substr(2)) : nullptr; }
+
+// The value of the option at args[i], attached or the next argument (then i moves on to it); "" with
+// `missing` set when there is none.
+std::string valueOf(const std::vector<std::string>& args, std::size_t& i, const std::string& flag, bool attached,
+                    const std::string& value, bool& missing) {
+    missing = !attached && i + 1 >= args.size();
+    if (missing) return flag + " needs a value";
+    return attached ? value : args[++i];
 }
 
-std::string readArgs(const std::vector<std::string>& args, Launch& l, Flags& f) {
+std::string readArgs(const std::vector<std::string>& args, Flags& f) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string flag = args[i], value;
-        const bool hasValue = splitAttached(flag, value);
-        if ((flag == "--help" || flag == "-h") && !hasValue) {
+        const bool attached = splitAttached(flag, value);
+        if ((flag == "--help" || flag == "-h") && !attached) {
             f.help = true;
-        } else if (flag == "--version" && !hasValue) {
+        } else if (flag == "--version" && !attached) {
             f.version = true;
-        } else if (flag == "--root" && !hasValue) {
+        } else if (flag == "--root" && !attached) {
             f.root = true;
-        } else if (flag == "--saver" && !hasValue) {
+        } else if (flag == "--saver" && !attached) {
             f.saver = true;
-        } else if (flag == "--wallpaper" && !hasValue) {
+        } else if (flag == "--wallpaper" && !attached) {
             f.wallpaper = true;
-        } else if (flag == "--window-id" || flag == "--first-game" || flag == "--new-game" || flag == "--seed" ||
-                   (flag.rfind("--", 0) == 0 && findSetting(flag.substr(2)) != nullptr)) {
-            if (!hasValue && i + 1 >= args.size()) return flag + " needs a value";
-            if (!hasValue) value = args[++i];
-            if (const SettingDef* d = findSetting(flag.substr(2))) {
-                if (std::string err = d->parse(value, l.settings); !err.empty()) return "--" + err;
-                f.speedGiven = f.speedGiven || flag == "--speed";
-                continue;
+        } else if (flag == "--window-id" || settingOf(flag) != nullptr) {
+            bool missing = false;
+            const std::string v = valueOf(args, i, flag, attached, value, missing);
+            if (missing) return v;
+            if (flag == "--window-id") {
+                f.windowId = v;
+            } else {
+                f.given.emplace_back(settingOf(flag), v);
             }
-            if (std::string err = takeValue(flag, value, l, f); !err.empty()) return err;
         } else {
-            return "unknown option '" + args[i] + "' (see --help)";
+            return "unknown option '" + args[i] + "'";
         }
     }
     return {};
+}
+
+// Sets the settings given over those the launch starts from: each must be one of its setting's values,
+// and apply to the launch's mode.
+std::string applyGiven(const Given& given, Launch& l) {
+    for (const auto& [d, value] : given) {
+        if (std::string err = d->parse(value, l.settings); !err.empty()) return "--" + err;
+    }
+    for (const auto& [d, value] : given) {
+        if (!d->appliesTo(l.use())) return "--" + std::string(d->name) + " applies to " + d->where();
+    }
+    return {};
+}
+
+// The mode's own defaults over the settings the launch starts from, for every setting not given.
+void modeDefaults(Launch& l, const Given& given) {
+    const Settings own = defaultsFor(l.use());
+    for (const SettingDef& d : settingDefs()) {
+        const bool isGiven = std::any_of(given.begin(), given.end(), [&](const auto& g) { return g.first == &d; });
+        if (!isGiven && d.fallbackIn(l.use()) != d.fallback()) d.set(l.settings, d.valueIn(own));
+    }
 }
 
 // A window handle as Windows passes it: unsigned decimal, nonzero, at most 32 bits.
@@ -152,32 +161,36 @@ Launch refused(std::string error, int status = 2) {
     return l;
 }
 
-const char* const WINDOWS_ARGS = "A screensaver takes /s, /p HWND or /c; the program also /wallpaper, --seed N and its settings' options.";
+const char* const WINDOWS_ARGS = "A screensaver takes /s, /p HWND or /c; the program also /wallpaper and the settings' options.";
 
-// Options after the mode on Windows, as the Linux program takes them: --seed and the settings, but not
-// --monitors, which is the screensaver dialog's. Returns "" or what is wrong; sets speedGiven when --speed
-// is among them.
-std::string readWindowsOptions(const std::vector<std::string>& args, std::size_t from, Launch& l, bool& speedGiven) {
+// Options after the mode on Windows, as the Linux program takes them. Returns "" or what is wrong.
+std::string readWindowsOptions(const std::vector<std::string>& args, std::size_t from, Given& given) {
     for (std::size_t i = from; i < args.size(); ++i) {
         std::string flag = args[i], value;
         const bool attached = splitAttached(flag, value);
-        const SettingDef* d = flag.rfind("--", 0) == 0 ? findSetting(flag.substr(2)) : nullptr;
-        if (flag != "--seed" && (d == nullptr || flag == "--monitors")) return "Unknown argument '" + args[i] + "'. " + WINDOWS_ARGS;
-        if (!attached && i + 1 >= args.size()) return flag + " needs a value";
-        if (!attached) value = args[++i];
-        if (d == nullptr) {
-            std::uint64_t seed = 0;
-            if (!parseSeed(value, seed)) return badSeed(flag, value);
-            l.seed = seed;
-            continue;
-        }
-        if (std::string err = d->parse(value, l.settings); !err.empty()) return "--" + err;
-        speedGiven = speedGiven || flag == "--speed";
+        if (settingOf(flag) == nullptr) return "Unknown argument '" + args[i] + "'. " + WINDOWS_ARGS;
+        bool missing = false;
+        const std::string v = valueOf(args, i, flag, attached, value, missing);
+        if (missing) return v;
+        given.emplace_back(settingOf(flag), v);
     }
     return {};
 }
 
 }  // namespace
+
+unsigned Launch::use() const {
+    switch (mode) {
+        case Mode::FullScreenSaver:
+            return USE_SAVER;
+        case Mode::InWindow:
+            return USE_IN_WINDOW;
+        case Mode::Wallpaper:
+            return USE_WALLPAPER;
+        default:
+            return ownGames ? USE_PAGE_WALL : USE_WINDOW;
+    }
+}
 
 InputRules Launch::rules() const {
     if (mode == Mode::FullScreenSaver) return InputRules::EndOnInput;
@@ -186,48 +199,38 @@ InputRules Launch::rules() const {
 }
 
 AppSettings Launch::appSettings(Colour background, std::uint64_t gameSeed) const {
-    AppSettings a{background, rules(), times, gameSeed};
+    AppSettings a{background, rules(), settings.times(), gameSeed};
     a.speed = settings.speed;
     a.ownGames = ownGames;
     return a;
 }
 
+// The mode the Linux options and XSCREENSAVER_WINDOW ask for; "" or what is wrong.
+std::string chooseMode(const Flags& f, const char* saverWindow, Launch& l) {
+    if (f.saver && (f.root || f.windowId)) return "--saver covers the monitors with windows of its own; drop --root and --window-id";
+    if (f.wallpaper && (f.saver || f.root || f.windowId)) return "--wallpaper draws behind the desktop's windows; drop --saver, --root and --window-id";
+    if (f.wallpaper || f.saver) {
+        l.mode = f.wallpaper ? Launch::Mode::Wallpaper : Launch::Mode::FullScreenSaver;
+        return {};
+    }
+    const bool fromEnv = !f.windowId && saverWindow != nullptr && *saverWindow != '\0';
+    if (f.windowId && !parseWindowId(*f.windowId, l.window)) return "malformed window id '" + *f.windowId + "' (decimal or 0x-hex)";
+    if (fromEnv && !parseWindowId(saverWindow, l.window)) return "malformed window id '" + std::string(saverWindow) + "' in XSCREENSAVER_WINDOW";
+    if (f.root || f.windowId || fromEnv) l.mode = Launch::Mode::InWindow;
+    return {};
+}
+
 Launch readCommandLine(const std::vector<std::string>& args, const char* saverWindow) {
     Launch l;
     Flags f;
-    if (std::string err = readArgs(args, l, f); !err.empty()) return refused(err);
-    if (f.help) {
-        l.mode = Launch::Mode::Help;
+    if (std::string err = readArgs(args, f); !err.empty()) return refused(err + (err.rfind("unknown", 0) == 0 ? " (see --help)" : ""));
+    if (f.help || f.version) {
+        l.mode = f.help ? Launch::Mode::Help : Launch::Mode::Version;
         return l;
     }
-    if (f.version) {
-        l.mode = Launch::Mode::Version;
-        return l;
-    }
-    if (f.saver && (f.root || f.windowId)) return refused("--saver covers the monitors with windows of its own; drop --root and --window-id");
-    if (f.wallpaper && (f.saver || f.root || f.windowId)) return refused("--wallpaper draws behind the desktop's windows; drop --saver, --root and --window-id");
-    if (f.wallpaper && l.settings.monitors != Settings{}.monitors) return refused("--monitors applies to --saver only");
-    if (f.wallpaper) {
-        l.mode = Launch::Mode::Wallpaper;
-        if (!f.speedGiven) l.settings.speed = WALLPAPER_SPEED;
-        return l;
-    }
-    if (f.saver) {
-        l.mode = Launch::Mode::FullScreenSaver;
-        return l;
-    }
-    const bool fromEnv = !f.windowId && saverWindow != nullptr && *saverWindow != '\0';
-    if (f.windowId && !parseWindowId(*f.windowId, l.window)) return refused("malformed window id '" + *f.windowId + "' (decimal or 0x-hex)");
-    if (fromEnv && !parseWindowId(saverWindow, l.window)) {
-        return refused("malformed window id '" + std::string(saverWindow) + "' in XSCREENSAVER_WINDOW");
-    }
-    if (f.root || f.windowId || fromEnv) l.mode = Launch::Mode::InWindow;
-    if (l.settings.monitors != Settings{}.monitors && l.mode != Launch::Mode::FullScreenSaver) {
-        return refused("--monitors applies to --saver only");
-    }
-    if (f.timesGiven && l.mode == Launch::Mode::OwnWindow) {
-        return refused("--first-game and --new-game apply in saver mode only (--saver, --wallpaper, --root or --window-id)");
-    }
+    if (std::string err = chooseMode(f, saverWindow, l); !err.empty()) return refused(err);
+    l.settings = defaultsFor(l.use());
+    if (std::string err = applyGiven(f.given, l); !err.empty()) return refused(err);
     return l;
 }
 
@@ -243,40 +246,62 @@ DisplaySystem chooseDisplay(const Launch& l, const char* forced, bool (*waylandA
     return waylandAnswers() ? DisplaySystem::Wayland : DisplaySystem::X11;
 }
 
-// The settings' lines of a --help text: each option with its values, its meaning and its default.
+// Text broken into lines of at most `width` characters between words, each after `indent` spaces.
+std::string wrapped(const std::string& text, std::size_t indent, std::size_t width) {
+    std::string out, line;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        const std::string word = text.substr(at, end - at);
+        if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
+            out += std::string(indent, ' ') + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        at = end + 1;
+    }
+    return out + std::string(indent, ' ') + line + "\n";
+}
+
+// The settings' lines of a --help text: each option with its values and its defaults, then its meaning
+// and, where it does not apply everywhere, where it does.
 std::string settingsUsage() {
     std::string out;
     for (const SettingDef& d : settingDefs()) {
-        std::string option = "  --" + std::string(d.name) + " " + (d.words.empty() ? "N" : "WORD");
+        std::string option = "  --" + std::string(d.name) + " " + d.placeholder();
         option.resize(std::max<std::size_t>(option.size() + 1, 23), ' ');
-        out += option + d.range() + " (default " + d.fallback() + ")\n" + std::string(23, ' ') + d.meaning + "\n";
+        out += option + d.range() + "\n";
+        std::string meaning = std::string(d.meaning) + " (default " + d.defaultText() + ")";
+        if (d.where() != "everywhere") meaning += "; " + d.where();
+        out += wrapped(meaning, 23, 100);
     }
     return out;
 }
 
 std::string commandLineUsage() {
-    const auto seconds = [](double s) { return std::to_string(static_cast<long>(s)); };
-    return "Usage: pellwick [--seed N] [--saver | --wallpaper | --root | --window-id ID] [--first-game SECONDS]\n"
-           "                [--new-game SECONDS]"
-           " [--speed N] [--zoom N|auto] [--monitors each|span] [--rest keep|pause]\n"
-           "                [--on-battery same|slow|pause]\n"
-           "\n"
+    std::string synopsis = "Usage: pellwick [--saver | --wallpaper | --root | --window-id ID]";
+    std::size_t lineStart = 0;
+    for (const SettingDef& d : settingDefs()) {
+        const std::string option = " [" + d.synopsis() + "]";
+        if (synopsis.size() - lineStart + option.size() > 100) {
+            synopsis += "\n               ";
+            lineStart = synopsis.size() - 15;
+        }
+        synopsis += option;
+    }
+    return synopsis +
+           "\n\n"
            "With no option, opens a window over the desktop: a click starts a new game, a double-click or\n"
            "Escape ends the program. In saver mode it starts games by itself: with --saver it covers every\n"
            "monitor, each with its own game, until any key, button or move of the pointer (for idle daemons\n"
            "such as swayidle, hypridle, xss-lock or xautolock); with --root or --window-id it draws into a\n"
            "window it is given instead and ignores input. With --wallpaper it is the desktop's background on\n"
-           "every monitor, behind every window, takes no input and plays at " + std::to_string(WALLPAPER_SPEED) + " ticks a second unless\n"
-           "--speed says otherwise. SIGTERM or SIGINT end any of them.\n"
+           "every monitor, behind every window, and takes no input. SIGTERM or SIGINT end any of them.\n"
            "\n"
            "  --saver              saver mode over every monitor, ended by any input\n"
            "  --wallpaper          the desktop's background on every monitor, with games of its own\n"
            "  --root               saver mode on the root window (on $XSCREENSAVER_WINDOW when set)\n"
            "  --window-id ID       saver mode in window ID (decimal or 0x-hex)\n"
-           "  --first-game SECONDS the first game starts this long after start (default " + seconds(FIRST_GAME_SECONDS) + ")\n"
-           "  --new-game SECONDS   then a new game this often (default " + seconds(NEW_GAME_SECONDS) + "; 0: never)\n"
-           "  --seed N             play the random stream of seed N (0 to 2^64-1) from the start; without it the\n"
-           "                       window plays the game's own stream (seed 0) and a saver a fresh one each start\n"
            "  --version            print the version\n"
            "\n"
            "Settings:\n" +
@@ -298,10 +323,11 @@ Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr, 
     const bool wallpaper = first == "/wallpaper" || first == "-wallpaper";
     if (wallpaper || args[0].rfind("--", 0) == 0) {
         l.mode = wallpaper ? Mode::Wallpaper : Mode::OwnWindow;
-        if (wallpaper) l.settings = stored;
-        bool speedGiven = false;
-        if (std::string err = readWindowsOptions(args, wallpaper ? 1 : 0, l, speedGiven); !err.empty()) return refused(err);
-        if (wallpaper && !speedGiven) l.settings.speed = WALLPAPER_SPEED;
+        Given given;
+        if (std::string err = readWindowsOptions(args, wallpaper ? 1 : 0, given); !err.empty()) return refused(err);
+        l.settings = wallpaper ? stored : defaultsFor(l.use());
+        if (wallpaper) modeDefaults(l, given);
+        if (std::string err = applyGiven(given, l); !err.empty()) return refused(err);
         return l;
     }
     l.settings = stored;

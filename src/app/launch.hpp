@@ -26,23 +26,18 @@ struct Launch {
     };
     Mode mode = Mode::OwnWindow;
     std::uint64_t window = 0;  // InWindow: the window (0: the root window); Settings: the dialog's owner (0: none)
-    SaverTimes times;          // in the saver modes and as a wallpaper
-    std::optional<std::uint64_t> seed;  // the random stream asked for; without one a window plays the game's
-                                        // own stream and a saver a fresh one (freshSeed)
-    Settings settings;         // --speed, --zoom, --monitors, --rest, --on-battery
+    Settings settings;         // every setting of the table, the mode's defaults where none was given
     bool ownGames = false;     // a window that also starts games by itself, as a saver does (a page on a wall)
     std::string error;         // Refused: one line saying what is wrong
     int status = 2;            // Refused: the exit status; 1 means end quietly (a preview host never faces a dialog)
 
     /// What input does: play in the program's own window, end a full-screen saver, nothing in someone else's.
     InputRules rules() const;
+    /// Where the settings' table applies for this mode (a Use bit).
+    unsigned use() const;
     /// The app's set-up for this run on the platform's background colour and the seed a game plays.
     AppSettings appSettings(Colour background, std::uint64_t seed) const;
 };
-
-/// A wallpaper's speed unless the user sets one: a tick a frame at the usual 60 Hz, so that each walker
-/// moves one pixel a frame, which the eye follows as smooth, calm motion.
-constexpr int WALLPAPER_SPEED = 60;
 
 /// A seed as the user writes it: a whole decimal number from 0 to 2^64 - 1; false for anything else, and
 /// then out is left as it was.
@@ -52,18 +47,13 @@ bool parseSeed(const std::string& text, std::uint64_t& out);
 /// or spaces), from 0 to MAX_SAVER_SECONDS seconds. out is written only when the whole text is one.
 bool parseSaverSeconds(const std::string& text, double& out);
 
-/// What a saver's interval option says when its value is not one.
-std::string badSaverSeconds(const std::string& flag, const std::string& value);
-
-/// What a seed option says when its value is not a seed.
-std::string badSeed(const std::string& flag, const std::string& value);
-
 /// The seed a run plays: the one asked for; else, for a saver, `fresh()` (a new game at every start), and
 /// for the program's own window the game's own stream, 0. Sets `drawn` when it called fresh.
 std::uint64_t seedFor(const Launch& l, std::uint64_t (*fresh)(), bool& drawn);
 
 /// Reads the Linux program's arguments (after its name) and XSCREENSAVER_WINDOW's value (null when unset).
-/// --wallpaper plays on the desktop's background, at WALLPAPER_SPEED unless --speed says otherwise;
+/// Every setting starts from the mode's default (the wallpaper's speed is its own), and a setting that does
+/// not apply to the mode is refused. --wallpaper plays on the desktop's background;
 /// --saver covers every monitor; --root draws on the root window, or on the daemon's window when
 /// XSCREENSAVER_WINDOW names one (its virtual root); --window-id ID draws into that window, also beside
 /// --root (as XScreenSaver's preview passes both); with none of them, XSCREENSAVER_WINDOW does.
@@ -83,10 +73,9 @@ std::string commandLineUsage();
 /// Reads what Windows asks of a screensaver: /s, /p HWND, /c, each also with - for / and in any case, and
 /// /p:HWND, /c:HWND; the saver modes play the stored settings (the dialog's). With no arguments, a program
 /// named .scr shows its settings and any other runs in its own window. The program also takes /wallpaper,
-/// on the stored settings at WALLPAPER_SPEED, and runs in its own window on the defaults when its first
+/// on the stored settings with the wallpaper's own defaults, and runs in its own window on the defaults when its first
 /// argument is an option; either takes --seed N and the settings' options (not --monitors) as the Linux
-/// program does, over what they start from. The intervals and a saver's seed are left unset: Windows keeps
-/// the user's elsewhere.
+/// program does, over what they start from.
 Launch readScreensaverArgs(const std::vector<std::string>& args, bool namedScr, const Settings& stored = Settings{});
 
 }  // namespace pellwick

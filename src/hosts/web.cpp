@@ -238,85 +238,64 @@ std::string addressValue(const char* name, bool& present) {
     return length >= 0 && length < static_cast<int>(sizeof text) ? std::string(text) : std::string(sizeof text, '?');
 }
 
-// The seed the address names, or else a fresh one, written into the address; a seed that is not one is
-// said on the page.
-void chooseSeed(Page& p) {
-    bool given = false;
-    const std::string text = addressValue("seed", given);
-    std::uint64_t seed = 0;
-    if (!given || !parseSeed(text, seed)) {
-        if (given) p.notice = "The seed in the address is not a whole number from 0 to 18446744073709551615; playing a fresh one.";
-        seed = static_cast<std::uint64_t>(randomWord()) << 32U | randomWord();
+// Where the page is: on a wall with ?saver (its own games, the screen kept awake), else a page to play.
+unsigned pageUse() {
+    bool saver = false;
+    addressValue("saver", saver);
+    return saver ? USE_PAGE_WALL : USE_PAGE;
+}
+
+// The settings the address names, over the page's defaults (the zoom is auto): those of the one table
+// that apply where the page is. A value that is not one is said on the page, and the setting keeps its
+// default; without a seed, or with one that is not one, the page draws a fresh one.
+void chooseSettings(Page& p, unsigned use) {
+    Settings& chosen = p.launch.settings;
+    chosen = defaultsFor(use);
+    for (const SettingDef& d : settingDefs()) {
+        bool given = false;
+        const std::string text = d.appliesTo(use) ? addressValue(d.name, given) : std::string();
+        if (!given) continue;
+        if (const std::string err = d.parse(text, chosen); !err.empty()) {
+            p.notice = "The address's " + err + "; " + (d.unset != nullptr ? std::string("playing a fresh one") : "using " + d.fallbackIn(use)) + ".";
+        }
     }
-    p.launch.seed = seed;
-    p.seedText = std::to_string(seed);
+    if (!chosen.seed) chosen.seed = static_cast<std::uint64_t>(randomWord()) << 32U | randomWord();
+    p.seedText = std::to_string(*chosen.seed);
     showSeedInAddress(p.seedText.c_str());
 }
 
-// ?saver: the saver's own games on its intervals (&first-game=S&new-game=S), clicks still playing.
-void chooseSaver(Page& p) {
-    bool saver = false;
-    addressValue("saver", saver);
-    if (!saver) return;
-    p.launch.ownGames = true;
-    for (auto [name, seconds] : {std::pair{"first-game", &p.launch.times.firstGameSeconds},
-                                 std::pair{"new-game", &p.launch.times.newGameSeconds}}) {
-        bool given = false;
-        const std::string text = addressValue(name, given);
-        if (given && !parseSaverSeconds(text, *seconds)) {
-            p.notice = std::string("The address's ") + name + " is not a number of seconds from 0 to 1000000; using the default.";
-        }
-    }
-    keepScreenAwake();
-}
-
-// The page's settings for its panel, from the one table: each with its label and its values.
-std::string settingsJson(const Settings& chosen) {
+// The page's settings for its panel, from the one table: those that apply where the page is, each with
+// its label, its values and the value in force; the seed is in the address.
+std::string settingsJson(const Settings& chosen, unsigned use) {
     std::string out = "[";
     for (const SettingDef& d : settingDefs()) {
-        if (std::string(d.name) == "monitors") continue;
-        std::string values;
+        if (!d.appliesTo(use) || d.kind == SettingDef::Kind::Seed) continue;
         std::vector<std::string> choices = d.choices();
-        if (choices.empty()) choices = {std::to_string(d.least), std::to_string(d.most)};  // a number: its bounds
+        const bool number = choices.empty();
+        if (number) choices = {secondsText(d.least), secondsText(d.most)};  // a number: its bounds
+        std::string values;
         for (const std::string& v : choices) values += (values.empty() ? "\"" : ",\"") + v + "\"";
         out += std::string(out.size() > 1 ? "," : "") + "{\"name\":\"" + d.name + "\",\"label\":\"" + d.label +
-               "\",\"number\":" + (d.choices().empty() ? "true" : "false") + ",\"values\":[" + values +
-               "],\"value\":\"" + d.valueIn(chosen) + "\"}";
+               "\",\"number\":" + (number ? "true" : "false") + ",\"values\":[" + values + "],\"value\":\"" + d.valueIn(chosen) + "\"}";
     }
     return out + "]";
-}
-
-// The settings the address names (speed=, zoom=, rest=, on-battery=); the zoom is auto unless it says.
-// A value that is not one is said on the page, and the setting keeps its default. A page shows one
-// screen, so monitors= is not one of them.
-void chooseSettings(Page& p) {
-    Settings& chosen = p.launch.settings;
-    chosen.zoom = ZOOM_AUTO;
-    for (const SettingDef& d : settingDefs()) {
-        if (std::string(d.name) == "monitors") continue;
-        bool given = false;
-        const std::string text = addressValue(d.name, given);
-        if (!given) continue;
-        if (const std::string err = d.parse(text, chosen); !err.empty()) {
-            p.notice = "The address's " + err + "; using " + (std::string(d.name) == "zoom" ? "auto" : d.fallback()) + ".";
-        }
-    }
-    offerSettings(settingsJson(chosen).c_str());
 }
 
 // Reads the address and the user's wishes, and sets up the run on them, before the game starts. The
 // field's memory is the canvas's ImageData.
 void setUp(Page& p) {
-    chooseSeed(p);
-    chooseSaver(p);
-    chooseSettings(p);
+    const unsigned use = pageUse();
+    p.launch.ownGames = use == USE_PAGE_WALL;
+    if (p.launch.ownGames) keepScreenAwake();
+    chooseSettings(p, use);
+    offerSettings(settingsJson(p.launch.settings, use).c_str());
     p.still = prefersStillness() != 0;  // the game stands still until a tap
     const auto game = [](int width, int height, const AppSettings& settings) {
         AppSettings inPage = settings;
         inPage.pixelFormat = RGBA_BYTES;
         return std::make_unique<InlineGame>(width, height, inPage, nowUs, &PUT_COST);
     };
-    p.games.emplace(p.launch, PAGE_PLATFORM, *p.launch.seed, false, [](const std::string& line) { say(line.c_str()); }, WHITE, game);
+    p.games.emplace(p.launch, PAGE_PLATFORM, *p.launch.settings.seed, false, [](const std::string& line) { say(line.c_str()); }, WHITE, game);
 }
 
 EM_BOOL frame(double, void* data) {

@@ -500,12 +500,8 @@ bool namedScr() {
 // Runs what the arguments ask for. A preview host is never left facing a dialog: a bad window handle
 // ends quietly with status 1.
 int runScreensaverArgs(const std::vector<std::string>& args) {
-    const SaverSettings stored = loadSaverSettings();
-    Launch l = readScreensaverArgs(args, namedScr(), stored.settings);
-    if (l.mode == Launch::Mode::FullScreenSaver || l.mode == Launch::Mode::InWindow || l.mode == Launch::Mode::Wallpaper) {
-        l.times = stored.times;
-        if (!l.seed) l.seed = stored.seed;  // a wallpaper's --seed wins
-    }
+    const Settings stored = loadSaverSettings();
+    const Launch l = readScreensaverArgs(args, namedScr(), stored);
     switch (l.mode) {
         case Launch::Mode::OwnWindow:
         case Launch::Mode::FullScreenSaver:

@@ -12,6 +12,22 @@ namespace pellwick {
 
 namespace {
 
+// The setting of the table an option names, where the renderer takes it; null for any other option.
+const SettingDef* settingOf(const std::string& flag) {
+    const SettingDef* d = flag.rfind("--", 0) == 0 ? findSetting(flag.substr(2)) : nullptr;
+    return d != nullptr && d->appliesTo(USE_RENDERER) ? d : nullptr;
+}
+
+// The table's line for a setting the renderer takes: its option, range and default, then the renderer's
+// own note on what it does here.
+std::string settingLine(const char* name, const std::string& note) {
+    const SettingDef& d = *findSetting(name);
+    std::string option = "  --" + std::string(d.name) + " " + d.placeholder();
+    option.resize(std::max<std::size_t>(option.size() + 1, 19), ' ');
+    const std::string fallback = d.unset != nullptr ? std::string() : " (default " + d.fallback() + ")";
+    return option + d.range() + fallback + "\n" + std::string(19, ' ') + note + "\n";
+}
+
 constexpr std::uint64_t MAX_TICKS = 1'000'000'000'000ULL;
 
 // A whole decimal number with nothing around it; no sign, no spaces.
@@ -62,7 +78,6 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
         if (!parseCount(value, MAX_TICKS, o.ticks)) return "--ticks needs a whole number, not '" + value + "'";
         return {};
     }
-    if (flag == "--seed") return parseSeed(value, o.seed) ? std::string() : badSeed(flag, value);
     if (flag == "--click") {
         RenderEvent e{RenderEvent::Kind::Click, 0, {0, 0}};
         std::string err = parseTick(value, flag, e.at);
@@ -75,16 +90,19 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
         if (err.empty()) o.events.push_back(e);
         return err;
     }
-    if (flag == "--speed") {
+    if (const SettingDef* d = settingOf(flag)) {
         Settings s;
-        const std::string err = findSetting("speed")->parse(value, s);
+        s.speed = o.speed;
+        s.seed = o.seed;
+        if (o.saverGames) {
+            s.firstGame = o.saverGames->firstGameSeconds;
+            s.newGame = o.saverGames->newGameSeconds;
+        }
+        if (const std::string err = d->parse(value, s); !err.empty()) return "--" + err;
         o.speed = s.speed;
-        return err.empty() ? err : "--" + err;
-    }
-    if (flag == "--first-game" || flag == "--new-game") {
-        if (!o.saverGames) o.saverGames = SaverTimes{};
-        double& seconds = flag == "--first-game" ? o.saverGames->firstGameSeconds : o.saverGames->newGameSeconds;
-        return parseSaverSeconds(value, seconds) ? std::string() : badSaverSeconds(flag, value);
+        o.seed = *s.seed;
+        if (flag == "--first-game" || flag == "--new-game") o.saverGames = s.times();
+        return {};
     }
     if (flag == "--frame-every") {
         if (!parseCount(value, MAX_TICKS, o.frameEvery) || o.frameEvery == 0) {
@@ -98,9 +116,8 @@ std::string takeValue(const std::string& flag, const std::string& value, RenderO
 }
 
 bool takesValue(const std::string& flag) {
-    return flag == "--size" || flag == "--ticks" || flag == "--seed" || flag == "--click" || flag == "--resize" ||
-           flag == "--png" || flag == "--gif" || flag == "--frame-every" || flag == "--first-game" || flag == "--new-game" ||
-           flag == "--speed";
+    return flag == "--size" || flag == "--ticks" || flag == "--click" || flag == "--resize" || flag == "--png" || flag == "--gif" ||
+           flag == "--frame-every" || settingOf(flag) != nullptr;
 }
 
 std::string checkEvents(RenderOptions& o) {
@@ -162,20 +179,19 @@ FieldSize largestField(const RenderOptions& o) {
 
 std::string renderUsage() {
     return "Usage: pellwick-render [--size WxH] [--ticks N] [--seed N] [--click T]... [--resize T:WxH]...\n"
-           "                       [--first-game S] [--new-game S] [--speed N] [--png FILE]\n"
+           "                       [--first-game SECONDS] [--new-game SECONDS] [--speed N] [--png FILE]\n"
            "                       [--gif FILE [--frame-every N]] [--json]\n"
            "\n"
            "Plays a game of Pellwick off-screen and reports how the field is shared.\n"
            "\n"
            "  --size WxH       field size in pixels (default 599x459, at most 16384 a side)\n"
-           "  --ticks N        ticks to play (default 1000)\n"
-           "  --seed N         the random stream of seed N, 0 to 2^64-1 (default 0: the game's own)\n"
+           "  --ticks N        ticks to play (default 1000)\n" +
+           settingLine("seed", "the random stream of this seed; without one the game's own, 0") +
            "  --click T        click (start a new game) before tick T; T = N means after the last tick\n"
-           "  --resize T:WxH   resize the field before tick T\n"
-           "  --first-game S   play a saver's own games: the first after S seconds of ticks (1000 a second;\n"
-           "                   default 10 once either option is given)\n"
-           "  --new-game S     ... and a new one every S seconds of ticks (default 180; 0: never)\n"
-           "  --speed N        the saver's ticks a second, 10 to 1000 (default 1000): only when its games come\n"
+           "  --resize T:WxH   resize the field before tick T\n" +
+           settingLine("first-game", "play a saver's own games, the first after so many seconds of ticks at its speed") +
+           settingLine("new-game", "... and a new one every so many seconds of ticks (0: never)") +
+           settingLine("speed", "the saver's ticks a second: only when its games come") +
            "  --png FILE       write the final field as an RGB PNG picture, naming the seed and the command\n"
            "  --gif FILE       write the game as an animated GIF, a frame every N ticks from tick 0 to\n"
            "                   the last, played at the game's own speed, then again\n"

@@ -106,7 +106,7 @@ start_full_screen
 sleep 2.5
 shot "$work/first-game.png"
 teams_in "$build/tests/screen_probe" "$work/first-game.png" "with FirstGame 1, after 2.5 s" >/dev/null
-echo "with FirstGame set to 1 in the registry, the first game came within 2.5 s"
+echo "with FirstGame set to 1 in the registry, as an older version kept it, the first game came within 2.5 s"
 xdotool key a
 wait_exit 2
 echo "a key ended it"
@@ -121,27 +121,27 @@ open_settings() {
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
 }
 open_settings
-xdotool mousemove $((X + 310)) $((Y + 22)) click 1  # into the first box; with no window manager, focus comes by clicking
+# One row a setting, in the table's order: the first game's box, the new games', the seed's, the speed's.
+xdotool mousemove $((X + 340)) $((Y + 22)) click 1  # into the first box; with no window manager, focus comes by clicking
 xdotool key End BackSpace BackSpace BackSpace BackSpace type 25
 xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
 xdotool type 0
-# The box for the same games is ticked, since a seed is kept; the seed's box comes next.
-xdotool key Tab Tab End BackSpace BackSpace BackSpace BackSpace
+xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
 xdotool type 4242
-# The settings' rows follow the seed: the speed's box first.
 xdotool key Tab End BackSpace BackSpace BackSpace BackSpace
 xdotool type 250
 import -window "$dialog" "${SETTINGS_SHOT:-$work/settings.png}"
 xdotool key Return
 wait_exit 3
 stored=$("$WINELOADER" reg query 'HKCU\Software\Pellwick' | tr -d '\r')
-grep -qE "FirstGame +REG_DWORD +0x19" <<<"$stored" && grep -qE "NewGame +REG_DWORD +0x0" <<<"$stored" &&
-  grep -qE "Seed +REG_SZ +4242" <<<"$stored" && grep -qE "speed +REG_SZ +250" <<<"$stored" &&
+grep -qE "first-game +REG_SZ +25" <<<"$stored" && grep -qE "new-game +REG_SZ +0" <<<"$stored" &&
+  grep -qiE "seed +REG_SZ +4242" <<<"$stored" && grep -qE "speed +REG_SZ +250" <<<"$stored" &&
+  ! grep -qE "FirstGame" <<<"$stored" &&
   grep -qE "zoom +REG_SZ +1" <<<"$stored" && grep -qE "on-battery +REG_SZ +same" <<<"$stored" ||
   fail "the dialog did not store 25, 0, seed 4242 and speed 250 with the other settings' defaults: $stored"
 # A speed out of its range is refused by name, and nothing is stored.
 open_settings
-xdotool mousemove $((X + 285)) $((Y + 151)) click 1 key End BackSpace BackSpace BackSpace type 9
+xdotool mousemove $((X + 340)) $((Y + 113)) click 1 key End BackSpace BackSpace BackSpace type 9  # the speed's box
 xdotool key Return
 for _ in $(seq 30); do xdotool search --onlyvisible --name '^Pellwick$' >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Pellwick$' >/dev/null 2>&1 || fail "a speed of 9 was taken without a word"
@@ -149,7 +149,7 @@ kill "$APP_PID"
 wineserver -k 2>/dev/null || true
 "$WINELOADER" reg query 'HKCU\Software\Pellwick' /v speed 2>/dev/null | tr -d '\r' | grep -qE "speed +REG_SZ +250" ||
   fail "a refused speed changed what was stored"
-echo "the settings dialog stored FirstGame 25, NewGame 0, Seed 4242, speed 250 and the other settings' defaults in HKCU\Software\Pellwick, and refused a speed of 9"
+echo "the settings dialog, a row for each setting of the table, stored first-game 25, new-game 0, seed 4242, speed 250 and the other settings' defaults in HKCU\Software\Pellwick in place of the older FirstGame, and refused a speed of 9"
 start_full_screen
 tick=$(shot_tick "$work/saver.png" "$build/tests/screen_probe" 60000 4242) || fail "/s shows no tick of seed 4242's game"
 xdotool key a
@@ -176,7 +176,7 @@ done
 
 echo "== the wallpaper, /wallpaper"
 # Wine has no Explorer behind the desktop's icons: the wallpaper is the lowest window, which says so.
-"$WINELOADER" reg add 'HKCU\Software\Pellwick' /v FirstGame /t REG_DWORD /d 1000 /f >/dev/null 2>&1 || fail "cannot set FirstGame"
+"$WINELOADER" reg add 'HKCU\Software\Pellwick' /v first-game /t REG_SZ /d 1000 /f >/dev/null 2>&1 || fail "cannot set first-game"
 "$WINELOADER" reg add 'HKCU\Software\Pellwick' /v rest /t REG_SZ /d pause /f >/dev/null 2>&1 || fail "cannot set rest"
 start_app "$WINELOADER" "$exe" /wallpaper 2>"$work/wallpaper.err"
 grep -q "the wallpaper is the lowest window" "$work/wallpaper.err" || fail "no word on the missing desktop: $(cat "$work/wallpaper.err")"
