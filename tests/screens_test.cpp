@@ -132,6 +132,12 @@ TEST(ScreenGames, ZoomAndFieldSizeFollowTheScale) {
         EXPECT_EQ(run.world(1).field.width(), 1917 / zoom);
         EXPECT_EQ(run.world(1).field.height(), 1081 / zoom);
     }
+    for (const auto& [dpi, zoom] : {std::pair{96, 1}, {144, 2}, {192, 2}}) {
+        TestRun run(launched({"--saver", "--zoom", "auto"}));
+        FakeScreen s;
+        run.games.screenCame(1, s, facts(1920, 1080, scaleFromDpi(dpi)));
+        EXPECT_EQ(run.games.zoomOf(1), zoom) << dpi << " dots an inch";
+    }
     TestRun fixed(launched({"--zoom", "3"}));
     FakeScreen s;
     fixed.games.screenCame(1, s, facts(1000, 700, 240));

@@ -466,7 +466,9 @@ void leaveDesktop(Session& s) {
     }
 }
 
-int runWindow(const Launch& launch, HWND parent) {
+// Runs the launch on Windows, in windows of its own or in a child of parent (a preview's host), until the run
+// ends; returns the exit status: 0, or 1 when a window cannot open.
+int runWin32(const Launch& launch, HWND parent) {
     timeBeginPeriod(1);  // waits to the millisecond, so frames keep to the refresh rate
     Session session;
     session.launch = launch;
@@ -506,10 +508,10 @@ int runScreensaverArgs(const std::vector<std::string>& args) {
         case Launch::Mode::OwnWindow:
         case Launch::Mode::FullScreenSaver:
         case Launch::Mode::Wallpaper:
-            return runWindow(l, nullptr);
+            return runWin32(l, nullptr);
         case Launch::Mode::InWindow: {
             const auto parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(l.window));
-            return IsWindow(parent) ? runWindow(l, parent) : 1;
+            return IsWindow(parent) ? runWin32(l, parent) : 1;
         }
         case Launch::Mode::Settings: {
             const auto owner = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(l.window));
