@@ -36,15 +36,25 @@ struct FakeScreen final : ScreenView {
     }
 };
 
-// A run on a fake clock whose games are inline, and the lines it says.
+// An inline game that keeps its own time, as one on a thread of its own does.
+struct SelfTimedGame final : InlineGame {
+    using InlineGame::InlineGame;
+    std::int64_t keepTime() override { return NEVER_US; }
+};
+
+// A run on a fake clock whose games are inline (or keep their own time), and the lines it says.
 struct TestRun {
     std::int64_t now = 0;
     std::vector<std::string> said;
+    bool selfTimed = false;
     ScreenGames games;
 
     TestRun(const Launch& l, Platform p = Platform{"X11"}, std::uint64_t seed = 7, bool drawn = false)
         : games(l, p, seed, drawn, [this](const std::string& line) { said.push_back(line); }, WHITE,
-                [this](int w, int h, const AppSettings& s) { return std::make_unique<InlineGame>(w, h, s, [this] { return now; }); }) {}
+                [this](int w, int h, const AppSettings& s) -> std::unique_ptr<Game> {
+                    if (selfTimed) return std::make_unique<SelfTimedGame>(w, h, s, [this] { return now; });
+                    return std::make_unique<InlineGame>(w, h, s, [this] { return now; });
+                }) {}
 
     const World& world(ScreenId id) const { return games.gameOf(id)->world(); }
 };
@@ -276,6 +286,7 @@ TEST(ScreenGames, TheLoopGivesEachScreenItsFramesWhenItCanTakeThem) {
 // say, and the loop sleeps long until the compositor asks again.
 TEST(ScreenGames, AScreenItsCompositorStopsAskingForRestsUntilAskedAgain) {
     TestRun run(launched({"--wallpaper", "--rest", "pause"}));
+    run.selfTimed = true;
     FakeDisplay display(run);
     display.lastRound = 7;
     FakeScreen covered;
@@ -291,6 +302,42 @@ TEST(ScreenGames, AScreenItsCompositorStopsAskingForRestsUntilAskedAgain) {
         << "unanswered for 250 ms from 0: a second's sleep; asked again at 1.3 s: a frame at once";
     EXPECT_EQ(covered.frames, 2);
     EXPECT_EQ(paused, (std::vector<bool>{false, false, false, false, true, false, false}));
+}
+
+// A game with no thread of its own keeps its time between frames: while its compositor is slow to ask, and
+// while nobody can see it unless it rests; at rest the loop sleeps long.
+TEST(ScreenGames, AnInlineGameKeepsItsTimeBetweenFrames) {
+    for (const char* rest : {"keep", "pause"}) {
+        TestRun run(launched({"--wallpaper", "--rest", rest}));
+        FakeDisplay display(run);
+        display.lastRound = 40;
+        FakeScreen covered;
+        covered.commits = true;
+        run.games.screenCame(1, covered, ScreenFacts{64, 48, SCALE_ONE, 60, true});
+        runFrameLoop(display, run.games, [&run] { return run.now; });
+        const int longest = *std::max_element(display.waits.begin(), display.waits.end());
+        if (std::string(rest) == "keep") {
+            EXPECT_EQ(longest, 40) << "no callback comes: it wakes to keep time";
+            EXPECT_GE(run.games.gameOf(1)->ticks(), static_cast<std::uint64_t>(run.now * 60 / 1'000'000 - 3)) << "and keeps it, at 60 a second";
+        } else {
+            EXPECT_EQ(longest, 1000) << "unseen at rest: it sleeps";
+        }
+    }
+}
+
+// Without a maker of its own the run plays a game of at most a tick a frame inline, so that the program wakes
+// about once a frame; a faster one on a thread of its own.
+TEST(ScreenGames, AGameOfATickAFrameRunsInlineAFasterOneOnItsOwnThread) {
+    const auto inlineOn = [](std::vector<std::string> args, int refreshHz) {
+        ScreenGames games(launched(args), Platform{"X11"}, 1, false, [](const std::string&) {});
+        FakeScreen s;
+        games.screenCame(1, s, ScreenFacts{64, 48, SCALE_ONE, refreshHz, false});
+        return games.gameOf(1)->keepTime() != Game::NEVER_US;
+    };
+    EXPECT_TRUE(inlineOn({"--wallpaper"}, 0)) << "60 ticks a second at the default 60 Hz";
+    EXPECT_TRUE(inlineOn({"--speed", "144"}, 144));
+    EXPECT_FALSE(inlineOn({"--speed", "61"}, 60));
+    EXPECT_FALSE(inlineOn({}, 60)) << "the window's 1000 ticks a second";
 }
 
 TEST(ScreenGames, OnBatteryOrHeldTheGamesSlowOrStandStill) {

@@ -28,6 +28,11 @@ void InlineGame::setPace(const Pace& pace) {
     app_.pause(pace.paused);
 }
 
+std::int64_t InlineGame::keepTime() {
+    advance();
+    return pace_.paused || !app_.running() ? NEVER_US : KEEP_TIME_US;
+}
+
 bool InlineGame::frame(std::int64_t, const CanvasFor& canvasFor, const Show& show) {
     advance();
     if (!app_.running()) return false;

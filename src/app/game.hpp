@@ -42,14 +42,25 @@ public:
     virtual std::uint64_t ticks() const = 0;
     /// The world, for tests and digests; only while no frame is being drawn.
     virtual const World& world() const = 0;
+    /// Brings a game that has no thread of its own up to the time, between frames; returns how soon it must
+    /// be called again to keep its time (NEVER_US for a game that keeps it on its own, or stands still).
+    virtual std::int64_t keepTime() { return NEVER_US; }
+
+    static constexpr std::int64_t NEVER_US = INT64_MAX;
 };
+
+/// How often a game that nobody shows keeps its time: longer than a frame at any usual refresh rate, so it
+/// passes only when the display is held up or the screen unseen; shorter than a burst, so no due tick is
+/// dropped meanwhile.
+constexpr std::int64_t KEEP_TIME_US = 40'000;
+static_assert(KEEP_TIME_US < TICK_BURST * TICK_PERIOD_US);
 
 /// Makes the game for a screen: a field of width x height set up as given.
 using GameMaker = std::function<std::unique_ptr<Game>(int width, int height, const AppSettings& settings)>;
 
 /// A game on the caller's thread: each frame brings it up to the clock's time, the inputs in their places
 /// among the ticks, then draws what changed and shows it at once.
-class InlineGame final : public Game {
+class InlineGame : public Game {
 public:
     /// A zeroed world of width x height set up as given; frames weighed by `cost` when a screen pays per
     /// call to put rectangles (see FrameDrawer::payingPerCall).
@@ -63,6 +74,7 @@ public:
     bool frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const Show& show) override;
     std::uint64_t ticks() const override { return app_.ticks(); }
     const World& world() const override { return app_.world(); }
+    std::int64_t keepTime() override;
     /// Brings the game up to now: the queued inputs, then the ticks due.
     void advance();
 

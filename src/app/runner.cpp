@@ -7,15 +7,6 @@
 
 namespace pellwick {
 
-namespace {
-
-// Longer than a frame at any usual refresh rate, so it passes only when the display is held up; shorter
-// than a burst, so no due tick is dropped meanwhile.
-constexpr std::int64_t KEEP_TIME_US = 40'000;
-static_assert(KEEP_TIME_US < TICK_BURST * TICK_PERIOD_US);
-
-}  // namespace
-
 AppRunner::AppRunner(int width, int height, const AppSettings& settings, Clock clock)
     : app_(width, height, settings),
       clock_(std::move(clock)),

@@ -84,7 +84,14 @@ void ScreenGames::start(Screen& s, const ScreenFacts& facts) {
     AppSettings settings = launch_.appSettings(background_, s.seed);
     settings.pixelFormat = keeping.format;
     settings.sharedPixels = keeping.shared;
-    s.game = maker_(fieldSide(facts.width, s.zoom), fieldSide(facts.height, s.zoom), settings);
+    const int width = fieldSide(facts.width, s.zoom), height = fieldSide(facts.height, s.zoom);
+    if (maker_) {
+        s.game = maker_(width, height, settings);
+    } else if (settings.speed <= (facts.refreshHz > 0 ? facts.refreshHz : DEFAULT_REFRESH_HZ)) {
+        s.game = std::make_unique<InlineGame>(width, height, settings, nowUs);
+    } else {
+        s.game = threadedGame(width, height, settings);
+    }
 }
 
 void ScreenGames::screenWent(ScreenId id) {
@@ -153,15 +160,17 @@ bool ScreenGames::seen(const Screen& s, std::int64_t atUs) const { return s.show
 std::int64_t ScreenGames::paceAndWait(std::int64_t atUs, bool onBattery) {
     bool anySeen = false;
     std::int64_t wait = LONGEST_WAIT_US;
+    std::int64_t keep = Game::NEVER_US;
     for (auto& [id, s] : screens_) {
         const bool visible = seen(*s, atUs);
         Pace pace = paceFor(launch_.settings, visible, onBattery);
         pace.paused = pace.paused || held_;
         s->game->setPace(pace);
+        keep = std::min(keep, s->game->keepTime());
         if (visible) wait = std::min(wait, s->pacer.until(atUs));
         anySeen = anySeen || visible;
     }
-    return anySeen ? wait : RESTING_WAIT_US;
+    return std::min(anySeen ? wait : RESTING_WAIT_US, keep);
 }
 
 void ScreenGames::showDueFrames(std::int64_t atUs) {

@@ -77,8 +77,10 @@ class ScreenGames {
 public:
     /// A run as launched, on a platform, playing `seed` (drawn by the program itself when seedDrawn), on
     /// the platform's background colour. Says at once what the platform cannot give of what was asked.
+    /// Its games are maker's; without one, a game of at most a tick a frame runs inline on the host's thread
+    /// (the program then wakes about once a frame), a faster one on a thread of its own.
     ScreenGames(const Launch& launch, const Platform& platform, std::uint64_t seed, bool seedDrawn, Say say,
-                Colour background = WHITE, GameMaker maker = threadedGame);
+                Colour background = WHITE, GameMaker maker = nullptr);
     ~ScreenGames();
     ScreenGames(const ScreenGames&) = delete;
     ScreenGames& operator=(const ScreenGames&) = delete;
@@ -117,8 +119,9 @@ public:
     bool goesOn() const;
     /// Whether input over the screens ends the run (a full-screen saver): its host takes every input.
     bool endsOnInput() const { return launch_.mode == Launch::Mode::FullScreenSaver; }
-    /// Sets every game's pace for this moment, and returns the microseconds until a frame falls due on some
-    /// screen that can be seen (RESTING_WAIT_US when none can, LONGEST_WAIT_US at most).
+    /// Sets every game's pace for this moment and brings the inline games up to it, and returns the
+    /// microseconds until a frame falls due on some screen that can be seen (RESTING_WAIT_US when none can,
+    /// LONGEST_WAIT_US at most), or an inline game must keep its time.
     std::int64_t paceAndWait(std::int64_t atUs, bool onBattery);
     /// Shows a frame on each screen that can be seen and whose frame is due at atUs.
     void showDueFrames(std::int64_t atUs);
