@@ -2,8 +2,9 @@
 # Measures what a game costs while it plays, under Xvfb (the window, the saver) or headless sway (the
 # Wayland window, the wallpaper): the share of one core used by the program and by the X server or compositor over some
 # seconds of mid-game, their sum, and the program's wake-ups a second (the times its threads went to sleep
-# and were woken: voluntary context switches). The machine is shared, so it plays several games and prints
-# the median of each figure.
+# and were woken: voluntary context switches), and the pixels a frame damaged on the screen against those
+# of the tiles it changed (what it needed at the least), as the program counts them on its way out. The
+# machine is shared, so it plays several games and prints the median of each figure.
 # covered: the saver in a window of the bench's own, wholly covered by another window.
 # wallpaper: the wallpaper at its own speed, its first game at once; wallpaper-covered: the same under a
 # full-screen window (the program's own, at 10 ticks a second, so that it costs the compositor little).
@@ -19,6 +20,9 @@ source "$(dirname "$0")/../tests/e2e/xvfb.sh"
 source "$(dirname "$0")/../tests/e2e/sway.sh"
 
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+export PELLWICK_FRAME_STATS=1
+said=$(mktemp)
+trap 'rm -f "$said"' EXIT
 
 # measure: one game, mid-game; prints program%, server%, wake-ups/s.
 measure() {
@@ -30,12 +34,12 @@ output HEADLESS-2 disable"
     server=$SWAY_PID
   fi
   if [[ $mode == wayland ]]; then
-    "$build/pellwick" &
+    "$build/pellwick" 2>"$said" &
     APP_PID=$!
     wait_app_id 1
     "$build/tests/wl_pointer" ${size/x/ } move 10 10 click
   elif [[ $mode == wallpaper* ]]; then
-    "$build/pellwick" --wallpaper --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>/dev/null &
+    "$build/pellwick" --wallpaper --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>"$said" &
     APP_PID=$!
     if [[ $mode == wallpaper-covered ]]; then
       "$build/pellwick" --speed 10 &
@@ -49,17 +53,17 @@ output HEADLESS-2 disable"
   if [[ $mode == wayland || $mode == wallpaper* ]]; then
     :
   elif [[ $mode == window ]]; then
-    start_app "$build/pellwick" ${PLAY_ARGS:-}
+    start_app "$build/pellwick" ${PLAY_ARGS:-} 2>"$said"
     xdotool mousemove 10 10 click 1  # a game: walls, four teams, deaths
   elif [[ $mode == covered ]]; then
     "$build/tests/host_window" "$size" > /dev/null &
     sleep 0.5
-    "$build/pellwick" --window-id "$(xdotool search --name '^host$' | head -n 1)" --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>/dev/null &
+    "$build/pellwick" --window-id "$(xdotool search --name '^host$' | head -n 1)" --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>"$said" &
     APP_PID=$!
     sleep 0.5
     "$build/tests/host_window" "$size" > /dev/null &  # over it
   else
-    "$build/pellwick" --root --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>/dev/null &
+    "$build/pellwick" --root --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>"$said" &
     APP_PID=$!
   fi
   sleep 2.5  # into the game: a couple of thousand ticks
@@ -68,9 +72,13 @@ output HEADLESS-2 disable"
   p0=$(cpu "$APP_PID"); x0=$(cpu "$server"); w0=$(wakes); t0=$(date +%s.%N)
   sleep "$span"
   p1=$(cpu "$APP_PID"); x1=$(cpu "$server"); w1=$(wakes); t1=$(date +%s.%N)
+  kill "$APP_PID"  # before its server, so that it can say what its frames cost
+  wait "$APP_PID" 2>/dev/null || true
   if [[ $mode == wayland || $mode == wallpaper* ]]; then stop_sway; else stop_xvfb; fi
+  local frames
+  frames=$(sed -nE 's/.*a frame damaged ([0-9]+) pixels, its changed tiles held ([0-9]+).*/\1 \2/p' "$said")
   awk -v p="$((p1 - p0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v t0="$t0" -v t1="$t1" -v hz="$(getconf CLK_TCK)" \
-      'BEGIN { dt = t1 - t0; printf "%.1f %.1f %.0f\n", 100 * p / hz / dt, 100 * x / hz / dt, w / dt }'
+      -v f="${frames:-0 0}" 'BEGIN { dt = t1 - t0; printf "%.1f %.1f %.0f %s\n", 100 * p / hz / dt, 100 * x / hz / dt, w / dt, f }'
 }
 
 results=$(for _ in $(seq "$runs"); do measure 2>/dev/null; done)
@@ -79,7 +87,9 @@ program=$(awk '{print $1}' <<<"$results" | median)
 server=$(awk '{print $2}' <<<"$results" | median)
 total=$(awk '{print $1 + $2}' <<<"$results" | median)
 wakeups=$(awk '{print $3}' <<<"$results" | median)
+damaged=$(awk '{print $4}' <<<"$results" | median)
+changed=$(awk '{print $5}' <<<"$results" | median)
 what="X server"
 [[ $mode == wayland || $mode == wallpaper* ]] && what="sway"
-printf "%-17s %-9s %s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s\n" \
-  "$mode" "$size" "${PLAY_ARGS:-}" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups"
+printf "%-17s %-9s %s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s; a frame damaged %.0f pixels, its changed tiles held %.0f\n" \
+  "$mode" "$size" "${PLAY_ARGS:-}" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups" "$damaged" "$changed"

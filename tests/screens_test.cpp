@@ -210,6 +210,20 @@ TEST(ScreenGames, AScreenSeenAgainIsDrawnWhole) {
     EXPECT_NE(frameAt(100'000), std::vector<Rect>{whole}) << "seen and seen again is no change";
     run.games.screenExposed(1);
     EXPECT_EQ(frameAt(120'000), std::vector<Rect>{whole});
+
+    // What the frames cost: each damaged its rectangles, and needed only its changed tiles.
+    const FrameStats& stats = run.games.stats();
+    EXPECT_EQ(stats.frames, s.frames);
+    std::int64_t last = 0;
+    for (const Rect& r : s.lastRects) last += r.area();
+    const std::int64_t before = stats.damaged;
+    frameAt(140'000);
+    std::int64_t now = 0;
+    for (const Rect& r : s.lastRects) now += r.area();
+    EXPECT_EQ(stats.damaged - before, now);
+    EXPECT_GT(last, 0);
+    EXPECT_GT(stats.changed, 0);
+    EXPECT_LT(stats.changed, stats.damaged) << "three whole frames among them";
 }
 
 TEST(ScreenGames, ARunEndsWithItsLastScreenButAWallpaperWaits) {

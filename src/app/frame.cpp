@@ -152,6 +152,8 @@ const std::vector<Rect>& FrameDrawer::draw(Field& f, const Canvas& canvas) {
     if (canvas.zoom > 1) {
         for (Rect& r : drawn_) r = Rect{r.x * canvas.zoom, r.y * canvas.zoom, r.width * canvas.zoom, r.height * canvas.zoom};
     }
+    const auto marked = static_cast<std::int64_t>(tiles - static_cast<std::size_t>(std::count(dirty, dirty + tiles, 0)));
+    changed_ = marked * Field::TILE_SIZE * Field::TILE_SIZE * canvas.zoom * canvas.zoom;
     remember(canvas, dirty, tiles);
     f.clearDirty();
     return drawn_;

@@ -39,6 +39,7 @@ struct Frame {
     int height;
     const std::vector<Rect>& rects;  // the whole field when it was drawn whole; none when nothing changed
     const Field* field = nullptr;    // for a canvas that is the field itself: still until the frame is shown
+    std::int64_t changed = 0;        // the canvas pixels of the tiles the frame's ticks and input changed
 };
 
 /// Rectangles covering the changed tiles of a width x height image whose tile flags (one per tile, row by
@@ -91,6 +92,9 @@ public:
     const std::vector<Rect>& draw(Field& f, const Canvas& canvas);
     /// The screen lost its contents (uncovered, or made anew): the next frame is drawn and sent whole.
     void screenLost() { known_.clear(); }
+    /// The canvas pixels of the tiles that had changed when the last frame was drawn: what it needed at
+    /// the least.
+    std::int64_t changed() const { return changed_; }
 
 private:
     struct Known {
@@ -104,6 +108,7 @@ private:
     std::vector<Known> known_;  // most recent first
     PutCost cost_{0, 0};
     bool costed_ = false;
+    std::int64_t changed_ = 0;
 };
 
 }  // namespace pellwick

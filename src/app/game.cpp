@@ -43,7 +43,7 @@ bool InlineGame::frame(std::int64_t, const CanvasFor& canvasFor, const Show& sho
         return false;
     }
     const std::vector<Rect>& rects = drawer_.draw(f, canvas);
-    show(Frame{canvas.width, canvas.height, rects, &f});
+    show(Frame{canvas.width, canvas.height, rects, &f, drawer_.changed()});
     return true;
 }
 

@@ -73,7 +73,7 @@ bool AppRunner::frame(std::int64_t timeoutUs, const CanvasFor& canvasFor, const 
     frameFresh_ = false;
     const bool drawn = frameDrawn_;
     lock.unlock();
-    if (drawn) show(Frame{frameWidth_ * canvas_.zoom, frameHeight_ * canvas_.zoom, *drawn_, &app_.field()});
+    if (drawn) show(Frame{frameWidth_ * canvas_.zoom, frameHeight_ * canvas_.zoom, *drawn_, &app_.field(), drawer_.changed()});
     lock.lock();
     fieldHeld_ = false;
     askForFrame(lock, canvasFor);

@@ -178,8 +178,11 @@ void ScreenGames::showDueFrames(std::int64_t atUs) {
         if (!seen(*s, atUs) || s->pacer.until(atUs) != 0) continue;
         Screen& screen = *s;
         const CanvasFor canvas = [&screen](int width, int height) { return screen.view.canvas(width, height, screen.zoom); };
-        const Show show = [&screen](const Frame& f) {
+        const Show show = [this, &screen](const Frame& f) {
             if (screen.view.present(f)) screen.pacer.committed();
+            ++stats_.frames;
+            stats_.damaged += screen.view.damaged(f);
+            stats_.changed += f.changed;
         };
         screen.game->frame(FRAME_WAIT_US, canvas, show);
         screen.pacer.framed(atUs);
@@ -199,6 +202,12 @@ std::uint64_t ScreenGames::seedOf(ScreenId id) const {
 Game* ScreenGames::gameOf(ScreenId id) const {
     const auto it = screens_.find(id);
     return it == screens_.end() ? nullptr : it->second->game.get();
+}
+
+std::string FrameStats::line() const {
+    const std::int64_t n = std::max<std::int64_t>(frames, 1);
+    return "pellwick: " + std::to_string(frames) + " frames; a frame damaged " + std::to_string(damaged / n) +
+           " pixels, its changed tiles held " + std::to_string(changed / n);
 }
 
 void runFrameLoop(Display& display, ScreenGames& games, const Clock& clock) {

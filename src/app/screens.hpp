@@ -67,6 +67,24 @@ public:
     /// Puts the frame's rectangles of the last canvas on the screen, and nothing else; returns whether it
     /// asked the compositor for a frame callback.
     virtual bool present(const Frame& frame) = 0;
+    /// The pixels present damages on the screen for this frame: its rectangles', unless the screen sends
+    /// more (their bounds, say).
+    virtual std::int64_t damaged(const Frame& frame) {
+        std::int64_t sum = 0;
+        for (const Rect& r : frame.rects) sum += r.area();
+        return sum;
+    }
+};
+
+/// What the frames of a run cost their screens: how many there were, the pixels they damaged, and the
+/// pixels of the tiles that had changed, which is all they needed.
+struct FrameStats {
+    std::int64_t frames = 0;
+    std::int64_t damaged = 0;
+    std::int64_t changed = 0;
+
+    /// One line: the frames, and per frame the pixels damaged against those of the changed tiles.
+    std::string line() const;
 };
 
 /// What the run tells its host to say (on stderr, in the page's line).
@@ -133,6 +151,8 @@ public:
     /// The screen's game; null when there is no such screen.
     Game* gameOf(ScreenId id) const;
     std::size_t count() const { return screens_.size(); }
+    /// What the frames shown so far cost their screens.
+    const FrameStats& stats() const { return stats_; }
 
 private:
     struct Screen;
@@ -152,6 +172,7 @@ private:
     bool closed_ = false;
     bool ended_ = false;  // by input that ends a full-screen saver, or a game of the run ending
     bool held_ = false;
+    FrameStats stats_;
 };
 
 /// What a desktop host gives the frame loop: a wait for its events, which it tells the run as they come.

@@ -155,6 +155,7 @@ struct Surface final : ScreenView {
     ScreenId id() const { return reinterpret_cast<ScreenId>(this); }
     Canvas canvas(int fieldWidth, int fieldHeight, int z) override;
     bool present(const Frame& f) override;
+    std::int64_t damaged(const Frame& f) override;
     void create();
     void configure(std::uint32_t serial);
     /// Takes the size the compositor gives, in logical pixels; 0 leaves a side to us.
@@ -327,6 +328,13 @@ bool Surface::present(const Frame& f) {
     wl_surface_commit(surface);
     lent->busy = true;
     return true;
+}
+
+// What present damages: a few bands' bounds for many rectangles, the rectangles themselves for a few.
+std::int64_t Surface::damaged(const Frame& f) {
+    std::int64_t sum = 0;
+    for (const Rect& r : f.rects.size() > DAMAGE_BANDS ? bands : f.rects) sum += r.area();
+    return sum;
 }
 
 // The run learns the surface's size in device pixels and its scale: the first time its game starts.
@@ -726,6 +734,7 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     if (!h.saver && !h.wallpaper) h.addSurface(nullptr);
     wl_display_roundtrip(h.display);  // the outputs described, and a saver's or a wallpaper's surfaces on them
     runFrameLoop(h, *h.games);
+    if (std::getenv("PELLWICK_FRAME_STATS") != nullptr) std::fprintf(stderr, "%s\n", h.games->stats().line().c_str());
     if (!h.connected) {
         const int error = wl_display_get_error(h.display);
         std::fprintf(stderr, "pellwick: lost the Wayland compositor (%s)\n", error != 0 ? std::strerror(error) : "it closed the connection");

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -469,6 +470,7 @@ int runX11(const Launch& l, std::uint64_t seed, bool drawnSeed) {
     }
     if (!h.ownWindows()) h.addPane(foreign, Rect{});
     runFrameLoop(h, *h.games);
+    if (std::getenv("PELLWICK_FRAME_STATS") != nullptr) std::fprintf(stderr, "%s\n", h.games->stats().line().c_str());
     while (!h.panes.empty()) h.drop(h.panes.back().get());  // the games end before the display closes
     return 0;
 }
