@@ -9,6 +9,12 @@ if(NOT WAYLAND_SCANNER OR NOT WAYLAND_PROTOCOLS_DIR)
   message(FATAL_ERROR "wayland-scanner and wayland-protocols are needed (Debian: libwayland-dev wayland-protocols)")
 endif()
 
+# KDE's idle protocol, all that Debian 12's sway offers to tell idle time (Debian: plasma-wayland-protocols).
+find_file(PELLWICK_KDE_IDLE_XML idle.xml PATHS /usr/share/plasma-wayland-protocols NO_DEFAULT_PATH)
+if(NOT PELLWICK_KDE_IDLE_XML)
+  message(FATAL_ERROR "KDE's idle.xml is needed (Debian: plasma-wayland-protocols)")
+endif()
+
 set(PELLWICK_WAYLAND_GENERATED ${CMAKE_BINARY_DIR}/wayland-protocols)
 file(MAKE_DIRECTORY ${PELLWICK_WAYLAND_GENERATED})
 set(PELLWICK_WAYLAND_SOURCES)
@@ -16,6 +22,8 @@ foreach(xml ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml
             ${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-decoration/xdg-decoration-unstable-v1.xml
             ${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml
             ${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml
+            ${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml
+            ${PELLWICK_KDE_IDLE_XML}
             ${CMAKE_CURRENT_SOURCE_DIR}/protocols/wlr-layer-shell-unstable-v1.xml)
   get_filename_component(name ${xml} NAME_WE)
   set(header ${PELLWICK_WAYLAND_GENERATED}/${name}-client-protocol.h)

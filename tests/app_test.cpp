@@ -795,6 +795,7 @@ TEST(Settings, EachTakesItsRangeAndRefusesTheRestByName) {
         std::vector<const char*> bad;
         const char* refusal;
     } table[] = {
+        {"idle", {"0.01", "10", "1440"}, {"0", "0.005", "1441", "-1", "10m", ""}, "idle needs 0.01 to 1440 minutes, not '"},
         {"first-game", {"0", "2.5", "1000000"}, {"-1", "1000000.5", "1e3", "5x", ""}, "first-game needs 0 to 1000000 seconds, not '"},
         {"new-game", {"0", "180"}, {"+1", " 1"}, "new-game needs 0 to 1000000 seconds, not '"},
         {"seed", {"0", "18446744073709551615"}, {"18446744073709551616", "-3", "12x", ""},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/idle.hpp"
 #include "app/screens.hpp"
 
 namespace pellwick {
@@ -371,6 +372,61 @@ TEST(ScreenGames, OnBatteryOrHeldTheGamesSlowOrStandStill) {
     EXPECT_EQ(ticks[1], 18U) << "a quarter of that: one every 4 ms";
     EXPECT_LE(ticks[2], 1U) << "paused";
     EXPECT_LE(ticks[3], 1U) << "held still";
+}
+
+}  // namespace
+}  // namespace pellwick
+
+namespace pellwick {
+namespace {
+
+// The watcher starts the saver once the desktop has been idle its time, never before, never while a program
+// holds idling off or the desktop blanks or locks, never a second one while one plays; after one ended it
+// waits for the desktop to be idle that long again.
+TEST(IdleWatcher, TheSaverComesAfterItsTimeAloneAndGivesWay) {
+    IdleWatcher w(180'000'000);
+    w.idleFor(179'999'999);
+    EXPECT_FALSE(w.startsSaver()) << "a microsecond early";
+    w.idleFor(180'000'000);
+    EXPECT_TRUE(w.startsSaver());
+    w.inhibited(true);
+    EXPECT_FALSE(w.startsSaver()) << "a video player holds it off";
+    w.inhibited(false);
+    w.locked(true);
+    EXPECT_FALSE(w.startsSaver()) << "the desktop's locker is on";
+    w.locked(false);
+    w.saverStarted();
+    EXPECT_FALSE(w.startsSaver()) << "one plays already";
+    EXPECT_FALSE(w.saverRests());
+    w.locked(true);
+    EXPECT_TRUE(w.saverRests()) << "the desktop locked while it played";
+    w.locked(false);
+    w.saverEnded();
+    EXPECT_FALSE(w.startsSaver()) << "input ended it: not idle any more";
+    w.idled();
+    EXPECT_TRUE(w.startsSaver()) << "the compositor says idle again";
+    w.resumed();
+    EXPECT_FALSE(w.startsSaver());
+    EXPECT_EQ(w.nextLookUs(0), IDLE_LOOK_US) << "at most a second between looks";
+    EXPECT_EQ(w.nextLookUs(179'600'000), 400'000) << "and no later than the saver is due";
+    EXPECT_EQ(w.nextLookUs(200'000'000), 1'000);
+}
+
+TEST(IdleWatcher, IdleIsAModeWhoseSaverTakesTheOtherSettings) {
+    const Launch l = readCommandLine({"--idle", "0.05", "--monitors", "span", "--speed", "500"}, nullptr);
+    ASSERT_EQ(l.mode, Launch::Mode::Idle) << l.error;
+    EXPECT_EQ(l.settings.idleMinutes, 0.05);
+    const Launch saver = saverOf(l);
+    EXPECT_EQ(saver.mode, Launch::Mode::FullScreenSaver);
+    EXPECT_EQ(saver.settings.monitors, Monitors::Span);
+    EXPECT_EQ(saver.settings.speed, 500);
+    EXPECT_EQ(readCommandLine({}, nullptr).settings.idleMinutes, 10) << "ten minutes unless set";
+    EXPECT_EQ(readCommandLine({"--idle", "0"}, nullptr).error, "--idle needs 0.01 to 1440 minutes, not '0'");
+    EXPECT_EQ(readCommandLine({"--idle", "1441"}, nullptr).mode, Launch::Mode::Refused);
+    for (const char* other : {"--saver", "--wallpaper", "--root"}) {
+        EXPECT_EQ(readCommandLine({"--idle", "5", other}, nullptr).mode, Launch::Mode::Refused) << other;
+    }
+    EXPECT_EQ(readCommandLine({"--idle", "5", "--new-game", "30"}, nullptr).settings.newGame, 30) << "the saver's own games";
 }
 
 }  // namespace

@@ -187,13 +187,21 @@ unsigned Launch::use() const {
             return USE_IN_WINDOW;
         case Mode::Wallpaper:
             return USE_WALLPAPER;
+        case Mode::Idle:
+            return USE_IDLE | USE_SAVER;
         default:
             return ownGames ? USE_PAGE_WALL : USE_WINDOW;
     }
 }
 
+Launch saverOf(const Launch& idle) {
+    Launch saver = idle;
+    saver.mode = Launch::Mode::FullScreenSaver;
+    return saver;
+}
+
 InputRules Launch::rules() const {
-    if (mode == Mode::FullScreenSaver) return InputRules::EndOnInput;
+    if (mode == Mode::FullScreenSaver || mode == Mode::Idle) return InputRules::EndOnInput;
     if (mode == Mode::InWindow || mode == Mode::Wallpaper) return InputRules::IgnoreInput;
     return InputRules::Play;
 }
@@ -207,6 +215,14 @@ AppSettings Launch::appSettings(Colour background, std::uint64_t gameSeed) const
 
 // The mode the Linux options and XSCREENSAVER_WINDOW ask for; "" or what is wrong.
 std::string chooseMode(const Flags& f, const char* saverWindow, Launch& l) {
+    const bool idle = std::any_of(f.given.begin(), f.given.end(), [](const auto& g) { return std::string(g.first->name) == "idle"; });
+    if (idle && (f.saver || f.wallpaper || f.root || f.windowId)) {
+        return "--idle starts the full-screen saver itself when the desktop is idle; drop --saver, --wallpaper, --root and --window-id";
+    }
+    if (idle) {
+        l.mode = Launch::Mode::Idle;
+        return {};
+    }
     if (f.saver && (f.root || f.windowId)) return "--saver covers the monitors with windows of its own; drop --root and --window-id";
     if (f.wallpaper && (f.saver || f.root || f.windowId)) return "--wallpaper draws behind the desktop's windows; drop --saver, --root and --window-id";
     if (f.wallpaper || f.saver) {
@@ -227,6 +243,10 @@ Launch readCommandLine(const std::vector<std::string>& args, const char* saverWi
     if (f.help || f.version) {
         l.mode = f.help ? Launch::Mode::Help : Launch::Mode::Version;
         return l;
+    }
+    Settings values;  // each value is one of its setting's, named before anything else is refused
+    for (const auto& [d, value] : f.given) {
+        if (std::string err = d->parse(value, values); !err.empty()) return refused("--" + err);
     }
     if (std::string err = chooseMode(f, saverWindow, l); !err.empty()) return refused(err);
     l.settings = defaultsFor(l.use());
@@ -296,7 +316,9 @@ std::string commandLineUsage() {
            "monitor, each with its own game, until any key, button or move of the pointer (for idle daemons\n"
            "such as swayidle, hypridle, xss-lock or xautolock); with --root or --window-id it draws into a\n"
            "window it is given instead and ignores input. With --wallpaper it is the desktop's background on\n"
-           "every monitor, behind every window, and takes no input. SIGTERM or SIGINT end any of them.\n"
+           "every monitor, behind every window, and takes no input. With --idle it watches the desktop and\n"
+           "runs the --saver itself after so many idle minutes, again and again. SIGTERM or SIGINT end any of\n"
+           "them.\n"
            "\n"
            "  --saver              saver mode over every monitor, ended by any input\n"
            "  --wallpaper          the desktop's background on every monitor, with games of its own\n"

@@ -19,6 +19,7 @@ struct Launch {
         FullScreenSaver,  // a screensaver over every monitor, each with its own game, ended by any input
         InWindow,         // a saver drawing into someone else's window (a daemon's, the root, a preview)
         Wallpaper,        // the desktop's background on every monitor, each with its own game, taking no input
+        Idle,             // watches the desktop's idle time, and runs the full-screen saver after so long
         Settings,         // the screensaver's settings dialog
         Help,             // prints how to use it
         Version,          // prints its version
@@ -38,6 +39,9 @@ struct Launch {
     /// The app's set-up for this run on the platform's background colour and the seed a game plays.
     AppSettings appSettings(Colour background, std::uint64_t seed) const;
 };
+
+/// The full-screen saver an idle watcher runs: the launch's settings, in FullScreenSaver mode.
+Launch saverOf(const Launch& idle);
 
 /// A seed as the user writes it: a whole decimal number from 0 to 2^64 - 1; false for anything else, and
 /// then out is left as it was.

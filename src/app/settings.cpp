@@ -66,6 +66,10 @@ std::vector<SettingDef> makeDefs() {
              parseSeed(t, seed);
              s.seed = seed;
          }},
+        {"idle", "Start after idle (minutes)",
+         "watch the desktop, and start the full-screen saver after this many minutes with no input (decimals allowed)",
+         Kind::Minutes, 0.01, 1440, false, {}, USE_IDLE, {}, nullptr, [](const Settings& s) { return secondsText(s.idleMinutes); },
+         [](Settings& s, const std::string& t) { s.idleMinutes = std::strtod(t.c_str(), nullptr); }},
         {"speed", "Speed (ticks a second)", "ticks a second; the pictures of a given tick do not depend on it", Kind::Number, 10, 1000,
          false, {}, USE_SHOWN | USE_RENDERER, {{USE_WALLPAPER, "60"}}, nullptr,
          [](const Settings& s) { return std::to_string(s.speed); },
@@ -103,6 +107,7 @@ bool sound(const SettingDef& d, const std::string& text) {
         case Kind::Words:
             return std::find(d.words.begin(), d.words.end(), text) != d.words.end();
         case Kind::Seconds:
+        case Kind::Minutes:
             return parseSaverSeconds(text, seconds) && seconds >= d.least && seconds <= d.most;
         case Kind::Seed:
             return parseSeed(text, seed);
@@ -150,6 +155,8 @@ std::string SettingDef::range() const {
         }
         case Kind::Seconds:
             return whole(least) + " to " + whole(most) + " seconds";
+        case Kind::Minutes:
+            return secondsText(least) + " to " + secondsText(most) + " minutes";
         case Kind::Seed:
             return "a whole number from 0 to 18446744073709551615";
         case Kind::Number:
@@ -177,6 +184,7 @@ std::string SettingDef::where() const {
     if ((uses & USE_SHOWN) == USE_SHOWN) return "everywhere";
     if ((uses & USE_SHOWN) == USE_SAVER) return "--saver only";
     if ((uses & USE_SHOWN) == USE_OWN_GAMES) return "the savers (--saver, --root, --window-id) and --wallpaper only";
+    if (uses == USE_IDLE) return "a mode of its own on Linux, whose saver takes the other settings";
     return "some modes only";
 }
 
@@ -184,6 +192,8 @@ const char* SettingDef::placeholder() const {
     switch (kind) {
         case Kind::Seconds:
             return "SECONDS";
+        case Kind::Minutes:
+            return "MINUTES";
         case Kind::Words:
             return "WORD";
         default:

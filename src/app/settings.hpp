@@ -28,6 +28,7 @@ struct Settings {
     double firstGame = FIRST_GAME_SECONDS;  // a saver's own games, in seconds of play
     double newGame = NEW_GAME_SECONDS;
     std::optional<std::uint64_t> seed;  // none: the game's own stream in a window, a fresh one for a saver
+    double idleMinutes = 10;  // --idle: the desktop's idle time that starts the saver
 
     SaverTimes times() const { return SaverTimes{firstGame, newGame}; }
     bool operator==(const Settings&) const = default;
@@ -43,6 +44,7 @@ enum Use : unsigned {
     USE_PAGE = 1U << 4U,
     USE_PAGE_WALL = 1U << 5U,
     USE_RENDERER = 1U << 6U,
+    USE_IDLE = 1U << 7U,  // the watcher of the desktop's idle time, which starts the full-screen saver
 };
 /// The modes that start games by themselves.
 constexpr unsigned USE_OWN_GAMES = USE_SAVER | USE_IN_WINDOW | USE_WALLPAPER | USE_PAGE_WALL;
@@ -79,7 +81,7 @@ Pace paceFor(const Settings& s, bool seen, bool onBattery);
 /// One setting: a whole number from least to most (and "auto" where it has one), a number of seconds, a
 /// seed, or one of a few words.
 struct SettingDef {
-    enum class Kind { Number, Seconds, Seed, Words };
+    enum class Kind { Number, Seconds, Minutes, Seed, Words };
 
     const char* name;     // --NAME on a command line, NAME= in the page's address
     const char* label;    // a dialog's title for it

@@ -21,6 +21,15 @@ bool waylandAnswers();
 /// reached, lacks what the program needs, or goes away.
 int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed);
 
+/// Watches the desktop's idle time on X11 (MIT-SCREEN-SAVER) for a Launch in Idle mode, and runs the
+/// full-screen saver each time it has been idle long enough, on a seed of its own (fresh() unless one is
+/// set), until a stop signal; returns the exit status: 0, or 1 when the X server cannot tell idle time.
+int runX11Idle(const Launch& l, std::uint64_t (*fresh)());
+
+/// The same on Wayland, with the compositor's idle protocol (ext-idle-notify-v1, or org_kde_kwin_idle);
+/// returns 1 when the compositor offers neither or goes away.
+int runWaylandIdle(const Launch& l, std::uint64_t (*fresh)());
+
 /// What each display system can do, for the run to say what it refuses before anything opens.
 constexpr Platform X11_PLATFORM{"X11", true, true};
 constexpr Platform WAYLAND_PLATFORM{"Wayland", false, false};

@@ -28,6 +28,15 @@ int main(int argc, char** argv) {
             return std::fputs(commandLineUsage().c_str(), stdout) < 0 ? 1 : 0;
         case Launch::Mode::Version:
             return std::printf("pellwick %s\n", VERSION) < 0 ? 1 : 0;
+        case Launch::Mode::Idle: {
+            std::string error;
+            const bool wayland = chooseDisplay(l, std::getenv("PELLWICK_DISPLAY"), waylandAnswers, error) == DisplaySystem::Wayland;
+            if (!error.empty()) {
+                std::fprintf(stderr, "pellwick: %s\n", error.c_str());
+                return 2;
+            }
+            return wayland ? runWaylandIdle(l, systemSeed) : runX11Idle(l, systemSeed);
+        }
         case Launch::Mode::InWindow:
         case Launch::Mode::FullScreenSaver:
         case Launch::Mode::Wallpaper:

@@ -18,6 +18,17 @@ constexpr wchar_t DIALOG_CLASS[] = L"PellwickSettings";
 constexpr int SETTING = 110;  // a row's control: SETTING + the setting's index
 constexpr int ROW = 30;
 constexpr int TOP = 12;
+// What the screensaver and the wallpaper take: the dialog's rows, and what the registry keeps.
+constexpr unsigned WINDOWS_SAVERS = USE_SAVER | USE_IN_WINDOW | USE_WALLPAPER;
+
+// The settings the dialog shows, in the table's order.
+std::vector<const SettingDef*> dialogSettings() {
+    std::vector<const SettingDef*> out;
+    for (const SettingDef& d : settingDefs()) {
+        if (d.appliesTo(WINDOWS_SAVERS)) out.push_back(&d);
+    }
+    return out;
+}
 
 std::wstring widened(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 std::string narrowed(const std::wstring& s) {
@@ -58,7 +69,8 @@ bool storeSettings(const Settings& chosen) {
         return false;
     }
     bool ok = true;
-    for (const SettingDef& d : settingDefs()) {
+    for (const SettingDef* setting : dialogSettings()) {
+        const SettingDef& d = *setting;
         const std::string value = d.valueIn(chosen);
         if (!value.empty()) {
             ok = ok && storeString(key, widened(d.name), widened(value));
@@ -80,14 +92,14 @@ struct DialogState {
 // The rows as the dialog holds them; the first value that is not one is said, naming its range. An empty
 // box of a setting that may have no value (the seed) leaves it without one.
 bool readChoices(HWND dialog, Settings& out) {
-    const auto& defs = settingDefs();
+    const std::vector<const SettingDef*> defs = dialogSettings();
     for (std::size_t i = 0; i < defs.size(); ++i) {
         wchar_t text[64] = {};
         GetDlgItemTextW(dialog, SETTING + static_cast<int>(i), text, 64);
         const std::wstring value = text;
-        if (value.empty() && defs[i].unset != nullptr) continue;
-        if (const std::string err = defs[i].parse(narrowed(value), out); !err.empty()) {
-            const std::wstring line = widened(defs[i].label) + L": " + widened(defs[i].range()) + L", not '" + value + L"'.";
+        if (value.empty() && defs[i]->unset != nullptr) continue;
+        if (const std::string err = defs[i]->parse(narrowed(value), out); !err.empty()) {
+            const std::wstring line = widened(defs[i]->label) + L": " + widened(defs[i]->range()) + L", not '" + value + L"'.";
             MessageBoxW(dialog, line.c_str(), L"Pellwick", MB_ICONWARNING);
             return false;
         }
@@ -131,9 +143,9 @@ HWND addControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD styl
 // A row for each setting: its label, and a box for a number, a seed or seconds, or a list of its values for
 // words (and the zoom's auto); then OK and Cancel.
 void addSettingRows(HWND dialog, const Settings& chosen) {
-    const auto& defs = settingDefs();
+    const std::vector<const SettingDef*> defs = dialogSettings();
     for (std::size_t i = 0; i < defs.size(); ++i) {
-        const SettingDef& d = defs[i];
+        const SettingDef& d = *defs[i];
         const int y = TOP + static_cast<int>(i) * ROW, id = SETTING + static_cast<int>(i);
         addControl(dialog, L"STATIC", (widened(d.label) + L":").c_str(), 0, 12, y + 4, 240, 20, -1);
         const std::vector<std::string> choices = d.choices();
@@ -155,7 +167,8 @@ void addSettingRows(HWND dialog, const Settings& chosen) {
 
 Settings loadSaverSettings() {
     Settings s = defaultsFor(USE_SAVER);
-    for (const SettingDef& d : settingDefs()) {
+    for (const SettingDef* setting : dialogSettings()) {
+        const SettingDef& d = *setting;
         std::wstring value;
         if (loadString(widened(d.name).c_str(), value) || loadOldSeconds(d.name, value)) d.parse(narrowed(value), s);
     }
@@ -171,7 +184,7 @@ void showSaverSettings(HWND owner) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = DIALOG_CLASS;
     RegisterClassExW(&wc);
-    RECT r{0, 0, 432, TOP + static_cast<LONG>(settingDefs().size()) * ROW + 44};
+    RECT r{0, 0, 432, TOP + static_cast<LONG>(dialogSettings().size()) * ROW + 44};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP | WS_VISIBLE;
     AdjustWindowRect(&r, style, FALSE);
     DialogState state;

@@ -1,0 +1,58 @@
+// When the desktop's idle time starts the saver, for every watcher (an idle protocol that says when the
+// desktop went idle, or an idle time read now and then): after so long with no input, unless a program
+// holds idling off or the desktop blanks or locks itself, never while a saver plays, and after one ended
+// not before the desktop has been idle that long again.
+#pragma once
+
+#include <cstdint>
+
+namespace pellwick {
+
+/// The longest a watcher that reads the idle time waits between two looks.
+constexpr std::int64_t IDLE_LOOK_US = 1'000'000;
+
+class IdleWatcher {
+public:
+    /// A watcher that starts the saver after idleUs of no input.
+    explicit IdleWatcher(std::int64_t idleUs) : idleUs_(idleUs) {}
+
+    std::int64_t idleUs() const { return idleUs_; }
+
+    // ---- What the desktop says.
+    /// The desktop has had no input for this long, as read now.
+    void idleFor(std::int64_t us) { idle_ = us >= idleUs_; }
+    /// An idle protocol says the desktop has had no input for the watcher's time.
+    void idled() { idle_ = true; }
+    /// Input came.
+    void resumed() { idle_ = false; }
+    /// Whether a program holds idling off (a video player).
+    void inhibited(bool held) { inhibited_ = held; }
+    /// Whether the desktop's own saver, blanking or locker is on: the saver gives way to it.
+    void locked(bool on) { locked_ = on; }
+
+    // ---- What it decides.
+    /// Whether the saver starts now: idle long enough, nothing holds it off, and none plays.
+    bool startsSaver() const { return idle_ && !inhibited_ && !locked_ && !playing_; }
+    /// Whether a saver that plays rests, as --rest says: the desktop blanked or locked meanwhile.
+    bool saverRests() const { return playing_ && locked_; }
+    /// The saver started.
+    void saverStarted() { playing_ = true; }
+    /// The saver ended, on input: the desktop is not idle until it says so again.
+    void saverEnded() {
+        playing_ = false;
+        idle_ = false;
+    }
+    bool playing() const { return playing_; }
+    /// How long a watcher that reads the idle time may wait before it looks again, the desktop having
+    /// been idle for idleNowUs: until the saver would be due, and at most IDLE_LOOK_US.
+    std::int64_t nextLookUs(std::int64_t idleNowUs) const;
+
+private:
+    std::int64_t idleUs_;
+    bool idle_ = false;
+    bool inhibited_ = false;
+    bool locked_ = false;
+    bool playing_ = false;
+};
+
+}  // namespace pellwick

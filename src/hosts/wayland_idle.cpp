@@ -1,0 +1,140 @@
+// The idle watcher on Wayland: the compositor says when the seat has had no input for the set time
+// (ext-idle-notify-v1 where it offers it, as KWin, Hyprland, niri, COSMIC and sway 1.8 do; else
+// org_kde_kwin_idle, all Debian 12's sway 1.7 has), honouring the programs that hold idling off. Then the
+// full-screen saver runs, on a connection of its own, until input ends it; a fresh notification watches
+// again, so nothing of one cycle is left for the next. It wakes only when the compositor speaks, or once a
+// second to see whether a stop signal came.
+#include <poll.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <ext-idle-notify-v1-client-protocol.h>
+#include <idle-client-protocol.h>
+#include <wayland-client.h>
+
+#include "app/idle.hpp"
+#include "hosts/desktop.hpp"
+#include "hosts/stop_signal.hpp"
+
+namespace pellwick {
+
+namespace {
+
+// The compositor's globals the watcher needs, and the notification that watches now.
+struct Watch {
+    wl_display* display = nullptr;
+    wl_seat* seat = nullptr;
+    ext_idle_notifier_v1* notifier = nullptr;
+    org_kde_kwin_idle* kdeIdle = nullptr;
+    ext_idle_notification_v1* notification = nullptr;
+    org_kde_kwin_idle_timeout* kdeTimeout = nullptr;
+    IdleWatcher* watcher = nullptr;
+
+    ~Watch() {
+        stop();
+        if (notifier != nullptr) ext_idle_notifier_v1_destroy(notifier);
+        if (kdeIdle != nullptr) org_kde_kwin_idle_destroy(kdeIdle);
+        if (seat != nullptr) wl_seat_destroy(seat);
+        if (display != nullptr) wl_display_disconnect(display);
+    }
+    void start(std::uint32_t timeoutMs);
+    void stop();
+};
+
+void onIdled(void* data, ext_idle_notification_v1*) { static_cast<Watch*>(data)->watcher->idled(); }
+void onResumed(void* data, ext_idle_notification_v1*) { static_cast<Watch*>(data)->watcher->resumed(); }
+const ext_idle_notification_v1_listener notificationListener = {onIdled, onResumed};
+
+void onKdeIdle(void* data, org_kde_kwin_idle_timeout*) { static_cast<Watch*>(data)->watcher->idled(); }
+void onKdeResumed(void* data, org_kde_kwin_idle_timeout*) { static_cast<Watch*>(data)->watcher->resumed(); }
+const org_kde_kwin_idle_timeout_listener kdeListener = {onKdeIdle, onKdeResumed};
+
+// A notification after timeoutMs without input, counted from now.
+void Watch::start(std::uint32_t timeoutMs) {
+    if (notifier != nullptr) {
+        notification = ext_idle_notifier_v1_get_idle_notification(notifier, timeoutMs, seat);
+        ext_idle_notification_v1_add_listener(notification, &notificationListener, this);
+    } else {
+        kdeTimeout = org_kde_kwin_idle_get_idle_timeout(kdeIdle, seat, timeoutMs);
+        org_kde_kwin_idle_timeout_add_listener(kdeTimeout, &kdeListener, this);
+    }
+    wl_display_flush(display);
+}
+
+void Watch::stop() {
+    if (notification != nullptr) ext_idle_notification_v1_destroy(notification);
+    if (kdeTimeout != nullptr) org_kde_kwin_idle_timeout_release(kdeTimeout);
+    notification = nullptr;
+    kdeTimeout = nullptr;
+    if (display != nullptr) wl_display_flush(display);
+}
+
+void onGlobal(void* data, wl_registry* r, std::uint32_t name, const char* interface, std::uint32_t) {
+    auto* w = static_cast<Watch*>(data);
+    const std::string i = interface;
+    if (i == wl_seat_interface.name && w->seat == nullptr) w->seat = static_cast<wl_seat*>(wl_registry_bind(r, name, &wl_seat_interface, 1));
+    if (i == ext_idle_notifier_v1_interface.name) {
+        w->notifier = static_cast<ext_idle_notifier_v1*>(wl_registry_bind(r, name, &ext_idle_notifier_v1_interface, 1));
+    }
+    if (i == org_kde_kwin_idle_interface.name) {
+        w->kdeIdle = static_cast<org_kde_kwin_idle*>(wl_registry_bind(r, name, &org_kde_kwin_idle_interface, 1));
+    }
+}
+void onGlobalRemove(void*, wl_registry*, std::uint32_t) {}
+const wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
+
+// Waits up to a second for the compositor's events and handles them; false when the connection is lost.
+bool readEvents(wl_display* d) {
+    if (wl_display_dispatch_pending(d) < 0 || (wl_display_flush(d) < 0 && errno != EAGAIN)) return false;
+    pollfd fd{wl_display_get_fd(d), POLLIN, 0};
+    const int ready = poll(&fd, 1, static_cast<int>(IDLE_LOOK_US / 1000));
+    if (ready < 0) return errno == EINTR;
+    return ready == 0 || wl_display_dispatch(d) >= 0;
+}
+
+}  // namespace
+
+int runWaylandIdle(const Launch& l, std::uint64_t (*fresh)()) {
+    catchStopSignals();
+    Watch w;
+    IdleWatcher watcher(static_cast<std::int64_t>(l.settings.idleMinutes * 60e6));
+    w.watcher = &watcher;
+    w.display = wl_display_connect(nullptr);
+    if (w.display == nullptr) {
+        std::fprintf(stderr, "pellwick: cannot reach a Wayland compositor\n");
+        return 1;
+    }
+    wl_registry* registry = wl_display_get_registry(w.display);
+    wl_registry_add_listener(registry, &registryListener, &w);
+    wl_display_roundtrip(w.display);
+    wl_registry_destroy(registry);
+    if (w.seat == nullptr || (w.notifier == nullptr && w.kdeIdle == nullptr)) {
+        std::fprintf(stderr, "pellwick: the Wayland compositor offers no %s to tell idle time\n",
+                     w.seat == nullptr ? "wl_seat" : "ext_idle_notifier_v1 or org_kde_kwin_idle");
+        return 1;
+    }
+    const auto timeoutMs = static_cast<std::uint32_t>(watcher.idleUs() / 1000);
+    w.start(timeoutMs);
+    int status = 0;
+    while (!stopRequested() && status == 0) {
+        if (!readEvents(w.display)) {
+            std::fprintf(stderr, "pellwick: lost the Wayland compositor\n");
+            return 1;
+        }
+        if (!watcher.startsSaver()) continue;
+        w.stop();  // what comes while the saver plays is the saver's
+        watcher.saverStarted();
+        bool drawn = false;
+        const Launch saver = saverOf(l);
+        const std::uint64_t seed = seedFor(saver, fresh, drawn);
+        status = runWayland(saver, seed, drawn);
+        watcher.saverEnded();
+        w.start(timeoutMs);
+    }
+    return status;
+}
+
+}  // namespace pellwick

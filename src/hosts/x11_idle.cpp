@@ -1,0 +1,77 @@
+// The idle watcher on X11: the server's idle time (MIT-SCREEN-SAVER), read at most once a second, starts
+// the full-screen saver, which ends on input; then it watches again. While the server's own screen saver
+// is on, or DPMS has the monitors off, it gives way. The saver is a run of its own, on a connection of its
+// own, so nothing of one cycle is left for the next.
+#include <poll.h>
+
+#include <cstdio>
+
+#include "app/idle.hpp"
+#include "hosts/desktop.hpp"
+#include "hosts/stop_signal.hpp"
+
+// Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
+#include <X11/Xlib.h>
+#include <X11/extensions/dpms.h>
+#include <X11/extensions/scrnsaver.h>
+
+namespace pellwick {
+
+namespace {
+
+// Whether the desktop blanks itself now: the server's own screen saver is on, or DPMS has the monitors off.
+bool blanked(::Display* x, const XScreenSaverInfo& info) {
+    int event = 0, error = 0;
+    CARD16 level = 0;
+    BOOL enabled = False;
+    const bool dpmsOff = DPMSQueryExtension(x, &event, &error) && DPMSInfo(x, &level, &enabled) && enabled && level != DPMSModeOn;
+    return info.state == ScreenSaverOn || dpmsOff;
+}
+
+// Sleeps up to waitUs on the connection, or less when a stop signal comes.
+void sleepOn(::Display* x, std::int64_t waitUs) {
+    pollfd fd{ConnectionNumber(x), POLLIN, 0};
+    poll(&fd, 1, static_cast<int>(waitUs / 1000));
+    while (XPending(x) > 0) {
+        XEvent e;
+        XNextEvent(x, &e);
+    }
+}
+
+}  // namespace
+
+int runX11Idle(const Launch& l, std::uint64_t (*fresh)()) {
+    catchStopSignals();
+    ::Display* x = XOpenDisplay(nullptr);
+    int event = 0, error = 0;
+    if (x == nullptr || !XScreenSaverQueryExtension(x, &event, &error)) {
+        std::fprintf(stderr, "pellwick: %s\n", x == nullptr ? "no display to show on: cannot open the X display"
+                                                            : "the X server has no MIT-SCREEN-SAVER extension to tell idle time");
+        if (x != nullptr) XCloseDisplay(x);
+        return 1;
+    }
+    IdleWatcher watcher(static_cast<std::int64_t>(l.settings.idleMinutes * 60e6));
+    XScreenSaverInfo* info = XScreenSaverAllocInfo();
+    int status = 0;
+    while (!stopRequested() && status == 0) {
+        XScreenSaverQueryInfo(x, DefaultRootWindow(x), info);
+        const std::int64_t idleUs = static_cast<std::int64_t>(info->idle) * 1000;
+        watcher.idleFor(idleUs);
+        watcher.locked(blanked(x, *info));
+        if (!watcher.startsSaver()) {
+            sleepOn(x, watcher.nextLookUs(idleUs));
+            continue;
+        }
+        watcher.saverStarted();
+        bool drawn = false;
+        const Launch saver = saverOf(l);
+        const std::uint64_t seed = seedFor(saver, fresh, drawn);
+        status = runX11(saver, seed, drawn);
+        watcher.saverEnded();
+    }
+    XFree(info);
+    XCloseDisplay(x);
+    return status;
+}
+
+}  // namespace pellwick

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# End-to-end: pellwick --idle, driven as a user's desktop drives it. Under Xvfb (MIT-SCREEN-SAVER, activity
+# from xdotool) and under headless sway (org_kde_kwin_idle, activity from a virtual pointer): idle for the
+# set time, the saver covers every output and shows the renderer's picture of its seed; input ends it
+# within a second; idle again, it comes again; five cycles leave one process and no windows; while it only
+# watches it wakes at most about once a second; SIGTERM ends it with 0.
+# Usage: idle_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(dirname "$0")
+source "$here/xvfb.sh"
+work=$(mktemp -d)
+probe=$build/tests/screen_probe
+IDLE=0.05  # minutes: 3 s
+
+# cycles COUNT SAVER_UP SAVER_GONE ACTIVITY: COUNT times, waits (up to 15 s) until SAVER_UP succeeds, then
+# makes ACTIVITY N and waits up to a second for SAVER_GONE; one process all along.
+cycles() {
+  local c _ t0
+  for c in $(seq "$1"); do
+    for _ in $(seq 150); do $2 && break; sleep 0.1; done
+    $2 || fail "cycle $c: no saver after 15 s idle"
+    [[ $c == 1 ]] && first_saver
+    $4 "$c"
+    t0=$(date +%s%N)
+    for _ in $(seq 10); do $3 && break; sleep 0.1; done
+    $3 || fail "cycle $c: the saver was still there a second after the input"
+    kill -0 "$APP_PID" 2>/dev/null || fail "cycle $c: the watcher ended with the saver"
+    (( $(ls /proc/"$APP_PID"/task | wc -l) == 1 )) || fail "cycle $c: threads were left behind"
+    echo "cycle $c: the saver came after idling and went $(( ($(date +%s%N) - t0) / 1000000 )) ms after the input"
+  done
+  [[ $(pgrep -x pellwick | wc -l) == 1 ]] || fail "more than one pellwick process after $1 cycles"
+}
+
+# watching_wakes: the watcher's wake-ups in 2 s right after input, while it waits for the next idle time.
+watching_wakes() {
+  local w0 w1
+  w0=$(wakes); sleep 2; w1=$(wakes)
+  (( w1 - w0 <= 6 )) || fail "watching, it woke $((w1 - w0)) times in 2 s"
+  echo "watching, it woke $((w1 - w0)) times in 2 s"
+}
+
+# ---- X11 ----
+x11_up() { xdotool search --onlyvisible --name '^Pellwick$' >/dev/null 2>&1; }
+x11_gone() { ! xwininfo -root -children | grep -q '"Pellwick"'; }
+x11_move() { xdotool mousemove $((20 + 30 * $1)) 100; }
+first_saver() {
+  local tick diff
+  tick=$(shot_tick "$work/x11.png" "$probe" 20000 11) || fail "the X11 saver matches no tick of seed 11's game"
+  "$build/pellwick-render" --size 320x240 --ticks "$tick" --seed 11 --png "$work/render.png" >/dev/null 2>&1
+  diff=$(compare -metric AE "$work/x11.png" "$work/render.png" null: 2>&1 || true)
+  [[ "$diff" == "0" ]] || fail "the X11 saver and the renderer differ in $diff pixels at tick $tick"
+  echo "X11: the saver shows the renderer's picture of seed 11 at tick $tick"
+}
+start_xvfb 320x240
+"$build/pellwick" --idle "$IDLE" --seed 11 2>"$work/x11.err" &
+APP_PID=$!
+cycles 5 x11_up x11_gone x11_move
+watching_wakes
+kill "$APP_PID"
+wait_exit 3
+echo "X11: five cycles, then SIGTERM ended it with 0"
+stop_xvfb
+
+# ---- Wayland (sway 1.7: org_kde_kwin_idle) ----
+source "$here/sway.sh"
+start_sway "default_border none
+output HEADLESS-1 mode 640x480 position 0 0 scale 1
+output HEADLESS-2 mode 800x600 position 640 0 scale 2"
+trap 'stop_sway; rm -rf "$work"' EXIT
+savers() { swaymsg -t get_tree | grep -c '"app_id": "pellwick"' || true; }
+wl_up() { [[ $(savers) == 2 ]]; }
+wl_gone() { [[ $(savers) == 0 ]]; }
+wl_move() { "$build/tests/wl_pointer" 1040 480 move $((100 + 40 * $1)) 100; }
+first_saver() {
+  local tick
+  sleep 0.5
+  tick=$(shown_tick HEADLESS-1 640x480 21)
+  echo "Wayland: the saver covers both outputs; the first shows the renderer's picture of seed 21 at tick $tick"
+}
+"$build/pellwick" --idle "$IDLE" --seed 21 2>"$work/wl.err" &
+APP_PID=$!
+cycles 5 wl_up wl_gone wl_move
+watching_wakes
+kill "$APP_PID"
+wait_exit 3
+echo "Wayland: five cycles, then SIGTERM ended it with 0"
