@@ -3,7 +3,8 @@
 # from xdotool) and under headless sway (org_kde_kwin_idle, activity from a virtual pointer): idle for the
 # set time, the saver covers every output and shows the renderer's picture of its seed; input ends it
 # within a second; idle again, it comes again; five cycles leave one process and no windows; while it only
-# watches it wakes at most about once a second; SIGTERM ends it with 0.
+# watches it wakes at most about once a second; under sway, a window that holds idling off (as a video
+# player does) keeps the saver away; SIGTERM ends it with 0.
 # Usage: idle_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -82,6 +83,21 @@ first_saver() {
 APP_PID=$!
 cycles 5 wl_up wl_gone wl_move
 watching_wakes
+# A window that holds idling off: three times the idle time pass with no saver; once it goes, the saver comes.
+"$build/tests/wl_inhibitor" >"$work/inhibitor.out" &
+inhibitor=$!
+for _ in $(seq 100); do grep -q inhibiting "$work/inhibitor.out" && break; sleep 0.1; done
+grep -q inhibiting "$work/inhibitor.out" || fail "the inhibiting window did not show"
+wl_move 9
+sleep 9
+wl_gone || fail "the saver started while a window held idling off"
+echo "Wayland: 9 s idle beside a window holding idling off, and no saver"
+kill "$inhibitor"
+wait "$inhibitor" 2>/dev/null || true
+for _ in $(seq 150); do wl_up && break; sleep 0.1; done
+wl_up || fail "no saver once the window holding idling off went"
+echo "Wayland: once it went, the saver came"
+wl_move 10
 kill "$APP_PID"
 wait_exit 3
 echo "Wayland: five cycles, then SIGTERM ended it with 0"
