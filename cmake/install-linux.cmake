@@ -34,6 +34,10 @@ add_custom_target(hack_settings ALL DEPENDS ${PELLWICK_HACK_SETTINGS})
 install(FILES ${PELLWICK_HACK_SETTINGS} DESTINATION ${PELLWICK_HACK_CONFIG_DIR})
 
 install(FILES assets/pellwick.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The session's autostart entry for the idle watcher, kept beside the program's files and so off until the
+# user copies it into ~/.config/autostart, with the command --help gives.
+install(FILES assets/pellwick-idle.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/pellwick)
+target_compile_definitions(pellwick PRIVATE PELLWICK_AUTOSTART_ENTRY="${CMAKE_INSTALL_FULL_DATADIR}/pellwick/pellwick-idle.desktop")
 foreach(px 16 32 48 256)
   install(FILES assets/icons/pellwick-${px}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${px}x${px}/apps
           RENAME pellwick.png)

@@ -18,6 +18,14 @@ std::uint64_t systemSeed() {
     return getrandom(&seed, sizeof seed, 0) == static_cast<ssize_t>(sizeof seed) ? seed : 0;
 }
 
+// How to have the idle watcher start with the session, and stop doing so.
+std::string autostartUsage() {
+    const std::string entry = PELLWICK_AUTOSTART_ENTRY;
+    return "\nTo start --idle 10 with every session (KDE, Xfce, MATE and other desktops with XDG autostart):\n"
+           "  mkdir -p ~/.config/autostart && cp " + entry + " ~/.config/autostart/\n"
+           "and to stop: rm ~/.config/autostart/pellwick-idle.desktop\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -25,7 +33,7 @@ int main(int argc, char** argv) {
     const Launch l = readCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::getenv("XSCREENSAVER_WINDOW"));
     switch (l.mode) {
         case Launch::Mode::Help:
-            return std::fputs(commandLineUsage().c_str(), stdout) < 0 ? 1 : 0;
+            return std::fputs((commandLineUsage() + autostartUsage()).c_str(), stdout) < 0 ? 1 : 0;
         case Launch::Mode::Version:
             return std::printf("pellwick %s\n", VERSION) < 0 ? 1 : 0;
         case Launch::Mode::Idle: {

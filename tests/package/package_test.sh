@@ -37,9 +37,14 @@ cleanup() { stop_daemon; stop_xvfb; dpkg --purge pellwick >/dev/null 2>&1 || tru
 trap cleanup EXIT
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null 2>&1 || dpkg -i "$deb" >/dev/null
 for f in /usr/games/pellwick /usr/games/pellwick-render /usr/libexec/xscreensaver/pellwick \
-         /usr/share/xscreensaver/config/pellwick.xml /usr/share/man/man6/pellwick.6.gz; do
+         /usr/share/xscreensaver/config/pellwick.xml /usr/share/man/man6/pellwick.6.gz /usr/share/pellwick/pellwick-idle.desktop; do
   [[ -e "$f" ]] || fail "$f is not installed"
 done
+# The idle watcher's autostart entry is off until the user copies it, as --help says, and then runs it.
+/usr/games/pellwick --help | grep -q "cp /usr/share/pellwick/pellwick-idle.desktop ~/.config/autostart/" ||
+  fail "--help does not give the command that turns the idle watcher's autostart on"
+[[ ! -e /etc/xdg/autostart/pellwick-idle.desktop ]] || fail "the idle watcher starts with every session unasked"
+grep -qx "Exec=pellwick --idle 10" /usr/share/pellwick/pellwick-idle.desktop || fail "the autostart entry does not run the watcher"
 man -w 6 pellwick >/dev/null && man -w 1 pellwick-render >/dev/null || fail "the manual pages are not found"
 echo "installed $(wc -l < "$work/files") files"
 
