@@ -26,9 +26,14 @@ int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed);
 /// set), until a stop signal; returns the exit status: 0, or 1 when the X server cannot tell idle time.
 int runX11Idle(const Launch& l, std::uint64_t (*fresh)());
 
-/// The same on Wayland, with the compositor's idle protocol (ext-idle-notify-v1, or org_kde_kwin_idle);
-/// returns 1 when the compositor offers neither or goes away.
+/// The same on Wayland, with the compositor's idle protocol (ext-idle-notify-v1, or org_kde_kwin_idle), or
+/// where it offers neither (GNOME) with Mutter's idle monitor; returns 1 when there is none of them, or the
+/// compositor or the bus goes away.
 int runWaylandIdle(const Launch& l, std::uint64_t (*fresh)());
+
+/// The same on GNOME, through Mutter's idle monitor on the session bus, giving way while GNOME's screen
+/// saver is on; returns -1, having done nothing, when the session bus has no Mutter to ask.
+int runMutterIdle(const Launch& l, std::uint64_t (*fresh)());
 
 /// What each display system can do, for the run to say what it refuses before anything opens.
 constexpr Platform X11_PLATFORM{"X11", true, true};

@@ -95,10 +95,8 @@ bool readEvents(wl_display* d) {
     return ready == 0 || wl_display_dispatch(d) >= 0;
 }
 
-}  // namespace
-
-int runWaylandIdle(const Launch& l, std::uint64_t (*fresh)()) {
-    catchStopSignals();
+// Watches with the compositor's idle protocol; -1, having done nothing, when it offers none.
+int watchWayland(const Launch& l, std::uint64_t (*fresh)()) {
     Watch w;
     IdleWatcher watcher(static_cast<std::int64_t>(l.settings.idleMinutes * 60e6));
     w.watcher = &watcher;
@@ -111,11 +109,7 @@ int runWaylandIdle(const Launch& l, std::uint64_t (*fresh)()) {
     wl_registry_add_listener(registry, &registryListener, &w);
     wl_display_roundtrip(w.display);
     wl_registry_destroy(registry);
-    if (w.seat == nullptr || (w.notifier == nullptr && w.kdeIdle == nullptr)) {
-        std::fprintf(stderr, "pellwick: the Wayland compositor offers no %s to tell idle time\n",
-                     w.seat == nullptr ? "wl_seat" : "ext_idle_notifier_v1 or org_kde_kwin_idle");
-        return 1;
-    }
+    if (w.seat == nullptr || (w.notifier == nullptr && w.kdeIdle == nullptr)) return -1;
     const auto timeoutMs = static_cast<std::uint32_t>(watcher.idleUs() / 1000);
     w.start(timeoutMs);
     int status = 0;
@@ -135,6 +129,19 @@ int runWaylandIdle(const Launch& l, std::uint64_t (*fresh)()) {
         w.start(timeoutMs);
     }
     return status;
+}
+
+}  // namespace
+
+// The compositor's idle protocol where it offers one, else Mutter's idle monitor on the session bus (GNOME).
+int runWaylandIdle(const Launch& l, std::uint64_t (*fresh)()) {
+    catchStopSignals();
+    int status = watchWayland(l, fresh);
+    if (status < 0) status = runMutterIdle(l, fresh);
+    if (status >= 0) return status;
+    std::fprintf(stderr, "pellwick: the Wayland compositor offers no ext_idle_notifier_v1 or org_kde_kwin_idle, and the session "
+                         "bus no org.gnome.Mutter.IdleMonitor, to tell idle time\n");
+    return 1;
 }
 
 }  // namespace pellwick

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end: pellwick --idle, driven as a user's desktop drives it. Under Xvfb (MIT-SCREEN-SAVER, activity
-# from xdotool) and under headless sway (org_kde_kwin_idle, activity from a virtual pointer): idle for the
+# from xdotool), under headless sway (org_kde_kwin_idle, activity from a virtual pointer) and under headless
+# Mutter on a session bus of its own (idle_gnome.sh: GNOME's idle monitor and screen saver): idle for the
 # set time, the saver covers every output and shows the renderer's picture of its seed; input ends it
 # within a second; idle again, it comes again; five cycles leave one process and no windows; while it only
 # watches it wakes at most about once a second; under sway, a window that holds idling off (as a video
@@ -101,3 +102,7 @@ wl_move 10
 kill "$APP_PID"
 wait_exit 3
 echo "Wayland: five cycles, then SIGTERM ended it with 0"
+stop_sway
+
+# ---- GNOME (Mutter's idle monitor on the session bus) ----
+dbus-run-session -- "$here/idle_gnome.sh" "$build" 2> >(grep -v "Failed to set fd limit" >&2)

@@ -1,0 +1,112 @@
+// The idle watcher on GNOME, whose compositor offers clients no idle protocol: Mutter's idle monitor on the
+// session bus (org.gnome.Mutter.IdleMonitor) fires a watch after so long with no input, honouring what
+// holds idling off, and GNOME's screen saver says when it is on (org.gnome.ScreenSaver ActiveChanged);
+// meanwhile the watcher gives way. D-Bus through sd-bus: a small C library that waits on a file
+// descriptor, as the other watchers do, with no main loop or type system of its own to bring in.
+#include <systemd/sd-bus.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "app/idle.hpp"
+#include "hosts/desktop.hpp"
+#include "hosts/stop_signal.hpp"
+
+namespace pellwick {
+
+namespace {
+
+constexpr const char* MUTTER = "org.gnome.Mutter.IdleMonitor";
+constexpr const char* MONITOR = "/org/gnome/Mutter/IdleMonitor/Core";
+
+// The session bus, the watch on Mutter's idle monitor and the signals the watcher follows.
+struct Bus {
+    sd_bus* bus = nullptr;
+    sd_bus_slot* fired = nullptr;
+    sd_bus_slot* screensaver = nullptr;
+    std::uint32_t watch = 0;
+    IdleWatcher* watcher = nullptr;
+
+    ~Bus() {
+        sd_bus_slot_unref(fired);
+        sd_bus_slot_unref(screensaver);
+        sd_bus_flush_close_unref(bus);
+    }
+    bool addWatch(std::uint64_t ms);
+    void removeWatch();
+};
+
+int onWatchFired(sd_bus_message* m, void* data, sd_bus_error*) {
+    auto* b = static_cast<Bus*>(data);
+    std::uint32_t id = 0;
+    if (sd_bus_message_read(m, "u", &id) >= 0 && id == b->watch) b->watcher->idled();
+    return 0;
+}
+
+int onActiveChanged(sd_bus_message* m, void* data, sd_bus_error*) {
+    int active = 0;
+    if (sd_bus_message_read(m, "b", &active) < 0) return 0;
+    IdleWatcher& w = *static_cast<Bus*>(data)->watcher;
+    w.locked(active != 0);
+    if (active == 0) w.resumed();  // unlocked: someone is back
+    return 0;
+}
+
+// A watch that fires after ms with no input, counted from now.
+bool Bus::addWatch(std::uint64_t ms) {
+    sd_bus_message* reply = nullptr;
+    const int r = sd_bus_call_method(bus, MUTTER, MONITOR, MUTTER, "AddIdleWatch", nullptr, &reply, "t", ms);
+    const bool ok = r >= 0 && sd_bus_message_read(reply, "u", &watch) >= 0;
+    sd_bus_message_unref(reply);
+    return ok;
+}
+
+void Bus::removeWatch() {
+    sd_bus_call_method(bus, MUTTER, MONITOR, MUTTER, "RemoveWatch", nullptr, nullptr, "u", watch);
+    watch = 0;
+}
+
+// Handles what came on the bus, then waits for more up to a second; false when the bus is lost.
+bool readBus(sd_bus* bus) {
+    int r = 0;
+    while ((r = sd_bus_process(bus, nullptr)) > 0) {
+    }
+    if (r < 0) return false;
+    r = sd_bus_wait(bus, static_cast<std::uint64_t>(IDLE_LOOK_US));
+    return r >= 0 || r == -EINTR;  // a stop signal came
+}
+
+}  // namespace
+
+int runMutterIdle(const Launch& l, std::uint64_t (*fresh)()) {
+    Bus b;
+    IdleWatcher watcher(static_cast<std::int64_t>(l.settings.idleMinutes * 60e6));
+    b.watcher = &watcher;
+    const auto ms = static_cast<std::uint64_t>(watcher.idleUs() / 1000);
+    if (sd_bus_open_user(&b.bus) < 0 ||
+        sd_bus_match_signal(b.bus, &b.fired, MUTTER, MONITOR, MUTTER, "WatchFired", onWatchFired, &b) < 0 ||
+        sd_bus_match_signal(b.bus, &b.screensaver, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged",
+                            onActiveChanged, &b) < 0 ||
+        !b.addWatch(ms)) {
+        return -1;
+    }
+    int status = 0;
+    while (!stopRequested() && status == 0) {
+        if (!readBus(b.bus)) {
+            std::fprintf(stderr, "pellwick: lost the session bus\n");
+            return 1;
+        }
+        if (!watcher.startsSaver()) continue;
+        b.removeWatch();  // what comes while the saver plays is the saver's
+        watcher.saverStarted();
+        bool drawn = false;
+        const Launch saver = saverOf(l);
+        const std::uint64_t seed = seedFor(saver, fresh, drawn);
+        status = runWayland(saver, seed, drawn);
+        watcher.saverEnded();
+        if (!b.addWatch(ms)) return 1;
+    }
+    return status;
+}
+
+}  // namespace pellwick
