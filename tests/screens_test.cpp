@@ -211,6 +211,12 @@ TEST(ScreenGames, AScreenSeenAgainIsDrawnWhole) {
     EXPECT_NE(frameAt(100'000), std::vector<Rect>{whole}) << "seen and seen again is no change";
     run.games.screenExposed(1);
     EXPECT_EQ(frameAt(120'000), std::vector<Rect>{whole});
+    run.games.desktopBlanked(true);
+    const int beforeBlank = s.frames;
+    frameAt(125'000);
+    EXPECT_EQ(s.frames, beforeBlank) << "the desktop locked over it: no frames";
+    run.games.desktopBlanked(false);
+    EXPECT_EQ(frameAt(130'000), std::vector<Rect>{whole}) << "unlocked: seen again, drawn whole";
 
     // What the frames cost: each damaged its rectangles, and needed only its changed tiles.
     const FrameStats& stats = run.games.stats();
@@ -218,7 +224,7 @@ TEST(ScreenGames, AScreenSeenAgainIsDrawnWhole) {
     std::int64_t last = 0;
     for (const Rect& r : s.lastRects) last += r.area();
     const std::int64_t before = stats.damaged;
-    frameAt(140'000);
+    frameAt(150'000);
     std::int64_t now = 0;
     for (const Rect& r : s.lastRects) now += r.area();
     EXPECT_EQ(stats.damaged - before, now);

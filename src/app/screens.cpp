@@ -118,6 +118,13 @@ void ScreenGames::screenSeen(ScreenId id, bool seen) {
     s.shown = seen;
 }
 
+void ScreenGames::desktopBlanked(bool blanked) {
+    if (blanked_ && !blanked) {
+        for (auto& [id, s] : screens_) s->game->screenLost();
+    }
+    blanked_ = blanked;
+}
+
 void ScreenGames::screenExposed(ScreenId id) {
     if (Game* g = gameOf(id)) g->screenLost();
 }
@@ -154,8 +161,9 @@ bool ScreenGames::goesOn() const {
     return !screens_.empty() || !hadScreen_ || launch_.mode == Launch::Mode::Wallpaper;
 }
 
-// Whether anything of a screen can be seen: the host says so, and its compositor still asks for frames.
-bool ScreenGames::seen(const Screen& s, std::int64_t atUs) const { return s.shown && !s.pacer.unanswered(atUs); }
+// Whether anything of a screen can be seen: the host says so, its compositor still asks for frames, and the
+// desktop has not blanked or locked itself.
+bool ScreenGames::seen(const Screen& s, std::int64_t atUs) const { return s.shown && !blanked_ && !s.pacer.unanswered(atUs); }
 
 std::int64_t ScreenGames::paceAndWait(std::int64_t atUs, bool onBattery) {
     bool anySeen = false;

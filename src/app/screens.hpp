@@ -127,6 +127,9 @@ public:
     void close() { closed_ = true; }
     /// Holds every game still (a page waiting for a tap, a test), or lets them go on.
     void holdStill(bool held) { held_ = held; }
+    /// Whether the desktop has blanked or locked itself over every screen: none can be seen meanwhile, and
+    /// the games rest as --rest says; after it, each is drawn whole.
+    void desktopBlanked(bool blanked);
 
     // ---- What it decides.
     /// The places screens go on these monitors (in device pixels): each monitor, or one place spanning them; a window's and
@@ -172,6 +175,7 @@ private:
     bool closed_ = false;
     bool ended_ = false;  // by input that ends a full-screen saver, or a game of the run ending
     bool held_ = false;
+    bool blanked_ = false;
     FrameStats stats_;
 };
 

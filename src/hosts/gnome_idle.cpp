@@ -102,7 +102,13 @@ int runMutterIdle(const Launch& l, std::uint64_t (*fresh)()) {
         bool drawn = false;
         const Launch saver = saverOf(l);
         const std::uint64_t seed = seedFor(saver, fresh, drawn);
-        status = runWayland(saver, seed, drawn);
+        // While it plays, GNOME's screen saver may come on: the bus is read between its rounds.
+        const DesktopBlanked locked = [&b, &watcher] {
+            while (sd_bus_process(b.bus, nullptr) > 0) {
+            }
+            return watcher.saverRests();
+        };
+        status = runWayland(saver, seed, drawn, locked);
         watcher.saverEnded();
         if (!b.addWatch(ms)) return 1;
     }

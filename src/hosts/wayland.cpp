@@ -195,6 +195,7 @@ struct Host final : Display {
     bool saver = false;
     bool wallpaper = false;
     std::optional<ScreenGames> games;
+    DesktopBlanked blanked;  // an idle watcher's word on the desktop's own blanking or locking
     bool connected = true;
     Surface* pointerFocus = nullptr;
     Surface* keyboardFocus = nullptr;
@@ -691,6 +692,7 @@ void Host::pumpEvents(int waitMs) {
     connected = connected && readEvents(display, waitMs);
     std::erase_if(surfaces, [](const std::unique_ptr<Surface>& s) { return s->closed; });
     if (!connected || stopRequested()) games->close();
+    if (blanked) games->desktopBlanked(blanked());
 }
 
 // What the compositor lacks that the program cannot do without; "" when it has everything.
@@ -713,11 +715,12 @@ bool waylandAnswers() {
     return true;
 }
 
-int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed) {
+int runWayland(const Launch& l, std::uint64_t seed, bool drawnSeed, const DesktopBlanked& blanked) {
     catchStopSignals();
     Host h;
     h.saver = l.mode == Launch::Mode::FullScreenSaver;
     h.wallpaper = l.mode == Launch::Mode::Wallpaper;
+    h.blanked = blanked;
     h.games.emplace(l, WAYLAND_PLATFORM, seed, drawnSeed, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
     h.display = wl_display_connect(nullptr);
     if (h.display == nullptr) {

@@ -67,6 +67,7 @@ struct X11Host final : Display {
     bool shared = false;  // whether to try shared memory
     Launch launch;
     std::optional<ScreenGames> games;
+    DesktopBlanked blanked;  // an idle watcher's word on the desktop's own blanking or locking
     Cursor blank = 0;
     int monitorEvent = -1;  // RandR's event for a change of the monitors
     Atom deleteWindow = 0;
@@ -397,6 +398,7 @@ void X11Host::pumpEvents(int waitMs) {
         }
     }
     if (stopRequested()) games->close();
+    if (blanked) games->desktopBlanked(blanked());
     if (games->endsOnInput() && !panes.empty() && !(keyboardGrabbed && pointerGrabbed)) grab();
 }
 
@@ -455,10 +457,11 @@ std::string openOwnWindows(X11Host& h) {
 
 }  // namespace
 
-int runX11(const Launch& l, std::uint64_t seed, bool drawnSeed) {
+int runX11(const Launch& l, std::uint64_t seed, bool drawnSeed, const DesktopBlanked& blanked) {
     catchStopSignals();
     X11Host h;
     h.launch = l;
+    h.blanked = blanked;
     if (!openDisplay(h)) return 1;
     h.games.emplace(l, Platform{"X11"}, seed, drawnSeed, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
     int status = 1;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "app/cadence.hpp"
 #include "app/idle.hpp"
 #include "hosts/desktop.hpp"
 #include "hosts/stop_signal.hpp"
@@ -66,7 +67,16 @@ int runX11Idle(const Launch& l, std::uint64_t (*fresh)()) {
         bool drawn = false;
         const Launch saver = saverOf(l);
         const std::uint64_t seed = seedFor(saver, fresh, drawn);
-        status = runX11(saver, seed, drawn);
+        // While it plays, the server's own screen saver or DPMS may blank the monitors: looked at once a second.
+        std::int64_t lookedAt = 0;
+        const DesktopBlanked dark = [&] {
+            if (nowUs() - lookedAt < IDLE_LOOK_US) return watcher.saverRests();
+            lookedAt = nowUs();
+            XScreenSaverQueryInfo(x, DefaultRootWindow(x), info);
+            watcher.locked(blanked(x, *info));
+            return watcher.saverRests();
+        };
+        status = runX11(saver, seed, drawn, dark);
         watcher.saverEnded();
     }
     XFree(info);
