@@ -110,7 +110,10 @@ int runMutterIdle(const Launch& l, std::uint64_t (*fresh)()) {
         };
         status = runWayland(saver, seed, drawn, locked);
         watcher.saverEnded();
-        if (!b.addWatch(ms)) return 1;
+        if (status != 0 || b.addWatch(ms)) continue;
+        if (stopRequested()) break;  // the stop signal cut the call
+        std::fprintf(stderr, "pellwick: Mutter's idle monitor took no new watch\n");
+        return 1;
     }
     return status;
 }

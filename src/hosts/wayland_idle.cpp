@@ -126,7 +126,7 @@ int watchWayland(const Launch& l, std::uint64_t (*fresh)()) {
         const std::uint64_t seed = seedFor(saver, fresh, drawn);
         status = runWayland(saver, seed, drawn);
         watcher.saverEnded();
-        w.start(timeoutMs);
+        if (status == 0) w.start(timeoutMs);
     }
     return status;
 }
