@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -416,6 +417,28 @@ TEST(IdleWatcher, TheSaverComesAfterItsTimeAloneAndGivesWay) {
     EXPECT_EQ(w.nextLookUs(0), IDLE_LOOK_US) << "at most a second between looks";
     EXPECT_EQ(w.nextLookUs(179'600'000), 400'000) << "and no later than the saver is due";
     EXPECT_EQ(w.nextLookUs(200'000'000), 1'000);
+}
+
+// Each saver the watcher starts is the full-screen saver on a seed of its own, and the watcher knows it plays.
+TEST(IdleWatcher, EachSaverItStartsPlaysOnASeedOfItsOwn) {
+    IdleWatcher w(1'000'000);
+    w.idled();
+    static std::uint64_t drawnSeeds = 40;
+    const auto fresh = [] { return ++drawnSeeds; };
+    std::vector<std::tuple<Launch::Mode, std::uint64_t, bool, bool>> runs;
+    const SaverRun run = [&](const Launch& l, std::uint64_t seed, bool drawn) {
+        runs.emplace_back(l.mode, seed, drawn, w.playing());
+        return 0;
+    };
+    EXPECT_EQ(playIdleSaver(w, readCommandLine({"--idle", "1"}, nullptr), fresh, run), 0);
+    EXPECT_EQ(playIdleSaver(w, readCommandLine({"--idle", "1"}, nullptr), fresh, run), 0);
+    EXPECT_EQ(playIdleSaver(w, readCommandLine({"--idle", "1", "--seed", "7"}, nullptr), fresh, run), 0);
+    using Run = std::tuple<Launch::Mode, std::uint64_t, bool, bool>;
+    const auto saver = Launch::Mode::FullScreenSaver;
+    EXPECT_EQ(runs, (std::vector<Run>{{saver, 41, true, true}, {saver, 42, true, true}, {saver, 7, false, true}}))
+        << "a fresh seed each time, named; a seed set, each time";
+    EXPECT_FALSE(w.playing());
+    EXPECT_FALSE(w.startsSaver()) << "after it: not before the desktop is idle again";
 }
 
 TEST(IdleWatcher, IdleIsAModeWhoseSaverTakesTheOtherSettings) {

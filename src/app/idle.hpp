@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+
+#include "app/launch.hpp"
 
 namespace pellwick {
 
@@ -54,5 +57,13 @@ private:
     bool locked_ = false;
     bool playing_ = false;
 };
+
+/// Runs a launch on a seed, the program having drawn it itself or not; returns the exit status.
+using SaverRun = std::function<int(const Launch& launch, std::uint64_t seed, bool drawnSeed)>;
+
+/// Plays one saver the watcher starts: the idle launch's full-screen saver (saverOf) on a seed of its own
+/// (fresh() unless the launch sets one), through run, telling the watcher it started and ended; returns
+/// run's status.
+int playIdleSaver(IdleWatcher& watcher, const Launch& idle, std::uint64_t (*fresh)(), const SaverRun& run);
 
 }  // namespace pellwick

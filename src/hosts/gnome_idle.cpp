@@ -98,18 +98,15 @@ int runMutterIdle(const Launch& l, std::uint64_t (*fresh)()) {
         }
         if (!watcher.startsSaver()) continue;
         b.removeWatch();  // what comes while the saver plays is the saver's
-        watcher.saverStarted();
-        bool drawn = false;
-        const Launch saver = saverOf(l);
-        const std::uint64_t seed = seedFor(saver, fresh, drawn);
         // While it plays, GNOME's screen saver may come on: the bus is read between its rounds.
         const DesktopBlanked locked = [&b, &watcher] {
             while (sd_bus_process(b.bus, nullptr) > 0) {
             }
             return watcher.saverRests();
         };
-        status = runWayland(saver, seed, drawn, locked);
-        watcher.saverEnded();
+        status = playIdleSaver(watcher, l, fresh, [&](const Launch& saver, std::uint64_t seed, bool drawn) {
+            return runWayland(saver, seed, drawn, locked);
+        });
         if (status != 0 || b.addWatch(ms)) continue;
         if (stopRequested()) break;  // the stop signal cut the call
         std::fprintf(stderr, "pellwick: Mutter's idle monitor took no new watch\n");

@@ -120,12 +120,9 @@ int watchWayland(const Launch& l, std::uint64_t (*fresh)()) {
         }
         if (!watcher.startsSaver()) continue;
         w.stop();  // what comes while the saver plays is the saver's
-        watcher.saverStarted();
-        bool drawn = false;
-        const Launch saver = saverOf(l);
-        const std::uint64_t seed = seedFor(saver, fresh, drawn);
-        status = runWayland(saver, seed, drawn);
-        watcher.saverEnded();
+        status = playIdleSaver(watcher, l, fresh, [](const Launch& saver, std::uint64_t seed, bool drawn) {
+            return runWayland(saver, seed, drawn);
+        });
         if (status == 0) w.start(timeoutMs);
     }
     return status;

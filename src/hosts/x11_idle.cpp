@@ -63,10 +63,6 @@ int runX11Idle(const Launch& l, std::uint64_t (*fresh)()) {
             sleepOn(x, watcher.nextLookUs(idleUs));
             continue;
         }
-        watcher.saverStarted();
-        bool drawn = false;
-        const Launch saver = saverOf(l);
-        const std::uint64_t seed = seedFor(saver, fresh, drawn);
         // While it plays, the server's own screen saver or DPMS may blank the monitors: looked at once a second.
         std::int64_t lookedAt = 0;
         const DesktopBlanked dark = [&] {
@@ -76,8 +72,9 @@ int runX11Idle(const Launch& l, std::uint64_t (*fresh)()) {
             watcher.locked(blanked(x, *info));
             return watcher.saverRests();
         };
-        status = runX11(saver, seed, drawn, dark);
-        watcher.saverEnded();
+        status = playIdleSaver(watcher, l, fresh, [&](const Launch& saver, std::uint64_t seed, bool drawn) {
+            return runX11(saver, seed, drawn, dark);
+        });
     }
     XFree(info);
     XCloseDisplay(x);
