@@ -6,7 +6,8 @@
 namespace pellwick {
 
 std::int64_t IdleWatcher::nextLookUs(std::int64_t idleNowUs) const {
-    return std::clamp<std::int64_t>(idleUs_ - idleNowUs, 1'000, IDLE_LOOK_US);
+    if (idleNowUs >= idleUs_) return IDLE_LOOK_US;
+    return std::clamp<std::int64_t>(idleUs_ - idleNowUs, 1'000, IDLE_LONGEST_LOOK_US);
 }
 
 int playIdleSaver(IdleWatcher& watcher, const Launch& idle, std::uint64_t (*fresh)(), const SaverRun& run) {

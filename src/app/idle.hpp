@@ -11,8 +11,11 @@
 
 namespace pellwick {
 
-/// The longest a watcher that reads the idle time waits between two looks.
+/// How often a watcher looks again while the saver is due but held off, and the longest it waits for events
+/// before it sees whether a stop signal came.
 constexpr std::int64_t IDLE_LOOK_US = 1'000'000;
+/// The longest a watcher that reads the idle time waits before it looks again.
+constexpr std::int64_t IDLE_LONGEST_LOOK_US = 60'000'000;
 
 class IdleWatcher {
 public:
@@ -47,7 +50,8 @@ public:
     }
     bool playing() const { return playing_; }
     /// How long a watcher that reads the idle time may wait before it looks again, the desktop having
-    /// been idle for idleNowUs: until the saver would be due, and at most IDLE_LOOK_US.
+    /// been idle for idleNowUs: until the saver would be due (idle time grows no faster than the clock),
+    /// at most IDLE_LONGEST_LOOK_US; IDLE_LOOK_US while it is due but held off.
     std::int64_t nextLookUs(std::int64_t idleNowUs) const;
 
 private:

@@ -1,5 +1,5 @@
-// The idle watcher on X11: the server's idle time (MIT-SCREEN-SAVER), read at most once a second, starts
-// the full-screen saver, which ends on input; then it watches again. While the server's own screen saver
+// The idle watcher on X11: the server's idle time (MIT-SCREEN-SAVER), read when the saver could next be
+// due (idle time grows no faster than the clock), starts the full-screen saver, which ends on input; then it watches again. While the server's own screen saver
 // is on, or DPMS has the monitors off, it gives way. The saver is a run of its own, on a connection of its
 // own, so nothing of one cycle is left for the next.
 #include <poll.h>
