@@ -214,10 +214,10 @@ TEST(ScreenGames, AScreenSeenAgainIsDrawnWhole) {
     EXPECT_EQ(frameAt(120'000), std::vector<Rect>{whole});
     run.games.desktopBlanked(true);
     const int beforeBlank = s.frames;
-    frameAt(125'000);
+    frameAt(140'000);
     EXPECT_EQ(s.frames, beforeBlank) << "the desktop locked over it: no frames";
     run.games.desktopBlanked(false);
-    EXPECT_EQ(frameAt(130'000), std::vector<Rect>{whole}) << "unlocked: seen again, drawn whole";
+    EXPECT_EQ(frameAt(160'000), std::vector<Rect>{whole}) << "unlocked: seen again, drawn whole";
 
     // What the frames cost: each damaged its rectangles, and needed only its changed tiles.
     const FrameStats& stats = run.games.stats();
@@ -225,7 +225,7 @@ TEST(ScreenGames, AScreenSeenAgainIsDrawnWhole) {
     std::int64_t last = 0;
     for (const Rect& r : s.lastRects) last += r.area();
     const std::int64_t before = stats.damaged;
-    frameAt(150'000);
+    frameAt(180'000);
     std::int64_t now = 0;
     for (const Rect& r : s.lastRects) now += r.area();
     EXPECT_EQ(stats.damaged - before, now);
