@@ -236,7 +236,7 @@ TEST(FrameCanvas, AZoomedCanvasGetsEveryPixelAsAnExactSquare) {
     }
 }
 
-// Real canvases have rows longer than the field (an SDL surface's pitch, an X image's bytes_per_line): every
+// Real canvases have rows longer than the field (a DIB section's, an X image's bytes_per_line): every
 // format gets exactly the field's pixels in each row, and the padding at the end of a row stays untouched.
 TEST(FrameCanvas, EveryFormatAndStrideGetsExactlyTheField) {
     PixelFormat redInTheSecondByte{};

@@ -1,8 +1,8 @@
 // Input as every backend reports it: one event type, whatever the platform, raw presses and releases with
-// a click count, and positions in device pixels. The count is the platform's where it keeps one (SDL,
-// Win32); where it does not (Wayland), ClickCounter counts presses by the events' own times. What each
-// event does, a click and a double-click included, is the app core's business alone: App's for a game,
-// SaverPolicy's for a full-screen saver.
+// a click count, and positions in device pixels. The count is the platform's where it keeps one (Win32,
+// the page); where it does not (X11, Wayland), ClickCounter counts presses by the events' own times. What
+// each event does, a click and a double-click included, is the app core's business alone: App's for a
+// game, and ScreenGames' (with its SaverPolicy) for which input ends a run.
 #pragma once
 
 namespace pellwick {

@@ -35,9 +35,9 @@ struct PixelFormat {
     bool operator==(const PixelFormat&) const = default;
 };
 
-/// Blue in the low byte, red in the third: Windows DIBs, the usual X11 true-colour visuals, SDL's XRGB8888.
+/// Blue in the low byte, red in the third: Windows DIBs, the usual X11 true-colour visuals, Wayland's XRGB8888.
 constexpr PixelFormat XRGB{16, 8, 0};
-/// The field's own packing, red in the low byte: SDL's XBGR8888.
+/// The field's own packing, red in the low byte (XBGR8888).
 constexpr PixelFormat FIELD_ORDER{0, 8, 16};
 /// The bytes red, green, blue, alpha in memory (little-endian): a canvas's ImageData, opaque.
 constexpr PixelFormat RGBA_BYTES{0, 8, 16, 0xFF000000U};
