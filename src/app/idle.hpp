@@ -35,12 +35,15 @@ public:
     void inhibited(bool held) { inhibited_ = held; }
     /// Whether the desktop's own saver, blanking or locker is on: the saver gives way to it.
     void locked(bool on) { locked_ = on; }
+    /// Whether the login manager has asked the session's locker to lock, and not yet to unlock: a fact
+    /// apart from the desktop's own, since each source says only its own.
+    void sessionLocked(bool on) { sessionLocked_ = on; }
 
     // ---- What it decides.
     /// Whether the saver starts now: idle long enough, nothing holds it off, and none plays.
-    bool startsSaver() const { return idle_ && !inhibited_ && !locked_ && !playing_; }
+    bool startsSaver() const { return idle_ && !inhibited_ && !anyLock() && !playing_; }
     /// Whether a saver that plays rests, as --rest says: the desktop blanked or locked meanwhile.
-    bool saverRests() const { return playing_ && locked_; }
+    bool saverRests() const { return playing_ && anyLock(); }
     /// The saver started.
     void saverStarted() { playing_ = true; }
     /// The saver ended, on input: the desktop is not idle until it says so again.
@@ -55,10 +58,13 @@ public:
     std::int64_t nextLookUs(std::int64_t idleNowUs) const;
 
 private:
+    bool anyLock() const { return locked_ || sessionLocked_; }
+
     std::int64_t idleUs_;
     bool idle_ = false;
     bool inhibited_ = false;
     bool locked_ = false;
+    bool sessionLocked_ = false;
     bool playing_ = false;
 };
 

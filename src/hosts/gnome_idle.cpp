@@ -1,8 +1,9 @@
 // The idle watcher on GNOME, whose compositor offers clients no idle protocol: Mutter's idle monitor on the
 // session bus (org.gnome.Mutter.IdleMonitor) fires a watch after so long with no input, honouring what
 // holds idling off, and GNOME's screen saver says when it is on (org.gnome.ScreenSaver ActiveChanged);
-// meanwhile the watcher gives way. D-Bus through sd-bus: a small C library that waits on a file
+// meanwhile the watcher gives way, as it does while the login manager has the session locked. D-Bus through sd-bus: a small C library that waits on a file
 // descriptor, as the other watchers do, with no main loop or type system of its own to bring in.
+#include <poll.h>
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 
 #include "app/idle.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/session_lock.hpp"
 #include "hosts/stop_signal.hpp"
 
 namespace pellwick {
@@ -66,14 +68,18 @@ void Bus::removeWatch() {
     watch = 0;
 }
 
-// Handles what came on the bus, then waits for more up to a second; false when the bus is lost.
-bool readBus(sd_bus* bus) {
+// Handles what came on the session bus, then waits for more, or for the login manager, up to a second;
+// false when the session bus is lost.
+bool readBus(sd_bus* bus, SessionLock& lock) {
     int r = 0;
     while ((r = sd_bus_process(bus, nullptr)) > 0) {
     }
-    if (r < 0) return false;
-    r = sd_bus_wait(bus, static_cast<std::uint64_t>(IDLE_LOOK_US));
-    return r >= 0 || r == -EINTR;  // a stop signal came
+    const int events = sd_bus_get_events(bus);
+    if (r < 0 || events < 0) return false;
+    pollfd fds[2] = {{sd_bus_get_fd(bus), static_cast<short>(events), 0}, {lock.fd(), lock.events(), 0}};
+    r = poll(fds, 2, static_cast<int>(IDLE_LOOK_US / 1000));
+    lock.read();
+    return r >= 0 || errno == EINTR;  // a stop signal came
 }
 
 }  // namespace
@@ -90,16 +96,19 @@ int runMutterIdle(const Launch& l, std::uint64_t (*fresh)()) {
         !b.addWatch(ms)) {
         return -1;
     }
+    SessionLock lock(watcher);
     int status = 0;
     while (!stopRequested() && status == 0) {
-        if (!readBus(b.bus)) {
+        if (!readBus(b.bus, lock)) {
             std::fprintf(stderr, "pellwick: lost the session bus\n");
             return 1;
         }
         if (!watcher.startsSaver()) continue;
         b.removeWatch();  // what comes while the saver plays is the saver's
-        // While it plays, GNOME's screen saver may come on: the bus is read between its rounds.
-        const DesktopBlanked locked = [&b, &watcher] {
+        // While it plays, GNOME's screen saver may come on, or the session be locked: the buses are read
+        // between its rounds.
+        const DesktopBlanked locked = [&b, &lock, &watcher] {
+            lock.read();
             while (sd_bus_process(b.bus, nullptr) > 0) {
             }
             return watcher.saverRests();

@@ -2,8 +2,9 @@
 // (ext-idle-notify-v1 where it offers it, as KWin, Hyprland, niri, COSMIC and sway 1.8 do; else
 // org_kde_kwin_idle, all Debian 12's sway 1.7 has), honouring the programs that hold idling off. Then the
 // full-screen saver runs, on a connection of its own, until input ends it; a fresh notification watches
-// again, so nothing of one cycle is left for the next. It wakes only when the compositor speaks, or once a
-// second to see whether a stop signal came.
+// again, so nothing of one cycle is left for the next. A session the login manager locks holds it off. It
+// wakes only when the compositor or the login manager speaks, or once a second to see whether a stop
+// signal came.
 #include <poll.h>
 
 #include <cerrno>
@@ -17,6 +18,7 @@
 
 #include "app/idle.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/session_lock.hpp"
 #include "hosts/stop_signal.hpp"
 
 namespace pellwick {
@@ -86,13 +88,15 @@ void onGlobal(void* data, wl_registry* r, std::uint32_t name, const char* interf
 void onGlobalRemove(void*, wl_registry*, std::uint32_t) {}
 const wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
 
-// Waits up to a second for the compositor's events and handles them; false when the connection is lost.
-bool readEvents(wl_display* d) {
+// Waits up to a second for the compositor's and the login manager's events and handles them; false when
+// the compositor is lost.
+bool readEvents(wl_display* d, SessionLock& lock) {
     if (wl_display_dispatch_pending(d) < 0 || (wl_display_flush(d) < 0 && errno != EAGAIN)) return false;
-    pollfd fd{wl_display_get_fd(d), POLLIN, 0};
-    const int ready = poll(&fd, 1, static_cast<int>(IDLE_LOOK_US / 1000));
+    pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {lock.fd(), lock.events(), 0}};
+    const int ready = poll(fds, 2, static_cast<int>(IDLE_LOOK_US / 1000));
+    lock.read();
     if (ready < 0) return errno == EINTR;
-    return ready == 0 || wl_display_dispatch(d) >= 0;
+    return fds[0].revents == 0 || wl_display_dispatch(d) >= 0;
 }
 
 // Watches with the compositor's idle protocol; -1, having done nothing, when it offers none.
@@ -112,16 +116,21 @@ int watchWayland(const Launch& l, std::uint64_t (*fresh)()) {
     if (w.seat == nullptr || (w.notifier == nullptr && w.kdeIdle == nullptr)) return -1;
     const auto timeoutMs = static_cast<std::uint32_t>(watcher.idleUs() / 1000);
     w.start(timeoutMs);
+    SessionLock lock(watcher);
     int status = 0;
     while (!stopRequested() && status == 0) {
-        if (!readEvents(w.display)) {
+        if (!readEvents(w.display, lock)) {
             std::fprintf(stderr, "pellwick: lost the Wayland compositor\n");
             return 1;
         }
         if (!watcher.startsSaver()) continue;
         w.stop();  // what comes while the saver plays is the saver's
-        status = playIdleSaver(watcher, l, fresh, [](const Launch& saver, std::uint64_t seed, bool drawn) {
-            return runWayland(saver, seed, drawn);
+        const DesktopBlanked locked = [&lock, &watcher] {
+            lock.read();
+            return watcher.saverRests();
+        };
+        status = playIdleSaver(watcher, l, fresh, [&](const Launch& saver, std::uint64_t seed, bool drawn) {
+            return runWayland(saver, seed, drawn, locked);
         });
         if (status == 0) w.start(timeoutMs);
     }

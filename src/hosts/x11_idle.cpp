@@ -1,7 +1,7 @@
 // The idle watcher on X11: the server's idle time (MIT-SCREEN-SAVER), read when the saver could next be
 // due (idle time grows no faster than the clock), starts the full-screen saver, which ends on input; then it watches again. While the server's own screen saver
 // is on, or DPMS has the monitors off, it gives way. The saver is a run of its own, on a connection of its
-// own, so nothing of one cycle is left for the next.
+// own, so nothing of one cycle is left for the next. A session the login manager locks holds it off too.
 #include <poll.h>
 
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include "app/cadence.hpp"
 #include "app/idle.hpp"
 #include "hosts/desktop.hpp"
+#include "hosts/session_lock.hpp"
 #include "hosts/stop_signal.hpp"
 
 // Last: Xlib defines macros (None, Bool, Status...) that would reach into the headers above.
@@ -29,10 +30,11 @@ bool blanked(::Display* x, const XScreenSaverInfo& info) {
     return info.state == ScreenSaverOn || dpmsOff;
 }
 
-// Sleeps up to waitUs on the connection, or less when a stop signal comes.
-void sleepOn(::Display* x, std::int64_t waitUs) {
-    pollfd fd{ConnectionNumber(x), POLLIN, 0};
-    poll(&fd, 1, static_cast<int>(waitUs / 1000));
+// Sleeps up to waitUs on the connection and the login manager, or less when a stop signal comes.
+void sleepOn(::Display* x, SessionLock& lock, std::int64_t waitUs) {
+    pollfd fds[2] = {{ConnectionNumber(x), POLLIN, 0}, {lock.fd(), lock.events(), 0}};
+    poll(fds, 2, static_cast<int>(waitUs / 1000));
+    lock.read();
     while (XPending(x) > 0) {
         XEvent e;
         XNextEvent(x, &e);
@@ -52,6 +54,7 @@ int runX11Idle(const Launch& l, std::uint64_t (*fresh)()) {
         return 1;
     }
     IdleWatcher watcher(static_cast<std::int64_t>(l.settings.idleMinutes * 60e6));
+    SessionLock lock(watcher);
     XScreenSaverInfo* info = XScreenSaverAllocInfo();
     int status = 0;
     while (!stopRequested() && status == 0) {
@@ -60,12 +63,14 @@ int runX11Idle(const Launch& l, std::uint64_t (*fresh)()) {
         watcher.idleFor(idleUs);
         watcher.locked(blanked(x, *info));
         if (!watcher.startsSaver()) {
-            sleepOn(x, watcher.nextLookUs(idleUs));
+            sleepOn(x, lock, watcher.nextLookUs(idleUs));
             continue;
         }
-        // While it plays, the server's own screen saver or DPMS may blank the monitors: looked at once a second.
+        // While it plays, the server's own screen saver or DPMS may blank the monitors (looked at once a
+        // second), or the session be locked.
         std::int64_t lookedAt = 0;
         const DesktopBlanked dark = [&] {
+            lock.read();
             if (nowUs() - lookedAt < IDLE_LOOK_US) return watcher.saverRests();
             lookedAt = nowUs();
             XScreenSaverQueryInfo(x, DefaultRootWindow(x), info);

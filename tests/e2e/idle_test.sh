@@ -5,7 +5,8 @@
 # set time, the saver covers every output and shows the renderer's picture of its seed; input ends it
 # within a second; idle again, it comes again; five cycles leave one process and no windows; while it only
 # watches it wakes at most about once a second; under sway, a window that holds idling off (as a video
-# player does) keeps the saver away; SIGTERM ends it with 0.
+# player does) keeps the saver away; while the login manager (a stand-in logind on a system bus of the
+# test's own) has the session locked, no saver starts and one that plays rests; SIGTERM ends it with 0.
 # Usage: idle_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -54,11 +55,43 @@ first_saver() {
   [[ "$diff" == "0" ]] || fail "the X11 saver and the renderer differ in $diff pixels at tick $tick"
   echo "X11: the saver shows the renderer's picture of seed 11 at tick $tick"
 }
+# The login manager: a system bus of the test's own, on which logind_standin says what logind would.
+DBUS_SYSTEM_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$work/bus.pid")
+export DBUS_SYSTEM_BUS_ADDRESS XDG_SESSION_ID=c7
+session() { "$build/tests/logind_standin" "$1" || fail "the stand-in logind could not say $1"; }
+# session_rests WHERE: the saver plays; the session is locked and it rests (fewer wake-ups in 2 s than
+# playing in 1: as --rest keep allows, no frames); unlocked, it plays again.
+session_rests() {
+  local w0 w1 w2 w3 w4 w5
+  w0=$(wakes); sleep 1; w1=$(wakes)
+  session lock
+  sleep 1
+  w2=$(wakes); sleep 2; w3=$(wakes)
+  (( w3 - w2 < w1 - w0 )) || fail "$1: with the session locked the saver woke $((w3 - w2)) times in 2 s, playing $((w1 - w0)) in 1 s"
+  session unlock
+  sleep 0.5
+  w4=$(wakes); sleep 1; w5=$(wakes)
+  (( 2 * (w5 - w4) > w1 - w0 )) || fail "$1: unlocked, the saver woke only $((w5 - w4)) times in 1 s, $((w1 - w0)) before"
+  echo "$1: the saver woke $((w1 - w0)) times in 1 s; with the session locked it rested ($((w3 - w2)) in 2 s), then played again ($((w5 - w4)) in 1 s)"
+}
+
 start_xvfb 320x240
+trap 'stop_xvfb; kill "$(cat "$work/bus.pid")" 2>/dev/null || true; rm -rf "$work"' EXIT
 "$build/pellwick" --idle "$IDLE" --seed 11 2>"$work/x11.err" &
 APP_PID=$!
 cycles 5 x11_up x11_gone x11_move
 watching_wakes
+# The session locked while it watches: three times the idle time pass with no saver; unlocked, it comes.
+session lock
+sleep 9
+x11_gone || fail "the saver started while the session was locked"
+echo "X11: 9 s idle with the session locked, and no saver"
+session unlock
+x11_move 6
+for _ in $(seq 150); do x11_up && break; sleep 0.1; done
+x11_up || fail "no saver once the session was unlocked"
+session_rests X11
+x11_move 7
 kill "$APP_PID"
 wait_exit 3
 echo "X11: five cycles, then SIGTERM ended it with 0"
@@ -69,7 +102,7 @@ source "$here/sway.sh"
 start_sway "default_border none
 output HEADLESS-1 mode 640x480 position 0 0 scale 1
 output HEADLESS-2 mode 800x600 position 640 0 scale 2"
-trap 'stop_sway; rm -rf "$work"' EXIT
+trap 'stop_sway; kill "$(cat "$work/bus.pid")" 2>/dev/null || true; rm -rf "$work"' EXIT
 savers() { swaymsg -t get_tree | grep -c '"app_id": "pellwick"' || true; }
 wl_up() { [[ $(savers) == 2 ]]; }
 wl_gone() { [[ $(savers) == 0 ]]; }
@@ -98,11 +131,15 @@ wait "$inhibitor" 2>/dev/null || true
 for _ in $(seq 150); do wl_up && break; sleep 0.1; done
 wl_up || fail "no saver once the window holding idling off went"
 echo "Wayland: once it went, the saver came"
+session_rests Wayland
 wl_move 10
 kill "$APP_PID"
 wait_exit 3
 echo "Wayland: five cycles, then SIGTERM ended it with 0"
 stop_sway
+
+kill "$(cat "$work/bus.pid")"
+unset DBUS_SYSTEM_BUS_ADDRESS XDG_SESSION_ID
 
 # ---- ext-idle-notify-v1, against a compositor of the test's own ----
 # It offers a seat and the idle notifier alone: the watcher asks it for the set time, and on `idled`
