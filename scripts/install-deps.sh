@@ -11,7 +11,7 @@ set -euo pipefail
 
 declare -A groups=(
   [core]="cmake make g++ pkg-config libpng-dev libgif-dev libgtest-dev libgmock-dev libmpfr-dev"
-  [window]="libx11-dev libxext-dev libxss-dev libxrandr-dev libxrender-dev libwayland-dev wayland-protocols plasma-wayland-protocols libxkbcommon-dev libsystemd-dev"
+  [window]="libx11-dev libxext-dev libxss-dev libxres-dev libxrandr-dev libxrender-dev libwayland-dev wayland-protocols plasma-wayland-protocols libxkbcommon-dev libsystemd-dev"
   [e2e]="xvfb xdotool imagemagick x11-utils x11-xserver-utils xscreensaver xscreensaver-data python3-pil sway swayidle grim wtype openbox mutter dbus-daemon libglib2.0-bin"
   [bench]="libbenchmark-dev"
   [package]="dpkg-dev file lintian"

@@ -5,7 +5,7 @@
 # set time, the saver covers every output and shows the renderer's picture of its seed; input ends it
 # within a second; idle again, it comes again; five cycles leave one process and no windows; while it only
 # watches it wakes at most about once a second; under sway, a window that holds idling off (as a video
-# player does) keeps the saver away; while the login manager (a stand-in logind on a system bus of the
+# player does) keeps the saver away, and under X11 so does a program that suspends the server's screen saver; while the login manager (a stand-in logind on a system bus of the
 # test's own) has the session locked, no saver starts and one that plays rests; SIGTERM ends it with 0.
 # Usage: idle_test.sh BUILD_DIR
 set -euo pipefail
@@ -81,17 +81,31 @@ trap 'stop_xvfb; kill "$(cat "$work/bus.pid")" 2>/dev/null || true; rm -rf "$wor
 APP_PID=$!
 cycles 5 x11_up x11_gone x11_move
 watching_wakes
+# A program suspends the server's screen saver (as a video player does): no saver; once it ends, the saver comes.
+"$build/tests/x_suspender" >"$work/suspender.out" &
+suspender=$!
+for _ in $(seq 50); do grep -q suspending "$work/suspender.out" && break; sleep 0.1; done
+x11_move 8
+sleep 9
+x11_gone || fail "the saver started while a program suspended the server's screen saver"
+echo "X11: 9 s idle while a program suspended the server's screen saver, and no saver"
+kill "$suspender"
+wait "$suspender" 2>/dev/null || true
+for _ in $(seq 50); do x11_up && break; sleep 0.1; done
+x11_up || fail "no saver within 5 s once the program suspending the server's screen saver ended"
+echo "X11: once it ended, the saver came"
+x11_move 9
 # The session locked while it watches: three times the idle time pass with no saver; unlocked, it comes.
 session lock
 sleep 9
 x11_gone || fail "the saver started while the session was locked"
 echo "X11: 9 s idle with the session locked, and no saver"
 session unlock
-x11_move 6
+x11_move 10
 for _ in $(seq 150); do x11_up && break; sleep 0.1; done
 x11_up || fail "no saver once the session was unlocked"
 session_rests X11
-x11_move 7
+x11_move 11
 kill "$APP_PID"
 wait_exit 3
 echo "X11: five cycles, then SIGTERM ended it with 0"
