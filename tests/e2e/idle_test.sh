@@ -15,6 +15,13 @@ source "$here/xvfb.sh"
 work=$(mktemp -d)
 probe=$build/tests/screen_probe
 IDLE=0.05  # minutes: 3 s
+# fail, saying also what the programs said.
+fail() {
+  echo "FAIL: $*" >&2
+  local f
+  for f in "$work"/*.err; do [[ -s $f ]] && { echo "--- $f:"; tail -n 5 "$f"; }; done >&2
+  exit 1
+}
 
 # cycles COUNT SAVER_UP SAVER_GONE ACTIVITY: COUNT times, waits (up to 15 s) until SAVER_UP succeeds, then
 # makes ACTIVITY N and waits up to a second for SAVER_GONE; one process all along.
@@ -59,21 +66,22 @@ first_saver() {
 DBUS_SYSTEM_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$work/bus.pid")
 export DBUS_SYSTEM_BUS_ADDRESS XDG_SESSION_ID=c7
 session() { "$build/tests/logind_standin" "$1" || fail "the stand-in logind could not say $1"; }
-# session_rests WHERE: the saver plays; the session is locked and it rests (fewer wake-ups in 2 s than
-# playing in 1: as --rest keep allows, no frames); unlocked, it plays again.
-session_rests() {
+# rests WHAT ON OFF: the saver plays; ON blanks or locks the desktop and it rests (fewer wake-ups in 2 s
+# than playing in 1: as --rest keep allows, no frames); OFF, and it plays again (more in 1 s than resting in 2).
+rests() {
   local w0 w1 w2 w3 w4 w5
   w0=$(wakes); sleep 1; w1=$(wakes)
-  session lock
+  $2
   sleep 1
   w2=$(wakes); sleep 2; w3=$(wakes)
-  (( w3 - w2 < w1 - w0 )) || fail "$1: with the session locked the saver woke $((w3 - w2)) times in 2 s, playing $((w1 - w0)) in 1 s"
-  session unlock
+  (( w3 - w2 < w1 - w0 )) || fail "$1: the saver woke $((w3 - w2)) times in 2 s, playing $((w1 - w0)) in 1 s"
+  $3
   sleep 0.5
   w4=$(wakes); sleep 1; w5=$(wakes)
-  (( 2 * (w5 - w4) > w1 - w0 )) || fail "$1: unlocked, the saver woke only $((w5 - w4)) times in 1 s, $((w1 - w0)) before"
-  echo "$1: the saver woke $((w1 - w0)) times in 1 s; with the session locked it rested ($((w3 - w2)) in 2 s), then played again ($((w5 - w4)) in 1 s)"
+  (( w5 - w4 > w3 - w2 )) || fail "$1: once it went, the saver woke only $((w5 - w4)) times in 1 s, resting $((w3 - w2)) in 2 s"
+  echo "$1: the saver woke $((w1 - w0)) times in 1 s; meanwhile it rested ($((w3 - w2)) in 2 s), then played again ($((w5 - w4)) in 1 s)"
 }
+session_rests() { rests "$1, the session locked" "session lock" "session unlock"; }
 
 start_xvfb 320x240
 trap 'stop_xvfb; kill "$(cat "$work/bus.pid")" 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -105,6 +113,8 @@ x11_move 10
 for _ in $(seq 150); do x11_up && break; sleep 0.1; done
 x11_up || fail "no saver once the session was unlocked"
 session_rests X11
+rests "X11, the server's own screen saver on" "xset s activate" "xset s reset"
+x11_up || fail "the server's own screen saver ended the saver"
 x11_move 11
 kill "$APP_PID"
 wait_exit 3
@@ -112,7 +122,9 @@ echo "X11: five cycles, then SIGTERM ended it with 0"
 stop_xvfb
 
 # ---- Wayland (sway 1.7: org_kde_kwin_idle) ----
+fail_said=$(declare -f fail)
 source "$here/sway.sh"
+eval "$fail_said"  # the fail above, not sway.sh's
 start_sway "default_border none
 output HEADLESS-1 mode 640x480 position 0 0 scale 1
 output HEADLESS-2 mode 800x600 position 640 0 scale 2"
