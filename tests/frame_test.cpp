@@ -118,9 +118,9 @@ TEST(FrameRects, RandomTilePatternsKeepTheRules) {
     }
 }
 
-// A compositor gets a few bands' bounds instead of hundreds of rectangles: every changed pixel still
-// inside one, each inside its band, and no more of them than bands.
-TEST(FrameRects, BandBoundsCoverEveryRectangleWithinTheirBands) {
+// A compositor that takes only so many rectangles gets few: every changed pixel still inside one, each
+// spanning its band's full height, at most the budget of them (or one a band reached).
+TEST(FrameRects, FewRectsCoverEveryRectangleOnTheBandsEdges) {
     std::mt19937 random(7);
     for (int round = 0; round < 50; ++round) {
         const int height = 40 + static_cast<int>(random() % 200);
@@ -130,10 +130,13 @@ TEST(FrameRects, BandBoundsCoverEveryRectangleWithinTheirBands) {
             r.height = 1 + static_cast<int>(random() % (height - r.y));
         }
         std::vector<Rect> out;
-        bandBounds(rects, height, 8, out);
-        ASSERT_LE(out.size(), 8U);
-        const int band = (height + 7) / 8;
-        for (const Rect& b : out) EXPECT_EQ(b.y / band, (b.y + b.height - 1) / band) << "a bound spans two bands";
+        fewRects(rects, height, 9, 18, out);
+        ASSERT_LE(out.size(), 18U);
+        const int band = (height + 8) / 9;
+        for (const Rect& b : out) {
+            EXPECT_EQ(b.y % band, 0) << "a rectangle off its band's top";
+            EXPECT_EQ(b.height, std::min(band, height - b.y)) << "a rectangle short of its band";
+        }
         for (const Rect& r : rects) {
             for (int y = r.y; y < r.y + r.height; ++y) {
                 for (const int x : {r.x, r.x + r.width - 1}) {
@@ -144,6 +147,21 @@ TEST(FrameRects, BandBoundsCoverEveryRectangleWithinTheirBands) {
             }
         }
     }
+}
+
+// The gaps joined are those costing least, in whichever band; a band keeps one run however small the budget.
+TEST(FrameRects, FewRectsJoinTheCheapestGaps) {
+    // Height 90 in 3 bands of 30. Band 0: runs 10-20, 25-35 (gap 5: 150), 95-105 (gap 60: 1800).
+    // Band 2 (rows 60-89): runs 0-8 and 12-40 (gap 4: 120), and 300-310 (gap 260: 7800).
+    const std::vector<Rect> rects{{10, 3, 10, 4}, {25, 20, 10, 2}, {95, 12, 10, 5},
+                                  {0, 61, 8, 3}, {12, 70, 28, 9}, {300, 80, 10, 2}};
+    std::vector<Rect> out;
+    EXPECT_EQ(fewRects(rects, 90, 3, 4, out),
+              (std::vector<Rect>{{10, 0, 25, 30}, {95, 0, 10, 30}, {0, 60, 40, 30}, {300, 60, 10, 30}}));
+    EXPECT_EQ(fewRects(rects, 90, 3, 3, out), (std::vector<Rect>{{10, 0, 95, 30}, {0, 60, 40, 30}, {300, 60, 10, 30}}));
+    EXPECT_EQ(fewRects(rects, 90, 3, 1, out), (std::vector<Rect>{{10, 0, 95, 30}, {0, 60, 310, 30}}))
+        << "one a band, however small the budget";
+    EXPECT_EQ(fewRects(rects, 90, 3, 6, out).size(), 6U) << "within the budget nothing is joined";
 }
 
 // The whole image goes in one call only when the calls and pixels it saves outweigh its own pixels.

@@ -96,23 +96,53 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
     }
 }
 
-const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, std::size_t bands, std::vector<Rect>& out) {
-    const int band = std::max(1, static_cast<int>((height + static_cast<int>(bands) - 1) / static_cast<int>(bands)));
-    out.assign(bands, Rect{});
+namespace {
+
+// A run of covered columns in a band, [x0, x1).
+struct BandRun {
+    int band, x0, x1;
+};
+
+// The runs of columns that the rectangles cover in each band, band by band and left to right.
+std::vector<BandRun> coveredRuns(const std::vector<Rect>& rects, int band, int bands) {
+    std::vector<BandRun> spans;
     for (const Rect& r : rects) {
-        for (int b = r.y / band; b * band < r.y + r.height && b < static_cast<int>(bands); ++b) {
-            const int y0 = std::max(r.y, b * band), y1 = std::min(r.y + r.height, (b + 1) * band);
-            Rect& u = out[static_cast<std::size_t>(b)];
-            if (u.empty()) {
-                u = Rect{r.x, y0, r.width, y1 - y0};
-                continue;
-            }
-            const int x0 = std::min(u.x, r.x), x1 = std::max(u.x + u.width, r.x + r.width);
-            const int top = std::min(u.y, y0), bottom = std::max(u.y + u.height, y1);
-            u = Rect{x0, top, x1 - x0, bottom - top};
+        for (int b = r.y / band; b * band < r.y + r.height && b < bands; ++b) spans.push_back(BandRun{b, r.x, r.x + r.width});
+    }
+    std::sort(spans.begin(), spans.end(), [](const BandRun& a, const BandRun& b) { return a.band != b.band ? a.band < b.band : a.x0 < b.x0; });
+    std::vector<BandRun> runs;
+    for (const BandRun& s : spans) {
+        if (!runs.empty() && runs.back().band == s.band && s.x0 <= runs.back().x1) {
+            runs.back().x1 = std::max(runs.back().x1, s.x1);
+        } else {
+            runs.push_back(s);
         }
     }
-    std::erase_if(out, [](const Rect& r) { return r.empty(); });
+    return runs;
+}
+
+}  // namespace
+
+const std::vector<Rect>& fewRects(const std::vector<Rect>& rects, int height, std::size_t bands, std::size_t budget,
+                                  std::vector<Rect>& out) {
+    const int count = static_cast<int>(std::max<std::size_t>(bands, 1));
+    const int band = std::max(1, (height + count - 1) / count);
+    const std::vector<BandRun> runs = coveredRuns(rects, band, count);
+    // The gaps between neighbouring runs of a band, by what joining them costs: the cheapest are joined.
+    std::vector<std::pair<std::int64_t, std::size_t>> gaps;  // cost, index of the run the gap follows
+    for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
+        if (runs[i].band == runs[i + 1].band) gaps.emplace_back(std::int64_t{runs[i + 1].x0 - runs[i].x1} * band, i);
+    }
+    std::vector<bool> joined(runs.size(), false);
+    const std::size_t surplus = runs.size() > budget ? std::min(runs.size() - budget, gaps.size()) : 0;
+    std::sort(gaps.begin(), gaps.end());
+    for (std::size_t g = 0; g < surplus; ++g) joined[gaps[g].second] = true;
+    out.clear();
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const int top = runs[i].band * band, x0 = runs[i].x0;
+        while (joined[i]) ++i;
+        out.push_back(Rect{x0, top, runs[i].x1 - x0, std::min(height, top + band) - top});
+    }
     return out;
 }
 

@@ -49,10 +49,15 @@ struct Frame {
 /// changed tiles (rectangles may overlap where one widened). Rectangles are clipped to the image.
 void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<Rect>& out);
 
-/// Bounds for many rectangles of an image `height` pixels high, as a screen that pays more per rectangle
-/// than per pixel wants them: the image cut into `bands` rows of equal height, and in each the bounds of
-/// what the rectangles cover there (none where they cover nothing). Returns out.
-const std::vector<Rect>& bandBounds(const std::vector<Rect>& rects, int height, std::size_t bands, std::vector<Rect>& out);
+/// Few rectangles covering many, for a screen that takes only so many damage rectangles before it damages
+/// their bounding box instead (wlroots: 20, counted with the frames before): the image, `height` pixels
+/// high, cut into `bands` rows of equal height; in each, the runs of columns the rectangles cover there;
+/// and the runs joined across the gaps that cost least (gap width times band height) until at most
+/// `budget` are left in all (never fewer than one a band the rectangles reach). Each spans its band's
+/// full height, so that consecutive frames' rectangles share their edges and their union stays as few.
+/// Returns out.
+const std::vector<Rect>& fewRects(const std::vector<Rect>& rects, int height, std::size_t bands, std::size_t budget,
+                                  std::vector<Rect>& out);
 
 /// What putting rectangles on a screen costs it, in pixels of a rectangle: each call as much as `perCall`
 /// pixels, and a pixel in rows put whole `wholeRowPixel` of one (whole rows are copied as one block).

@@ -46,7 +46,10 @@ namespace {
 // frame would be drawn and sent whole.
 constexpr std::size_t MOST_BUFFERS = 3;
 static_assert(MOST_BUFFERS <= FrameDrawer::KNOWN_CANVASES);
-constexpr std::size_t DAMAGE_BANDS = 8;          // at most this many damage rectangles a frame
+// wlroots damages the bounding box of more than 20 rectangles (this frame's with those of the frames its
+// buffer missed): a frame damages at most 18, on 9 bands' fixed edges, so that two frames' stay within it.
+constexpr std::size_t DAMAGE_BANDS = 9;
+constexpr std::size_t DAMAGE_RECTS = 18;
 constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets us size ourselves
 constexpr int WINDOW_HEIGHT = 459;
 
@@ -146,7 +149,7 @@ struct Surface final : ScreenView {
     std::vector<Output*> entered;
     std::vector<std::unique_ptr<Buffer>> buffers;
     Buffer* lent = nullptr;  // the canvas of the frame being drawn
-    std::vector<Rect> bands;
+    std::vector<Rect> few;  // the damage of many rectangles
     wl_callback* callback = nullptr;
     int zoom = 1;  // device pixels a field pixel takes on each side, as the run last asked
 
@@ -315,10 +318,10 @@ bool Surface::present(const Frame& f) {
         wl_surface_set_buffer_scale(surface, current ? scale() : 1);  // an old size: shown as it is, for a frame
     }
     wl_surface_attach(surface, lent->buffer, 0, 0);
-    // Hundreds of small damage rectangles cost a compositor more than the pixels they spare it, so many are
-    // damaged as a few bands' bounds.
+    // Hundreds of small damage rectangles cost a compositor more than the pixels they spare it, or are
+    // taken as their bounds: many are damaged as a few.
     const std::vector<Rect>* damage = &f.rects;
-    if (f.rects.size() > DAMAGE_BANDS) damage = &bandBounds(f.rects, f.height, DAMAGE_BANDS, bands);
+    if (f.rects.size() > DAMAGE_RECTS) damage = &fewRects(f.rects, f.height, DAMAGE_BANDS, DAMAGE_RECTS, few);
     if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
         wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);  // an old compositor: all of it
     } else {
@@ -331,10 +334,10 @@ bool Surface::present(const Frame& f) {
     return true;
 }
 
-// What present damages: a few bands' bounds for many rectangles, the rectangles themselves for a few.
+// What present damages: a few rectangles over many, the rectangles themselves for a few.
 std::int64_t Surface::damaged(const Frame& f) {
     std::int64_t sum = 0;
-    for (const Rect& r : f.rects.size() > DAMAGE_BANDS ? bands : f.rects) sum += r.area();
+    for (const Rect& r : f.rects.size() > DAMAGE_RECTS ? few : f.rects) sum += r.area();
     return sum;
 }
 
