@@ -69,11 +69,7 @@ public:
     virtual bool present(const Frame& frame) = 0;
     /// The pixels present damages on the screen for this frame: its rectangles', unless the screen sends
     /// more (their bounds, say).
-    virtual std::int64_t damaged(const Frame& frame) {
-        std::int64_t sum = 0;
-        for (const Rect& r : frame.rects) sum += r.area();
-        return sum;
-    }
+    virtual std::int64_t damaged(const Frame& frame) { return areaOf(frame.rects); }
 };
 
 /// What the frames of a run cost their screens: how many there were, the pixels they damaged, and the

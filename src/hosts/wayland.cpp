@@ -48,8 +48,11 @@ constexpr std::size_t MOST_BUFFERS = 3;
 static_assert(MOST_BUFFERS <= FrameDrawer::KNOWN_CANVASES);
 // wlroots damages the bounding box of more than 20 rectangles (this frame's with those of the frames its
 // buffer missed): a frame damages at most 18, on 9 bands' fixed edges, so that two frames' stay within it.
+// Rectangles side by side cost sway 1.7 more a pixel than whole rows, so a band's run is split only where
+// that spares at least a quarter of the bands' bounds (docs/performance.md).
 constexpr std::size_t DAMAGE_BANDS = 9;
 constexpr std::size_t DAMAGE_RECTS = 18;
+constexpr std::int64_t SPLIT_PAYS_PER_4 = 3;  // split runs may cover at most 3/4 of the bounds
 constexpr int WINDOW_WIDTH = 599;               // a window the compositor lets us size ourselves
 constexpr int WINDOW_HEIGHT = 459;
 
@@ -149,7 +152,7 @@ struct Surface final : ScreenView {
     std::vector<Output*> entered;
     std::vector<std::unique_ptr<Buffer>> buffers;
     Buffer* lent = nullptr;  // the canvas of the frame being drawn
-    std::vector<Rect> few;  // the damage of many rectangles
+    std::vector<Rect> few, bounds;  // the damage of many rectangles, and a band's bounds
     wl_callback* callback = nullptr;
     int zoom = 1;  // device pixels a field pixel takes on each side, as the run last asked
 
@@ -159,6 +162,7 @@ struct Surface final : ScreenView {
     Canvas canvas(int fieldWidth, int fieldHeight, int z) override;
     bool present(const Frame& f) override;
     std::int64_t damaged(const Frame& f) override;
+    const std::vector<Rect>& fewDamage(const Frame& f);
     void create();
     void configure(std::uint32_t serial);
     /// Takes the size the compositor gives, in logical pixels; 0 leaves a side to us.
@@ -321,7 +325,7 @@ bool Surface::present(const Frame& f) {
     // Hundreds of small damage rectangles cost a compositor more than the pixels they spare it, or are
     // taken as their bounds: many are damaged as a few.
     const std::vector<Rect>* damage = &f.rects;
-    if (f.rects.size() > DAMAGE_RECTS) damage = &fewRects(f.rects, f.height, DAMAGE_BANDS, DAMAGE_RECTS, few);
+    if (f.rects.size() > DAMAGE_RECTS) damage = &fewDamage(f);
     if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
         wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);  // an old compositor: all of it
     } else {
@@ -334,12 +338,16 @@ bool Surface::present(const Frame& f) {
     return true;
 }
 
-// What present damages: a few rectangles over many, the rectangles themselves for a few.
-std::int64_t Surface::damaged(const Frame& f) {
-    std::int64_t sum = 0;
-    for (const Rect& r : f.rects.size() > DAMAGE_RECTS ? few : f.rects) sum += r.area();
-    return sum;
+// A few rectangles over the frame's many: each band's bounds, or where it spares much, its runs.
+const std::vector<Rect>& Surface::fewDamage(const Frame& f) {
+    fewRects(f.rects, f.height, DAMAGE_BANDS, DAMAGE_BANDS, bounds);
+    fewRects(f.rects, f.height, DAMAGE_BANDS, DAMAGE_RECTS, few);
+    if (areaOf(few) * 4 > areaOf(bounds) * SPLIT_PAYS_PER_4) few.swap(bounds);
+    return few;
 }
+
+// What present damages: a few rectangles over many, the rectangles themselves for a few.
+std::int64_t Surface::damaged(const Frame& f) { return areaOf(f.rects.size() > DAMAGE_RECTS ? few : f.rects); }
 
 // The run learns the surface's size in device pixels and its scale: the first time its game starts.
 void Surface::rescale() {

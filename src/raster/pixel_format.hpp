@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "raster/colour.hpp"
 
@@ -24,6 +25,13 @@ struct Rect {
     /// Whether it holds no pixel.
     bool empty() const { return width <= 0 || height <= 0; }
 };
+
+/// The rectangles' areas added up (pixels where they overlap counted each time).
+inline std::int64_t areaOf(const std::vector<Rect>& rects) {
+    std::int64_t sum = 0;
+    for (const Rect& r : rects) sum += r.area();
+    return sum;
+}
 
 /// Where a screen's 32-bit pixel keeps each 8-bit channel, and the bits it always sets (such as alpha).
 struct PixelFormat {
