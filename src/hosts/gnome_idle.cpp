@@ -78,8 +78,9 @@ bool readBus(sd_bus* bus, SessionLock& lock) {
     if (r < 0 || events < 0) return false;
     pollfd fds[2] = {{sd_bus_get_fd(bus), static_cast<short>(events), 0}, {lock.fd(), lock.events(), 0}};
     r = poll(fds, 2, static_cast<int>(IDLE_LOOK_US / 1000));
+    const bool interrupted = r < 0 && errno == EINTR;  // a stop signal came; read before the bus sets errno
     lock.read();
-    return r >= 0 || errno == EINTR;  // a stop signal came
+    return r >= 0 || interrupted;
 }
 
 }  // namespace

@@ -94,8 +94,9 @@ bool readEvents(wl_display* d, SessionLock& lock) {
     if (wl_display_dispatch_pending(d) < 0 || (wl_display_flush(d) < 0 && errno != EAGAIN)) return false;
     pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {lock.fd(), lock.events(), 0}};
     const int ready = poll(fds, 2, static_cast<int>(IDLE_LOOK_US / 1000));
+    const bool interrupted = ready < 0 && errno == EINTR;  // a stop signal came; read before the bus sets errno
     lock.read();
-    if (ready < 0) return errno == EINTR;
+    if (ready < 0) return interrupted;
     return fds[0].revents == 0 || wl_display_dispatch(d) >= 0;
 }
 

@@ -82,6 +82,25 @@ rests() {
   echo "$1: the saver woke $((w1 - w0)) times in 1 s; meanwhile it rested ($((w3 - w2)) in 2 s), then played again ($((w5 - w4)) in 1 s)"
 }
 session_rests() { rests "$1, the session locked" "session lock" "session unlock"; }
+# held_off WHERE UP GONE MOVE WORD WHAT COMMAND...: COMMAND holds idling off, saying WORD once it does;
+# three times the idle time pass with no saver; once it ends, the saver comes.
+held_off() {
+  local where=$1 up=$2 gone=$3 move=$4 word=$5 what=$6 holder
+  shift 6
+  "$@" >"$work/holder.out" &
+  holder=$!
+  for _ in $(seq 100); do grep -q "$word" "$work/holder.out" && break; sleep 0.1; done
+  grep -q "$word" "$work/holder.out" || fail "$where: $what: it did not start"
+  $move 8
+  sleep 9
+  $gone || fail "$where: the saver started while $what"
+  echo "$where: 9 s idle while $what, and no saver"
+  kill "$holder"
+  wait "$holder" 2>/dev/null || true
+  for _ in $(seq 150); do $up && break; sleep 0.1; done
+  $up || fail "$where: no saver once that ended"
+  echo "$where: once that ended, the saver came"
+}
 
 start_xvfb 320x240
 trap 'stop_xvfb; kill "$(cat "$work/bus.pid")" 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -89,19 +108,8 @@ trap 'stop_xvfb; kill "$(cat "$work/bus.pid")" 2>/dev/null || true; rm -rf "$wor
 APP_PID=$!
 cycles 5 x11_up x11_gone x11_move
 watching_wakes
-# A program suspends the server's screen saver (as a video player does): no saver; once it ends, the saver comes.
-"$build/tests/x_suspender" >"$work/suspender.out" &
-suspender=$!
-for _ in $(seq 50); do grep -q suspending "$work/suspender.out" && break; sleep 0.1; done
-x11_move 8
-sleep 9
-x11_gone || fail "the saver started while a program suspended the server's screen saver"
-echo "X11: 9 s idle while a program suspended the server's screen saver, and no saver"
-kill "$suspender"
-wait "$suspender" 2>/dev/null || true
-for _ in $(seq 50); do x11_up && break; sleep 0.1; done
-x11_up || fail "no saver within 5 s once the program suspending the server's screen saver ended"
-echo "X11: once it ended, the saver came"
+# A program suspends the server's screen saver (as a video player does).
+held_off X11 x11_up x11_gone x11_move suspending "a program suspended the server's screen saver" "$build/tests/x_suspender"
 x11_move 9
 # The session locked while it watches: three times the idle time pass with no saver; unlocked, it comes.
 session lock
@@ -143,20 +151,8 @@ first_saver() {
 APP_PID=$!
 cycles 5 wl_up wl_gone wl_move
 watching_wakes
-# A window that holds idling off: three times the idle time pass with no saver; once it goes, the saver comes.
-"$build/tests/wl_inhibitor" >"$work/inhibitor.out" &
-inhibitor=$!
-for _ in $(seq 100); do grep -q inhibiting "$work/inhibitor.out" && break; sleep 0.1; done
-grep -q inhibiting "$work/inhibitor.out" || fail "the inhibiting window did not show"
-wl_move 9
-sleep 9
-wl_gone || fail "the saver started while a window held idling off"
-echo "Wayland: 9 s idle beside a window holding idling off, and no saver"
-kill "$inhibitor"
-wait "$inhibitor" 2>/dev/null || true
-for _ in $(seq 150); do wl_up && break; sleep 0.1; done
-wl_up || fail "no saver once the window holding idling off went"
-echo "Wayland: once it went, the saver came"
+# A window that holds idling off, as a video player does.
+held_off Wayland wl_up wl_gone wl_move inhibiting "a window held idling off" "$build/tests/wl_inhibitor"
 session_rests Wayland
 wl_move 10
 kill "$APP_PID"
