@@ -72,12 +72,16 @@ async function measure(url, width, height, isGame) {
     await sleep(2500);
     const pid = browser.process().pid;
     const t0 = isGame ? await page.evaluate(() => window.pellwick.ticks()) : 0;
+    const f0 = isGame ? await page.evaluate(() => window.pellwick.frames()) : '0 0 0';
     const before = cpuOfTree(pid), start = Date.now();
     await sleep(Number(seconds) * 1000);
     const after = cpuOfTree(pid), span = (Date.now() - start) / 1000;
     const t1 = isGame ? await page.evaluate(() => window.pellwick.ticks()) : 0;
+    const f1 = isGame ? await page.evaluate(() => window.pellwick.frames()) : '1 0 0';
     const { all, threads } = usedBetween(before, after, span);
-    return { cpu: all, rate: (t1 - t0) / span, threads };
+    // Per frame meanwhile: the canvas pixels put, and those of the tiles that had changed.
+    const [frames, put, changed] = f1.split(' ').map((v, i) => Number(v) - Number(f0.split(' ')[i]));
+    return { cpu: all, rate: (t1 - t0) / span, threads, put: put / Math.max(frames, 1), changed: changed / Math.max(frames, 1) };
   } finally {
     await browser.close();
   }
@@ -101,5 +105,6 @@ for (const size of sizes) {
   }
   console.log(`page   ${size.padEnd(9)} mid-game, median of ${runs} x ${seconds} s: page ${page.toFixed(1)} %, ` +
               `floor ${base.toFixed(1)} % of a core, ratio ${(page / base).toFixed(2)}; ` +
-              `${median(game.map(g => g.rate)).toFixed(0)} ticks/s`);
+              `${median(game.map(g => g.rate)).toFixed(0)} ticks/s; a frame put ${median(game.map(g => g.put)).toFixed(0)} ` +
+              `pixels, its changed tiles held ${median(game.map(g => g.changed)).toFixed(0)}`);
 }

@@ -115,6 +115,7 @@
       seed: () => call('seed'),
       ticks: () => call('ticks'),
       state: () => call('state'),
+      frames: () => call('frames'),
       pause: paused => call('pause', paused),
     };
   }

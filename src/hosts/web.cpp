@@ -68,6 +68,7 @@ struct Page {
     std::optional<ScreenGames> games;
     bool ended = false;
     std::string stateText;            // the last digest handed to a test
+    std::string framesText;           // the last frames' cost handed to the benchmark
 
     Game* game() const { return games ? games->gameOf(CANVAS) : nullptr; }
 };
@@ -131,12 +132,13 @@ EM_JS(void, keepScreenAwake, (), { self.postMessage({keepAwake: true}); });
 
 // Takes the page's messages from now on, and those that came before the game started: its events, handed
 // to the functions below with the page, a new window size, and the calls of the page's handle for tests
-// (ticks, seed, state digest, pause), each answered with its number.
+// (ticks, seed, state digest, frames' cost, pause), each answered with its number.
 EM_JS(void, listenToPage, (Page* page), {
     const calls = {
         seed: () => UTF8ToString(Module._pellwickSeed(page)),
         ticks: () => Module._pellwickTicks(page),
         state: () => UTF8ToString(Module._pellwickState(page)),
+        frames: () => UTF8ToString(Module._pellwickFrames(page)),
         pause: paused => Module._pellwickPause(page, paused ? 1 : 0),
     };
     const handle = m => {
@@ -361,6 +363,14 @@ EMSCRIPTEN_KEEPALIVE double pellwickTicks(Page* p) { return p->game() == nullptr
 EMSCRIPTEN_KEEPALIVE const char* pellwickState(Page* p) {
     p->stateText = p->game() == nullptr ? std::string() : pellwick::digestText(pellwick::stateDigest(p->game()->world()));
     return p->stateText.c_str();
+}
+
+/// The frames shown so far, the canvas pixels they put and those of the tiles that had changed, as
+/// "FRAMES PUT CHANGED" (the benchmark).
+EMSCRIPTEN_KEEPALIVE const char* pellwickFrames(Page* p) {
+    const pellwick::FrameStats s = p->games ? p->games->stats() : pellwick::FrameStats{};
+    p->framesText = std::to_string(s.frames) + " " + std::to_string(s.damaged) + " " + std::to_string(s.changed);
+    return p->framesText.c_str();
 }
 
 /// Holds the game still, or lets it go on; held, it is first brought up to its time and shown, so the canvas
