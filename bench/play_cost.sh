@@ -8,6 +8,9 @@
 # covered: the saver in a window of the bench's own, wholly covered by another window.
 # wallpaper: the wallpaper at its own speed, its first game at once; wallpaper-covered: the same under a
 # full-screen window (the program's own, at 10 ticks a second, so that it costs the compositor little).
+# At 1000 ticks a second (the window, the saver, the Wayland window) it also prints what the same ticks
+# cost the renderer (pellwick-render's CPU time for the game to its end less to its start, the median of
+# three), and how many times that the program and its server took together.
 # Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland|covered|wallpaper|wallpaper-covered WxH [SECONDS] [RUNS]
 # PLAY_ARGS adds options to the program's (for example "--zoom 2" or "--rest pause").
 set -euo pipefail
@@ -91,5 +94,15 @@ damaged=$(awk '{print $4}' <<<"$results" | median)
 changed=$(awk '{print $5}' <<<"$results" | median)
 what="X server"
 [[ $mode == wayland || $mode == wallpaper* ]] && what="sway"
-printf "%-17s %-9s %s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s; a frame damaged %.0f pixels, its changed tiles held %.0f\n" \
-  "$mode" "$size" "${PLAY_ARGS:-}" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups" "$damaged" "$changed"
+against=""
+if [[ $mode =~ ^(window|saver|wayland)$ && -z "${PLAY_ARGS:-}" ]]; then
+  # render_cpu TICKS: the renderer's CPU seconds for a game of so many ticks, clicked at once.
+  render_cpu() {
+    local TIMEFORMAT='%3U %3S'
+    { time "$build/pellwick-render" --size "$size" --ticks "$1" --click 0 >/dev/null 2>&1; } 2>&1 | awk '{print $1 + $2}'
+  }
+  rendered=$(for _ in 1 2 3; do echo "$(render_cpu $((2500 + span * 1000))) $(render_cpu 2500)"; done | awk '{print $1 - $2}' | median)
+  against=$(awk -v t="$total" -v s="$span" -v r="$rendered" 'BEGIN { printf "; the same ticks cost the renderer %.0f ms: together %.1f times that", 1000 * r, t * s / 100 / r }')
+fi
+printf "%-17s %-9s %s mid-game, median of %d x %d s: program %4.1f %%, %s %4.1f %%, together %4.1f %% of a core; %4.0f wake-ups/s; a frame damaged %.0f pixels, its changed tiles held %.0f%s\n" \
+  "$mode" "$size" "${PLAY_ARGS:-}" "$runs" "$span" "$program" "$what" "$server" "$total" "$wakeups" "$damaged" "$changed" "$against"
