@@ -6,7 +6,8 @@
 # within a second; idle again, it comes again; five cycles leave one process and no windows; while it only
 # watches it wakes at most about once a second; under sway, a window that holds idling off (as a video
 # player does) keeps the saver away, and under X11 so does a program that suspends the server's screen saver; while the login manager (a stand-in logind on a system bus of the
-# test's own) has the session locked, no saver starts and one that plays rests; SIGTERM ends it with 0.
+# test's own) has the session locked, even from before the watcher started, no saver starts and one that
+# plays rests; SIGTERM ends it with 0.
 # Usage: idle_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -127,6 +128,19 @@ x11_move 11
 kill "$APP_PID"
 wait_exit 3
 echo "X11: five cycles, then SIGTERM ended it with 0"
+# A session locked before the watcher starts (logind's LockedHint says so): no saver.
+"$build/tests/logind_standin" locked >"$work/locked.out" &
+standin=$!
+for _ in $(seq 50); do grep -q locked "$work/locked.out" && break; sleep 0.1; done
+"$build/pellwick" --idle "$IDLE" 2>"$work/x11-locked.err" &
+APP_PID=$!
+sleep 7
+x11_gone || fail "the saver started over a session locked before the watcher"
+echo "X11: the session locked before the watcher started: 7 s idle, and no saver"
+kill "$APP_PID"
+wait_exit 3
+kill "$standin"
+wait "$standin" 2>/dev/null || true
 stop_xvfb
 
 # ---- Wayland (sway 1.7: org_kde_kwin_idle) ----
