@@ -109,7 +109,8 @@ std::vector<BandRun> coveredRuns(const std::vector<Rect>& rects, int band, int b
     for (const Rect& r : rects) {
         for (int b = r.y / band; b * band < r.y + r.height && b < bands; ++b) spans.push_back(BandRun{b, r.x, r.x + r.width});
     }
-    std::sort(spans.begin(), spans.end(), [](const BandRun& a, const BandRun& b) { return a.band != b.band ? a.band < b.band : a.x0 < b.x0; });
+    std::sort(spans.begin(), spans.end(),
+              [](const BandRun& a, const BandRun& b) { return a.band != b.band ? a.band < b.band : a.x0 < b.x0; });
     std::vector<BandRun> runs;
     for (const BandRun& s : spans) {
         if (!runs.empty() && runs.back().band == s.band && s.x0 <= runs.back().x1) {

@@ -1,8 +1,9 @@
 // The idle watcher on GNOME, whose compositor offers clients no idle protocol: Mutter's idle monitor on the
 // session bus (org.gnome.Mutter.IdleMonitor) fires a watch after so long with no input, honouring what
 // holds idling off, and GNOME's screen saver says when it is on (org.gnome.ScreenSaver ActiveChanged);
-// meanwhile the watcher gives way, as it does while the login manager has the session locked. D-Bus through sd-bus: a small C library that waits on a file
-// descriptor, as the other watchers do, with no main loop or type system of its own to bring in.
+// meanwhile the watcher gives way, as it does while the login manager has the session locked. D-Bus
+// through sd-bus: a small C library that waits on a file descriptor, as the other watchers do, with no
+// main loop or type system of its own to bring in.
 #include <poll.h>
 #include <systemd/sd-bus.h>
 

@@ -55,7 +55,9 @@ SessionLock::SessionLock(IdleWatcher& watcher) : watcher_(watcher) {
         return;
     }
     int locked = 0;
-    if (sd_bus_get_property_trivial(bus_, LOGIN, path, SESSION, "LockedHint", nullptr, 'b', &locked) >= 0) watcher_.sessionLocked(locked != 0);
+    if (sd_bus_get_property_trivial(bus_, LOGIN, path, SESSION, "LockedHint", nullptr, 'b', &locked) >= 0) {
+        watcher_.sessionLocked(locked != 0);
+    }
     std::free(path);
 }
 
