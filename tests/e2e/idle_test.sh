@@ -13,10 +13,11 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(dirname "$0")
 source "$here/xvfb.sh"
+source "$here/sway.sh"
 work=$(mktemp -d)
 probe=$build/tests/screen_probe
 IDLE=0.05  # minutes: 3 s
-# fail, saying also what the programs said.
+# fail, saying also what the programs said (after xvfb.sh's and sway.sh's own).
 fail() {
   echo "FAIL: $*" >&2
   local f
@@ -144,9 +145,6 @@ wait "$standin" 2>/dev/null || true
 stop_xvfb
 
 # ---- Wayland (sway 1.7: org_kde_kwin_idle) ----
-fail_said=$(declare -f fail)
-source "$here/sway.sh"
-eval "$fail_said"  # the fail above, not sway.sh's
 start_sway "default_border none
 output HEADLESS-1 mode 640x480 position 0 0 scale 1
 output HEADLESS-2 mode 800x600 position 640 0 scale 2"
