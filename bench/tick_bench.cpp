@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "app/frame.hpp"
@@ -71,6 +73,21 @@ void BM_DrawFrame1920x1080(benchmark::State& state) {
     }
 }
 
+// Ticks as a screen plays them: a frame's ticks (the argument: 17 at 1000 a second, 1 for the wallpaper),
+// then a frame's wait asleep. Only the ticks are timed, so set beside BM_TickMidGame1920x1080 (back to back,
+// as the renderer plays) it shows what the wait costs the ticks after it: caches gone cold.
+void BM_TickInFrames1920x1080(benchmark::State& state) {
+    FramedGame g;
+    const auto ticks = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        for (int t = 0; t < ticks; ++t) g.ticker.tick(g.w);
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::microseconds(16667));
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * ticks);  // items/s: ticks a second of the ticks' own time
+}
+
 // What a frame sends a screen in mid-game: the share of pixels that really changed, of tiles marked
 // changed, and of the field the rectangles sent cover; and how many rectangles.
 void BM_FrameChanges1920x1080(benchmark::State& state) {
@@ -97,6 +114,7 @@ void BM_FrameChanges1920x1080(benchmark::State& state) {
 BENCHMARK(BM_TickMidGame1920x1080)->MinTime(0.5);
 BENCHMARK(BM_TickMidGame3840x2160)->MinTime(0.5);
 BENCHMARK(BM_TickBeforeFirstClick1920x1080)->MinTime(0.5);
+BENCHMARK(BM_TickInFrames1920x1080)->Arg(17)->Arg(1)->Unit(benchmark::kMicrosecond)->Iterations(120);
 BENCHMARK(BM_Reset1920x1080)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawFrame1920x1080)->Unit(benchmark::kMicrosecond)->Iterations(600);
 BENCHMARK(BM_FrameChanges1920x1080)->Unit(benchmark::kMillisecond)->Iterations(120);
