@@ -60,6 +60,7 @@ bench: deps web
 	@for rest in keep pause; do PLAY_ARGS="--rest $$rest" bench/play_cost.sh $(BUILD) covered 1920x1080; done
 	@bench/play_cost.sh $(BUILD) wayland 1920x1080
 	@bench/play_cost.sh $(BUILD) wallpaper 1920x1080
+	@bench/play_cost.sh $(BUILD) mutter 1920x1080
 	@for rest in keep pause; do PLAY_ARGS="--rest $$rest" bench/play_cost.sh $(BUILD) wallpaper-covered 1920x1080; done
 	@bench/play_cost.sh $(BUILD) window 1920x1080
 	@bench/window_rate.sh $(BUILD) 1920x1080 10

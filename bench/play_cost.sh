@@ -8,10 +8,12 @@
 # covered: the saver in a window of the bench's own, wholly covered by another window.
 # wallpaper: the wallpaper at its own speed, its first game at once; wallpaper-covered: the same under a
 # full-screen window (the program's own, at 10 ticks a second, so that it costs the compositor little).
+# mutter: the full-screen saver, its first game at once, on GNOME's Mutter, headless (it renders with
+# the processor here), on a session bus of the bench's own; Mutter is counted as the server.
 # At 1000 ticks a second (the window, the saver, the Wayland window) it also prints what the same ticks
 # cost the renderer (pellwick-render's CPU time for the game to its end less to its start, the median of
 # three), and how many times that the program and its server took together.
-# Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland|covered|wallpaper|wallpaper-covered WxH [SECONDS] [RUNS]
+# Usage: bench/play_cost.sh BUILD_DIR window|saver|wayland|covered|wallpaper|wallpaper-covered|mutter WxH [SECONDS] [RUNS]
 # PLAY_ARGS adds options to the program's (for example "--zoom 2" or "--rest pause").
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -23,6 +25,28 @@ source "$(dirname "$0")/../tests/e2e/xvfb.sh"
 source "$(dirname "$0")/../tests/e2e/sway.sh"
 
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# start_mutter WxH: headless Mutter with one monitor of that size, and the session bus it needs.
+start_mutter() {
+  MUTTER_HOME=$(mktemp -d)
+  chmod 700 "$MUTTER_HOME"
+  export XDG_RUNTIME_DIR=$MUTTER_HOME WAYLAND_DISPLAY=wayland-0
+  unset DISPLAY
+  local bus
+  bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | paste -sd ' ')
+  export DBUS_SESSION_BUS_ADDRESS=${bus% *}
+  BUS_PID=${bus##* }
+  mutter --headless --wayland --no-x11 --virtual-monitor "$1" >"$MUTTER_HOME/mutter.log" 2>&1 &
+  MUTTER_PID=$!
+  local _
+  for _ in $(seq 150); do [[ -S "$MUTTER_HOME/wayland-0" ]] && return 0; sleep 0.1; done
+  fail "headless Mutter did not start: $(tail -5 "$MUTTER_HOME/mutter.log")"
+}
+stop_mutter() {
+  kill "$MUTTER_PID" "$BUS_PID" 2>/dev/null || true
+  wait "$MUTTER_PID" 2>/dev/null || true
+  rm -rf "$MUTTER_HOME"
+}
 export PELLWICK_FRAME_STATS=1
 said=$(mktemp)
 trap 'rm -f "$said"' EXIT
@@ -36,7 +60,12 @@ output HEADLESS-1 mode $size position 0 0 scale 1
 output HEADLESS-2 disable"
     server=$SWAY_PID
   fi
-  if [[ $mode == wayland ]]; then
+  if [[ $mode == mutter ]]; then
+    start_mutter "$size"
+    server=$MUTTER_PID
+    "$build/pellwick" --saver --first-game 0 --new-game 0 ${PLAY_ARGS:-} 2>"$said" &
+    APP_PID=$!
+  elif [[ $mode == wayland ]]; then
     "$build/pellwick" 2>"$said" &
     APP_PID=$!
     wait_app_id 1
@@ -53,7 +82,7 @@ output HEADLESS-2 disable"
     start_xvfb "$size"
     server=$XVFB_PID
   fi
-  if [[ $mode == wayland || $mode == wallpaper* ]]; then
+  if [[ $mode == wayland || $mode == wallpaper* || $mode == mutter ]]; then
     :
   elif [[ $mode == window ]]; then
     start_app "$build/pellwick" ${PLAY_ARGS:-} 2>"$said"
@@ -77,7 +106,13 @@ output HEADLESS-2 disable"
   p1=$(cpu "$APP_PID"); x1=$(cpu "$server"); w1=$(wakes); t1=$(date +%s.%N)
   kill "$APP_PID"  # before its server, so that it can say what its frames cost
   wait "$APP_PID" 2>/dev/null || true
-  if [[ $mode == wayland || $mode == wallpaper* ]]; then stop_sway; else stop_xvfb; fi
+  if [[ $mode == mutter ]]; then
+    stop_mutter
+  elif [[ $mode == wayland || $mode == wallpaper* ]]; then
+    stop_sway
+  else
+    stop_xvfb
+  fi
   local frames
   frames=$(sed -nE 's/.*a frame damaged ([0-9]+) pixels, its changed tiles held ([0-9]+).*/\1 \2/p' "$said")
   awk -v p="$((p1 - p0))" -v x="$((x1 - x0))" -v w="$((w1 - w0))" -v t0="$t0" -v t1="$t1" -v hz="$(getconf CLK_TCK)" \
@@ -94,6 +129,7 @@ damaged=$(awk '{print $4}' <<<"$results" | median)
 changed=$(awk '{print $5}' <<<"$results" | median)
 what="X server"
 [[ $mode == wayland || $mode == wallpaper* ]] && what="sway"
+[[ $mode == mutter ]] && what="Mutter"
 against=""
 if [[ $mode =~ ^(window|saver|wayland)$ && -z "${PLAY_ARGS:-}" ]]; then
   # render_cpu TICKS: the renderer's CPU seconds for a game of so many ticks, clicked at once.
