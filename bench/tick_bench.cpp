@@ -1,5 +1,5 @@
-// Benchmarks of a tick in mid-game and before the first click, of what a frame sends a screen, of a reset,
-// and of whole renderer runs.
+// Benchmarks of a tick in mid-game and before the first click, back to back and in a screen's frames, of
+// what a frame sends a screen, of a reset, and of whole renderer runs.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
