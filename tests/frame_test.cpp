@@ -164,6 +164,16 @@ TEST(FrameRects, FewRectsJoinTheCheapestGaps) {
     EXPECT_EQ(fewRects(rects, 90, 3, 6, out).size(), 6U) << "within the budget nothing is joined";
 }
 
+// A frame's runs are damaged where they spare enough of the bands' bounds, else the bounds.
+TEST(FrameRects, FewDamageKeepsTheRunsOnlyWhereTheySpareEnough) {
+    std::vector<Rect> bounds, out;  // one band, 90 high: its bounds against up to 2 runs
+    const std::vector<Rect> apart{{0, 40, 10, 10}, {500, 40, 10, 10}}, side{{0, 40, 200, 10}, {210, 40, 200, 10}};
+    EXPECT_EQ(fewDamageRects(apart, 90, 1, 2, 3, bounds, out), (std::vector<Rect>{{0, 0, 10, 90}, {500, 0, 10, 90}}));
+    EXPECT_EQ(fewDamageRects(side, 90, 1, 2, 3, bounds, out), (std::vector<Rect>{{0, 0, 410, 90}}))
+        << "400 of 410 columns is more than three quarters";
+    EXPECT_EQ(fewDamageRects(side, 90, 1, 2, 4, bounds, out).size(), 2U) << "up to all of them";
+}
+
 // The whole image goes in one call only when the calls and pixels it saves outweigh its own pixels.
 TEST(FrameRects, TheWholeImageIsPutWhenItCostsLessThanItsRectangles) {
     const PutCost cost{1700, 0.5};

@@ -103,8 +103,11 @@ struct BandRun {
     int band, x0, x1;
 };
 
-// The runs of columns that the rectangles cover in each band, band by band and left to right.
-std::vector<BandRun> coveredRuns(const std::vector<Rect>& rects, int band, int bands) {
+// The runs of columns that the rectangles cover in each band, band by band and left to right, with the
+// image `height` pixels high cut into `count` bands of `band` pixels.
+std::vector<BandRun> coveredRuns(const std::vector<Rect>& rects, int height, std::size_t count, int& band) {
+    const int bands = static_cast<int>(std::max<std::size_t>(count, 1));
+    band = std::max(1, (height + bands - 1) / bands);
     std::vector<BandRun> spans;
     for (const Rect& r : rects) {
         for (int b = r.y / band; b * band < r.y + r.height && b < bands; ++b) spans.push_back(BandRun{b, r.x, r.x + r.width});
@@ -122,13 +125,9 @@ std::vector<BandRun> coveredRuns(const std::vector<Rect>& rects, int band, int b
     return runs;
 }
 
-}  // namespace
-
-const std::vector<Rect>& fewRects(const std::vector<Rect>& rects, int height, std::size_t bands, std::size_t budget,
-                                  std::vector<Rect>& out) {
-    const int count = static_cast<int>(std::max<std::size_t>(bands, 1));
-    const int band = std::max(1, (height + count - 1) / count);
-    const std::vector<BandRun> runs = coveredRuns(rects, band, count);
+// The runs, band `band` pixels high, joined across the gaps that cost least until at most `budget` are left.
+const std::vector<Rect>& joinedRuns(const std::vector<BandRun>& runs, int band, int height, std::size_t budget,
+                                    std::vector<Rect>& out) {
     // The gaps between neighbouring runs of a band, by what joining them costs: the cheapest are joined.
     std::vector<std::pair<std::int64_t, std::size_t>> gaps;  // cost, index of the run the gap follows
     for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
@@ -144,6 +143,25 @@ const std::vector<Rect>& fewRects(const std::vector<Rect>& rects, int height, st
         while (joined[i]) ++i;
         out.push_back(Rect{x0, top, runs[i].x1 - x0, std::min(height, top + band) - top});
     }
+    return out;
+}
+
+}  // namespace
+
+const std::vector<Rect>& fewRects(const std::vector<Rect>& rects, int height, std::size_t bands, std::size_t budget,
+                                  std::vector<Rect>& out) {
+    int band = 0;
+    const std::vector<BandRun> runs = coveredRuns(rects, height, bands, band);
+    return joinedRuns(runs, band, height, budget, out);
+}
+
+const std::vector<Rect>& fewDamageRects(const std::vector<Rect>& rects, int height, std::size_t bands, std::size_t budget,
+                                        std::int64_t keepPer4, std::vector<Rect>& bounds, std::vector<Rect>& out) {
+    int band = 0;
+    const std::vector<BandRun> runs = coveredRuns(rects, height, bands, band);
+    joinedRuns(runs, band, height, bands, bounds);
+    joinedRuns(runs, band, height, budget, out);
+    if (areaOf(out) * 4 > areaOf(bounds) * keepPer4) out.swap(bounds);
     return out;
 }
 

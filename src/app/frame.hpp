@@ -59,6 +59,12 @@ void changedRects(const std::uint8_t* tiles, int width, int height, std::vector<
 const std::vector<Rect>& fewRects(const std::vector<Rect>& rects, int height, std::size_t bands, std::size_t budget,
                                   std::vector<Rect>& out);
 
+/// The damage of many rectangles for such a screen: fewRects within `budget` where they cover at most
+/// `keepPer4` quarters of the bands' bounds (fewRects at one a band), else those bounds; the runs found
+/// once for both. `bounds` is scratch. Returns out.
+const std::vector<Rect>& fewDamageRects(const std::vector<Rect>& rects, int height, std::size_t bands, std::size_t budget,
+                                        std::int64_t keepPer4, std::vector<Rect>& bounds, std::vector<Rect>& out);
+
 /// What putting rectangles on a screen costs it, in pixels of a rectangle: each call as much as `perCall`
 /// pixels, and a pixel in rows put whole `wholeRowPixel` of one (whole rows are copied as one block).
 struct PutCost {

@@ -340,10 +340,7 @@ bool Surface::present(const Frame& f) {
 
 // A few rectangles over the frame's many: each band's bounds, or where it spares much, its runs.
 const std::vector<Rect>& Surface::fewDamage(const Frame& f) {
-    fewRects(f.rects, f.height, DAMAGE_BANDS, DAMAGE_BANDS, bounds);
-    fewRects(f.rects, f.height, DAMAGE_BANDS, DAMAGE_RECTS, few);
-    if (areaOf(few) * 4 > areaOf(bounds) * SPLIT_PAYS_PER_4) few.swap(bounds);
-    return few;
+    return fewDamageRects(f.rects, f.height, DAMAGE_BANDS, DAMAGE_RECTS, SPLIT_PAYS_PER_4, bounds, few);
 }
 
 // What present damages: a few rectangles over many, the rectangles themselves for a few.
